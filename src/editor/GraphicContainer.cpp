@@ -1,0 +1,31 @@
+#include "editor/GraphicContainer.h"
+
+#include <algorithm>
+
+TGraphicContainer::TGraphicContainer(TComponent* owner)
+    : TComponent(owner), FNotifier(std::make_unique<TGraphicNotifyHost>(this)) {}
+
+TGraphicContainer::~TGraphicContainer() { FNotifier.reset(); }
+
+void TGraphicContainer::SetWidth(std::int32_t width) {
+  width = std::max(width, 1);
+  if (width == FWidth)
+    return;
+  FWidth = width;
+  RecountFrames();
+  FNotifier->Notify(gnSizeChanged, 0);
+}
+
+void TGraphicContainer::SetHeight(std::int32_t height) {
+  height = std::max(height, 1);
+  if (height == FHeight)
+    return;
+  FHeight = height;
+  RecountFrames();
+  FNotifier->Notify(gnSizeChanged, 0);
+}
+
+void TGraphicContainer::RecountFrames() {
+  FImageCountX = 0;
+  FImageCountY = 0;
+}

@@ -1,0 +1,34 @@
+// A skin picture with the size of one frame in it, from which the grid of
+// frames follows. Controls that draw it listen on its Notifier.
+#pragma once
+
+#include "params/GraphicNotifyHost.h"
+#include "toolkit/Component.h"
+
+#include <cstdint>
+#include <memory>
+
+class TGraphicContainer : public TComponent {
+public:
+  explicit TGraphicContainer(TComponent* owner);
+  // Listeners hear gnDestroying while the picture still exists.
+  ~TGraphicContainer() override;
+
+  TGraphicNotifyHost& Notifier() { return *FNotifier; }
+  std::int32_t Width() const { return FWidth; }
+  std::int32_t Height() const { return FHeight; }
+  void SetWidth(std::int32_t width);
+  void SetHeight(std::int32_t height);
+  std::int32_t ImageCount() const { return FImageCountX * FImageCountY; }
+  std::int32_t ImageCountX() const { return FImageCountX; }
+  std::int32_t ImageCountY() const { return FImageCountY; }
+
+private:
+  void RecountFrames();
+
+  std::unique_ptr<TGraphicNotifyHost> FNotifier;
+  std::int32_t FWidth = 64;
+  std::int32_t FHeight = 64;
+  std::int32_t FImageCountX = 0;
+  std::int32_t FImageCountY = 0;
+};

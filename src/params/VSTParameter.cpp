@@ -1,0 +1,184 @@
+#include "params/VSTParameter.h"
+
+#include "params/VSTParameterHost.h"
+#include "toolkit/Error.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+TVSTParameter::TVSTParameter(TVSTParameters* collection)
+    : FNotifier(std::make_unique<TGraphicNotifyHost>(this)), FCollection(collection),
+      FID(collection->NextID()) {
+  collection->Insert(this);
+  try {
+    SetName("param" + std::to_string(FID + 1));
+  } catch (...) {
+    collection->Remove(this);
+    throw;
+  }
+}
+
+TVSTParameter::~TVSTParameter() {
+  FNotifier.reset();
+  FCollection->Remove(this);
+}
+
+std::int32_t TVSTParameter::Index() const { return FCollection->IndexOf(this); }
+
+TVSTParameterHost* TVSTParameter::Host() const { return FCollection ? FCollection->Owner() : nullptr; }
+
+void TVSTParameter::SetName(const std::string& name) {
+  const bool same = SameNameIgnoringCase(name, FName);
+  if (!name.empty() && !same && FCollection->IndexOfName(name) >= 0) {
+    char text[512];
+    std::snprintf(text, sizeof text, "Duplicate parameter name '%s' in %s", name.c_str(),
+                  "TVSTParameters");
+    throw EGlowraspError(text);
+  }
+  FName = name;
+  if (!same)
+    FNotifier->Notify(gnNameChanged, 0);
+}
+
+std::int32_t TVSTParameter::Clamp(std::int32_t v) const {
+  if (v > MaxValue())
+    return MaxValue();
+  if (v < MinValue())
+    return MinValue();
+  return v;
+}
+
+// The difference is formed in integers and the quotient rounded once.
+float TVSTParameter::ToNormalized(std::int32_t v) const {
+  const std::int32_t range = MaxValue() - MinValue();
+  if (range == 0)
+    return 0.0f;
+  return static_cast<float>(static_cast<long double>(v - MinValue()) / range);
+}
+
+void TVSTParameter::SetMinValue(std::int32_t v) {
+  v = std::min(v, MaxValue());
+  if (v == MinValue())
+    return;
+  FMinValue.store(v, std::memory_order_relaxed);
+  FNotifier->Notify(gnRangeChanged, Index());
+  if (CurValue() < MinValue())
+    SetCurValue(MinValue());
+  if (DefValue() < MinValue())
+    SetDefValue(MinValue());
+}
+
+void TVSTParameter::SetMaxValue(std::int32_t v) {
+  v = std::max(v, MinValue());
+  if (v == MaxValue())
+    return;
+  FMaxValue.store(v, std::memory_order_relaxed);
+  FNotifier->Notify(gnRangeChanged, Index());
+  if (CurValue() > MaxValue())
+    SetCurValue(MaxValue());
+  if (DefValue() > MaxValue())
+    SetDefValue(MaxValue());
+}
+
+void TVSTParameter::SetCurValue(std::int32_t v) {
+  v = Clamp(v);
+  if (v == CurValue())
+    return;
+  FCurValue.store(v, std::memory_order_relaxed);
+  FNormalizedValue.store(ToNormalized(v), std::memory_order_relaxed);
+  UpdateStrValue();
+  UpdateRealValue();
+  DoParamChange();
+  FNotifier->Notify(gnValueChanged, Index());
+}
+
+void TVSTParameter::SetDefValue(std::int32_t v) {
+  FDefValue.store(Clamp(v), std::memory_order_relaxed);
+}
+
+void TVSTParameter::SetOnGetStrValue(TVSTParamOnGetStrValue handler) {
+  if (handler.SameCode(FOnGetStrValue))
+    return;
+  FOnGetStrValue = handler;
+  UpdateStrValue();
+}
+
+void TVSTParameter::SetOnGetRealValue(TVSTParamOnGetRealValue handler) {
+  if (handler.SameCode(FOnGetRealValue))
+    return;
+  FOnGetRealValue = handler;
+  UpdateRealValue();
+}
+
+void TVSTParameter::UpdateStrValue() {
+  FStrValue.Store(FOnGetStrValue ? FOnGetStrValue(this).View() : std::string_view());
+}
+
+void TVSTParameter::UpdateRealValue() {
+  FRealValue.store(FOnGetRealValue ? FOnGetRealValue(this) : 0.0, std::memory_order_relaxed);
+}
+
+void TVSTParameter::DoParamChange() {
+  if (Active() && FOnParamChange)
+    FOnParamChange(this);
+}
+
+void TVSTParameter::Activate() { FActive.store(true, std::memory_order_relaxed); }
+
+void TVSTParameter::SetNormalizedValue(float x) {
+  if (x > 1.0f)
+    x = 1.0f;
+  else if (!(x >= 0.0f))
+    x = 0.0f;
+  // Exact product; nearbyint rounds halves to even in the default rounding mode.
+  const long double steps = static_cast<long double>(MaxValue() - MinValue()) * x;
+  SetCurValue(MinValue() + static_cast<std::int32_t>(std::nearbyint(steps)));
+}
+
+void TVSTParameter::RequestValue(std::int32_t v) {
+  TVSTParameterHost* host = Host();
+  if (!host || !host->OnParamAutomate())
+    return;
+  v = Clamp(v);
+  if (v == CurValue())
+    return;
+  host->OnParamAutomate()(this, ToNormalized(v));
+}
+
+TVSTParameters::~TVSTParameters() {
+  while (!FItems.empty())
+    delete FItems.back();
+}
+
+TVSTParameter* TVSTParameters::Add() { return new TVSTParameter(this); }
+
+void TVSTParameters::Remove(TVSTParameter* param) {
+  const auto it = std::find(FItems.begin(), FItems.end(), param);
+  if (it != FItems.end())
+    FItems.erase(it);
+}
+
+std::int32_t TVSTParameters::IndexOf(const TVSTParameter* param) const {
+  const auto it = std::find(FItems.begin(), FItems.end(), param);
+  return it == FItems.end() ? -1 : static_cast<std::int32_t>(it - FItems.begin());
+}
+
+std::int32_t TVSTParameters::IndexOfName(const std::string& name) const {
+  for (std::size_t i = 0; i < FItems.size(); ++i)
+    if (SameNameIgnoringCase(FItems[i]->Name(), name))
+      return static_cast<std::int32_t>(i);
+  return -1;
+}
+
+TVSTParameter* TVSTParameters::ParamByName(const std::string& name) const {
+  const std::int32_t i = IndexOfName(name);
+  return i < 0 ? nullptr : FItems[i];
+}

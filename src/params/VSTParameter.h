@@ -1,0 +1,128 @@
+// One automatable parameter: an integer inside its own range, seen by the host
+// as a float in [0, 1] and by the user as a display text and a real value.
+#pragma once
+
+#include "params/Event.h"
+#include "params/GraphicNotifyHost.h"
+#include "params/SharedText.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TVSTParameter;
+class TVSTParameterHost;
+
+using TVSTParamOnGetStrValue = TEvent<TShortText(TVSTParameter* Param)>;
+using TVSTParamOnGetRealValue = TEvent<double(TVSTParameter* Param)>;
+using TVSTOnParamChange = TEvent<void(TVSTParameter* Param)>;
+using TVSTOnParamAutomate = TEvent<void(TVSTParameter* Param, float Value)>;
+
+class TVSTParameters;
+
+class TVSTParameter {
+public:
+  // Joins `collection` (which takes ownership) and takes its default name.
+  explicit TVSTParameter(TVSTParameters* collection);
+  // Tells the listeners first, then leaves the collection.
+  ~TVSTParameter();
+  TVSTParameter(const TVSTParameter&) = delete;
+  TVSTParameter& operator=(const TVSTParameter&) = delete;
+
+  TVSTParameters* Collection() const { return FCollection; }
+  std::int32_t ID() const { return FID; }
+  std::int32_t Index() const;
+  TGraphicNotifyHost& Notifier() { return *FNotifier; }
+
+  const std::string& Name() const { return FName; }
+  void SetName(const std::string& name);
+  const std::string& DisplayLabel() const { return FDisplayLabel; }
+  void SetDisplayLabel(std::string label) { FDisplayLabel = std::move(label); }
+
+  std::int32_t MinValue() const { return FMinValue.load(std::memory_order_relaxed); }
+  std::int32_t MaxValue() const { return FMaxValue.load(std::memory_order_relaxed); }
+  std::int32_t CurValue() const { return FCurValue.load(std::memory_order_relaxed); }
+  std::int32_t DefValue() const { return FDefValue.load(std::memory_order_relaxed); }
+  float NormalizedValue() const { return FNormalizedValue.load(std::memory_order_relaxed); }
+  double RealValue() const { return FRealValue.load(std::memory_order_relaxed); }
+  TShortText StrValue() const { return FStrValue.Load(); }
+  bool Active() const { return FActive.load(std::memory_order_relaxed); }
+
+  void SetMinValue(std::int32_t v);
+  void SetMaxValue(std::int32_t v);
+  void SetCurValue(std::int32_t v);
+  void SetDefValue(std::int32_t v);
+
+  const TVSTParamOnGetStrValue& OnGetStrValue() const { return FOnGetStrValue; }
+  const TVSTParamOnGetRealValue& OnGetRealValue() const { return FOnGetRealValue; }
+  const TVSTOnParamChange& OnParamChange() const { return FOnParamChange; }
+  void SetOnGetStrValue(TVSTParamOnGetStrValue handler);
+  void SetOnGetRealValue(TVSTParamOnGetRealValue handler);
+  void SetOnParamChange(TVSTOnParamChange handler) { FOnParamChange = handler; }
+
+  // From the host: x in [0, 1] (NaN counts as 0) becomes the nearest step.
+  void SetNormalizedValue(float x);
+  // From an editor control: asks the host to move this parameter to v; the
+  // value itself changes only when the host applies it.
+  void RequestValue(std::int32_t v);
+
+  void Activate();
+  void DoParamChange();
+
+private:
+  std::int32_t Clamp(std::int32_t v) const;
+  float ToNormalized(std::int32_t v) const;
+  void UpdateStrValue();
+  void UpdateRealValue();
+  TVSTParameterHost* Host() const;
+
+  std::unique_ptr<TGraphicNotifyHost> FNotifier;
+  TVSTParameters* FCollection;
+  std::int32_t FID;
+  std::string FName;
+  std::string FDisplayLabel;
+  std::atomic<std::int32_t> FMinValue{0};
+  std::atomic<std::int32_t> FMaxValue{0};
+  std::atomic<std::int32_t> FCurValue{0};
+  std::atomic<std::int32_t> FDefValue{0};
+  std::atomic<float> FNormalizedValue{0.0f};
+  std::atomic<double> FRealValue{0.0};
+  TSharedText FStrValue;
+  TVSTParamOnGetStrValue FOnGetStrValue;
+  TVSTParamOnGetRealValue FOnGetRealValue;
+  TVSTOnParamChange FOnParamChange;
+  std::atomic<bool> FActive{false};
+};
+
+// The parameters in host index order. Owns its items.
+class TVSTParameters {
+public:
+  explicit TVSTParameters(TVSTParameterHost* owner) : FOwner(owner) {}
+  ~TVSTParameters();
+  TVSTParameters(const TVSTParameters&) = delete;
+  TVSTParameters& operator=(const TVSTParameters&) = delete;
+
+  TVSTParameterHost* Owner() const { return FOwner; }
+  std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
+  TVSTParameter* Items(std::int32_t index) const { return FItems[index]; }
+  // A new parameter at the end, named param<ID + 1> until renamed.
+  TVSTParameter* Add();
+  std::int32_t IndexOf(const TVSTParameter* param) const;
+  std::int32_t IndexOfName(const std::string& name) const;
+  TVSTParameter* ParamByName(const std::string& name) const;
+
+private:
+  friend class TVSTParameter;
+  std::int32_t NextID() { return FNextID++; }
+  void Insert(TVSTParameter* param) { FItems.push_back(param); }
+  void Remove(TVSTParameter* param);
+
+  TVSTParameterHost* FOwner;
+  std::vector<TVSTParameter*> FItems;
+  std::int32_t FNextID = 0;
+};
+
+// Letter case does not make two names different.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);

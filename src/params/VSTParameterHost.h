@@ -1,0 +1,57 @@
+// The plug-in's parameters and the settings the host-facing effect object reads
+// when it is built.
+#pragma once
+
+#include "params/GraphicNotifyHost.h"
+#include "params/VSTParameter.h"
+#include "toolkit/Component.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TVSTParameterHost : public TComponent {
+public:
+  explicit TVSTParameterHost(TComponent* owner);
+  // Tells its listeners first, then destroys the parameters.
+  ~TVSTParameterHost() override;
+
+  TGraphicNotifyHost& Notifier() { return *FNotifier; }
+  TVSTParameters& Parameters() { return *FParameters; }
+  const TVSTParameters& Parameters() const { return *FParameters; }
+
+  bool CanMono = true;
+  bool CanProcessReplacing = true;
+  std::string UniqueId = "FX99";
+  std::int32_t EditorWidth = 100;
+  std::int32_t EditorHeight = 100;
+  std::string DefaultProgramName = "Default";
+
+  std::int32_t InChannelCount() const { return FInChannelCount.load(std::memory_order_relaxed); }
+  std::int32_t OutChannelCount() const { return FOutChannelCount.load(std::memory_order_relaxed); }
+  // The processing routes exist for two channels each way only, so any change
+  // of a count lands on 2.
+  void SetInChannelCount(std::int32_t count);
+  void SetOutChannelCount(std::int32_t count);
+
+  std::int32_t SampleRate() const { return FSampleRate; }
+  std::int32_t BlockSize() const { return FBlockSize; }
+  void SetSampleRate(std::int32_t rate);
+  void SetBlockSize(std::int32_t size);
+
+  const TVSTOnParamAutomate& OnParamAutomate() const { return FOnParamAutomate; }
+  void SetOnParamAutomate(TVSTOnParamAutomate handler) { FOnParamAutomate = handler; }
+
+  // Lets every parameter's change event through and fires each once.
+  void ActivateParameters();
+
+private:
+  std::unique_ptr<TGraphicNotifyHost> FNotifier;
+  std::unique_ptr<TVSTParameters> FParameters;
+  std::atomic<std::int32_t> FInChannelCount{2};
+  std::atomic<std::int32_t> FOutChannelCount{2};
+  std::int32_t FSampleRate = 0;
+  std::int32_t FBlockSize = 0;
+  TVSTOnParamAutomate FOnParamAutomate;
+};

@@ -1,0 +1,183 @@
+#include "shaper/EffParams.h"
+
+#include "shaper/DisplayText.h"
+#include "toolkit/DecimalSeparator.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr long double kLn10 = 2.302585092994045684017991454684364208L;
+
+struct TParameterDescription {
+  const char* DisplayLabel;
+  const char* Name;
+  std::int32_t MaxValue;
+  std::int32_t MinValue;
+  std::int32_t DefValue;
+  std::int32_t CurValue;
+  TVSTParamOnGetStrValue OnGetStrValue;
+  TVSTParamOnGetRealValue OnGetRealValue;
+  TVSTOnParamChange OnParamChange;
+};
+
+// The value as a fraction of the range's top; the bottom of every range is 0.
+long double Fraction(std::int32_t CurValue, std::int32_t MaxValue) {
+  return static_cast<long double>(CurValue) / MaxValue;
+}
+
+} // namespace
+
+double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
+  const long double e = ((Fraction(CurValue, MaxValue) - 0.5L) * 0.05L) * 96;
+  return static_cast<double>(std::exp(e * kLn10));
+}
+
+double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
+  return static_cast<double>(Fraction(CurValue, MaxValue));
+}
+
+TEffParameters::TEffParameters(TComponent* owner) : TComponent(owner) {
+  SetName("EffParameters");
+  BeginLoading();
+  LoadParamHost();
+  LoadEffectProcessor();
+  EndLoading();
+}
+
+TEffParameters::~TEffParameters() {
+  // The effect component's OnDestroy calls back into this object, so the
+  // components go while it is still whole.
+  DestroyComponents();
+  delete FShaperUnit.exchange(nullptr);
+}
+
+void TEffParameters::LoadParamHost() {
+  FParamHost = CreateComponent<TVSTParameterHost>(this, "ParamHost");
+  FParamHost->BeginLoading();
+  using T = TEffParameters;
+  const TParameterDescription parameters[] = {
+      {"dB", "Gain", 1000000, 0, 500000, 500000,
+       TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
+       TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters0GetRealValue>(this),
+       TVSTOnParamChange::Bind<&T::ParamHostParameters0ParamChange>(this)},
+      {"%", "Intensity", 1000000, 0, 1000000, 1000000,
+       TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters1GetStrValue>(this),
+       TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters1GetRealValue>(this),
+       TVSTOnParamChange::Bind<&T::ParamHostParameters1ParamChange>(this)},
+      {"dB", "Out Gain", 1000000, 0, 500000, 500000,
+       TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
+       TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters2GetRealValue>(this),
+       TVSTOnParamChange::Bind<&T::ParamHostParameters2ParamChange>(this)},
+  };
+  for (const TParameterDescription& d : parameters) {
+    TVSTParameter* p = FParamHost->Parameters().Add();
+    p->SetDisplayLabel(d.DisplayLabel);
+    p->SetName(d.Name);
+    p->SetMaxValue(d.MaxValue);
+    p->SetMinValue(d.MinValue);
+    p->SetDefValue(d.DefValue);
+    p->SetCurValue(d.CurValue);
+    p->SetOnGetStrValue(d.OnGetStrValue);
+    p->SetOnGetRealValue(d.OnGetRealValue);
+    p->SetOnParamChange(d.OnParamChange);
+  }
+  FParamHost->CanMono = true;
+  FParamHost->CanProcessReplacing = true;
+  FParamHost->SetInChannelCount(2);
+  FParamHost->SetOutChannelCount(2);
+  FParamHost->UniqueId = "KGR1";
+  FParamHost->EditorWidth = 402;
+  FParamHost->EditorHeight = 250;
+  FParamHost->DefaultProgramName = "Default";
+  FParamHost->EndLoading();
+}
+
+void TEffParameters::LoadEffectProcessor() {
+  FEffectProcessor = CreateComponent<TVSTEffect>(this, "EffectProcessor");
+  TVSTEffect& e = *FEffectProcessor;
+  using T = TEffParameters;
+  e.BeginLoading();
+  e.SetVSTParamHost(FParamHost);
+  e.OnProcessS2S = TVSTEffectOnProcess::Bind<&T::EffectProcessorProcessS2S>(this);
+  e.OnProcessS2Sm = TVSTEffectOnProcess::Bind<&T::EffectProcessorProcessS2Sm>(this);
+  e.OnClear = TNotifyEvent::Bind<&T::EffectProcessorClear>(this);
+  e.OnCreate = TNotifyEvent::Bind<&T::EffectProcessorCreate>(this);
+  e.OnDestroy = TNotifyEvent::Bind<&T::EffectProcessorDestroy>(this);
+  e.HasEditor = true;
+  e.OnDelayGet = TVSTOnDelayGet::Bind<&T::EffectProcessorDelayGet>(this);
+  e.EndLoading();
+}
+
+double TEffParameters::ParamHostParameters0GetRealValue(TVSTParameter* Param) {
+  return DecibelRealValue(Param->CurValue(), Param->MaxValue());
+}
+
+double TEffParameters::ParamHostParameters2GetRealValue(TVSTParameter* Param) {
+  return DecibelRealValue(Param->CurValue(), Param->MaxValue());
+}
+
+double TEffParameters::ParamHostParameters1GetRealValue(TVSTParameter* Param) {
+  return FractionRealValue(Param->CurValue(), Param->MaxValue());
+}
+
+TShortText TEffParameters::ParamHostParameters0GetStrValue(TVSTParameter* Param) {
+  const long double decibels = (Fraction(Param->CurValue(), Param->MaxValue()) - 0.5L) * 96;
+  return FormatOneDecimal(decibels, UserDecimalSeparator());
+}
+
+TShortText TEffParameters::ParamHostParameters1GetStrValue(TVSTParameter* Param) {
+  const long double percent = Fraction(Param->CurValue(), Param->MaxValue()) * 100;
+  return FormatOneDecimal(percent, UserDecimalSeparator());
+}
+
+void TEffParameters::SetShaperSetting(std::atomic<float> TShaperUnit::*setting,
+                                      const TVSTParameter* Param) {
+  if (TShaperUnit* unit = ShaperUnit())
+    (unit->*setting).store(static_cast<float>(Param->RealValue()), std::memory_order_relaxed);
+}
+
+void TEffParameters::ParamHostParameters0ParamChange(TVSTParameter* Param) {
+  SetShaperSetting(&TShaperUnit::DriveGain, Param);
+}
+
+void TEffParameters::ParamHostParameters1ParamChange(TVSTParameter* Param) {
+  SetShaperSetting(&TShaperUnit::Intensity, Param);
+}
+
+void TEffParameters::ParamHostParameters2ParamChange(TVSTParameter* Param) {
+  SetShaperSetting(&TShaperUnit::OutputGain, Param);
+}
+
+void TEffParameters::EffectProcessorCreate(TComponent*) {
+  // Publish the processor only once it is built: the audio thread tests the
+  // pointer, not the component's state.
+  delete FShaperUnit.exchange(new TShaperUnit(), std::memory_order_acq_rel);
+  FParamHost->ActivateParameters();
+}
+
+void TEffParameters::EffectProcessorDestroy(TComponent*) {
+  delete FShaperUnit.exchange(nullptr, std::memory_order_acq_rel);
+}
+
+void TEffParameters::EffectProcessorClear(TComponent*) {
+  if (TShaperUnit* unit = ShaperUnit())
+    unit->Clear();
+}
+
+void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessRecord r) {
+  TShaperUnit* unit = ShaperUnit();
+  if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
+    return;
+  unit->ProcessStereo(r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
+                      r->Replacing != 0);
+}
+
+void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcessRecord r) {
+  TShaperUnit* unit = ShaperUnit();
+  if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
+    return;
+  unit->ProcessMono(r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0);
+}
+
+std::int32_t TEffParameters::EffectProcessorDelayGet() { return TShaperUnit::KernelLength / 2; }

@@ -1,0 +1,51 @@
+// The effect definition: the three parameters with their mappings, the plug-in
+// settings, and the handlers that tie them to the shaper.
+#pragma once
+
+#include "params/VSTEffect.h"
+#include "params/VSTParameterHost.h"
+#include "shaper/ShaperUnit.h"
+#include "toolkit/Component.h"
+
+#include <atomic>
+#include <cstdint>
+
+class TEffParameters : public TComponent {
+public:
+  explicit TEffParameters(TComponent* owner = nullptr);
+  ~TEffParameters() override;
+
+  TVSTParameterHost* ParamHost() const { return FParamHost; }
+  TVSTEffect* EffectProcessor() const { return FEffectProcessor; }
+  // Null until the host has told both sample rate and block size.
+  TShaperUnit* ShaperUnit() const { return FShaperUnit.load(std::memory_order_acquire); }
+
+  double ParamHostParameters0GetRealValue(TVSTParameter* Param);
+  double ParamHostParameters1GetRealValue(TVSTParameter* Param);
+  double ParamHostParameters2GetRealValue(TVSTParameter* Param);
+  TShortText ParamHostParameters0GetStrValue(TVSTParameter* Param);
+  TShortText ParamHostParameters1GetStrValue(TVSTParameter* Param);
+  void ParamHostParameters0ParamChange(TVSTParameter* Param);
+  void ParamHostParameters1ParamChange(TVSTParameter* Param);
+  void ParamHostParameters2ParamChange(TVSTParameter* Param);
+  void EffectProcessorCreate(TComponent* Sender);
+  void EffectProcessorDestroy(TComponent* Sender);
+  void EffectProcessorClear(TComponent* Sender);
+  void EffectProcessorProcessS2S(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord);
+  void EffectProcessorProcessS2Sm(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord);
+  // The output lags the input by the kernel's centre slot.
+  std::int32_t EffectProcessorDelayGet();
+
+private:
+  void LoadParamHost();
+  void LoadEffectProcessor();
+  void SetShaperSetting(std::atomic<float> TShaperUnit::*setting, const TVSTParameter* Param);
+
+  TVSTParameterHost* FParamHost = nullptr;
+  TVSTEffect* FEffectProcessor = nullptr;
+  std::atomic<TShaperUnit*> FShaperUnit{nullptr};
+};
+
+// The natural-unit mappings, shared with anything that converts the other way.
+double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue);
+double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue);

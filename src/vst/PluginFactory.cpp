@@ -1,0 +1,39 @@
+#include "vst/PluginFactory.h"
+
+#include "shaper/EffParams.h"
+#include "toolkit/MessageBox.h"
+#include "vst/VSTEffectBase.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+
+namespace {
+
+AEffect* BuildInstance(audioMasterCallback audioMaster) {
+  auto module = std::make_unique<TEffParameters>();
+  auto* effect = new TVSTEffectBase(audioMaster, module.get(), module->ParamHost(),
+                                    module->EffectProcessor());
+  // From here on the effect object owns the module.
+  module.release();
+  return effect->getAeffect();
+}
+
+void ShowCreationError(const char* message) {
+  ShowMessageBox(std::string("Exception during effect creation: ") + message);
+}
+
+} // namespace
+
+AEffect* CreateEffectInstance(audioMasterCallback audioMaster) {
+  if (!audioMaster || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+    return nullptr;
+  try {
+    return BuildInstance(audioMaster);
+  } catch (const std::exception& error) {
+    ShowCreationError(error.what());
+  } catch (...) {
+    ShowCreationError("unknown error");
+  }
+  return nullptr;
+}

@@ -1,0 +1,147 @@
+#include "vst/VSTEffectBase.h"
+
+#include "toolkit/Error.h"
+#include "vst/DVstUtils.h"
+#include "vst/VSTEditorBase.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+void CopyText(std::string_view text, char* buffer) {
+  std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = '\0';
+}
+
+// The host's rate to the nearest whole number, halves to even; rates no
+// integer can hold are not passed on.
+bool RoundedRate(float rate, std::int32_t& rounded) {
+  const double nearest = std::nearbyint(static_cast<double>(rate));
+  if (!(std::fabs(nearest) <= std::numeric_limits<std::int32_t>::max()))
+    return false;
+  rounded = static_cast<std::int32_t>(nearest);
+  return true;
+}
+
+} // namespace
+
+TVSTEffectBase::TVSTEffectBase(audioMasterCallback audioMaster, TComponent* definitionModule,
+                               TVSTParameterHost* paramHost, TVSTEffect* effectComponent)
+    : AudioEffect(audioMaster, 1, paramHost->Parameters().Count()), paramHost(paramHost),
+      effectComponent(effectComponent), definitionModule(definitionModule) {
+  paramHost->SetOnParamAutomate(
+      TVSTOnParamAutomate::Bind<&TVSTEffectBase::automateParameter>(this));
+  effectComponent->SetVSTParamHost(paramHost);
+  setProgram(0);
+  setNumInputs(paramHost->InChannelCount());
+  setNumOutputs(paramHost->OutChannelCount());
+  canMono(paramHost->CanMono);
+  canProcessReplacing(paramHost->CanProcessReplacing);
+  setInitialDelay(effectComponent->GetDelay());
+  std::string id = paramHost->UniqueId;
+  while (id.size() < 4)
+    id += 'x';
+  setUniqueID(FourCharCode(id));
+  setProgramName(paramHost->DefaultProgramName.c_str());
+  if (effectComponent->HasEditor)
+    setEditor(new TVSTEditorBase(this, paramHost, effectComponent));
+}
+
+TVSTEffectBase::~TVSTEffectBase() {
+  // The editor goes first: its form still refers to the parameters.
+  delete editor;
+  editor = nullptr;
+  paramHost->SetOnParamAutomate({});
+  delete definitionModule;
+}
+
+TVSTParameter* TVSTEffectBase::parameterAt(std::int32_t index) const {
+  const TVSTParameters& parameters = paramHost->Parameters();
+  if (index < 0 || index >= parameters.Count())
+    throw EGlowraspError("List index out of bounds (" + std::to_string(index) + ")");
+  return parameters.Items(index);
+}
+
+void TVSTEffectBase::setSampleRate(float rate) {
+  AudioEffect::setSampleRate(rate);
+  std::int32_t rounded = 0;
+  if (RoundedRate(rate, rounded))
+    paramHost->SetSampleRate(rounded);
+}
+
+void TVSTEffectBase::setBlockSize(std::int32_t size) {
+  AudioEffect::setBlockSize(size);
+  paramHost->SetBlockSize(size);
+}
+
+void TVSTEffectBase::setParameter(std::int32_t index, float value) {
+  if (!validIndex(index))
+    return;
+  if (!(value >= 0.0f))
+    value = 0.0f;
+  else if (value > 1.0f)
+    value = 1.0f;
+  parameterAt(index)->SetNormalizedValue(value);
+}
+
+float TVSTEffectBase::getParameter(std::int32_t index) {
+  return validIndex(index) ? parameterAt(index)->NormalizedValue() : 0.0f;
+}
+
+void TVSTEffectBase::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
+  doProcess(inputs, outputs, sampleFrames, false);
+}
+
+void TVSTEffectBase::processReplacing(float** inputs, float** outputs, std::int32_t sampleFrames) {
+  doProcess(inputs, outputs, sampleFrames, true);
+}
+
+void TVSTEffectBase::doProcess(float** inputs, float** outputs, std::int32_t sampleFrames,
+                               bool replacing) {
+  if (!inputs || !outputs || sampleFrames <= 0)
+    return;
+  const std::int32_t in = paramHost->InChannelCount();
+  const std::int32_t out = paramHost->OutChannelCount();
+  if (in < 1 || in > 8 || out < 1 || out > 8)
+    return;
+  TVSTEffectOnProcessRecord record;
+  for (std::int32_t i = 0; i < in; ++i)
+    record.Inputs[i] = inputs[i];
+  for (std::int32_t i = 0; i < out; ++i)
+    record.Outputs[i] = outputs[i];
+  record.SampleFrames = sampleFrames;
+  record.Replacing = replacing ? -1 : 0;
+  if (in == 1 && out == 1)
+    effectComponent->ProcessM2M(&record);
+  else if (in == 1 && out == 2)
+    effectComponent->ProcessS2Sm(&record);
+  else if (in == 2 && out == 2 && record.Inputs[0] != record.Inputs[1])
+    effectComponent->ProcessS2S(&record);
+  else if (in == 2 && out == 2)
+    effectComponent->ProcessS2Sm(&record);
+}
+
+void TVSTEffectBase::getProgramName(char* buffer) {
+  // Hosts give a buffer of kVstMaxProgNameLen bytes.
+  CopyText(std::string_view(programName).substr(0, kVstMaxProgNameLen - 1), buffer);
+}
+
+void TVSTEffectBase::getParameterLabel(std::int32_t index, char* buffer) {
+  CopyText(validIndex(index) ? std::string_view(parameterAt(index)->DisplayLabel()) : "", buffer);
+}
+
+void TVSTEffectBase::getParameterDisplay(std::int32_t index, char* buffer) {
+  if (!validIndex(index))
+    return CopyText("", buffer);
+  CopyText(parameterAt(index)->StrValue().View(), buffer);
+}
+
+void TVSTEffectBase::getParameterName(std::int32_t index, char* buffer) {
+  CopyText(validIndex(index) ? std::string_view(parameterAt(index)->Name()) : "", buffer);
+}
+
+void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {
+  setParameterAutomated(Param->Index(), Value);
+}

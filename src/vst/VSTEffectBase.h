@@ -1,0 +1,44 @@
+// The effect object main hands to the host: it turns the host's indexed,
+// float-valued view of the effect into calls on the parameter host and the
+// effect component of the effect definition it owns.
+#pragma once
+
+#include "params/VSTEffect.h"
+#include "params/VSTParameterHost.h"
+#include "toolkit/Component.h"
+#include "vst/DAudioEffect.h"
+
+#include <string>
+
+class TVSTEffectBase : public AudioEffect {
+public:
+  TVSTEffectBase(audioMasterCallback audioMaster, TComponent* definitionModule,
+                 TVSTParameterHost* paramHost, TVSTEffect* effectComponent);
+  ~TVSTEffectBase() override;
+
+  void setSampleRate(float rate) override;
+  void setBlockSize(std::int32_t size) override;
+  void setParameter(std::int32_t index, float value) override;
+  float getParameter(std::int32_t index) override;
+  void process(float** inputs, float** outputs, std::int32_t sampleFrames) override;
+  void processReplacing(float** inputs, float** outputs, std::int32_t sampleFrames) override;
+  void setProgram(std::int32_t program) override { curProgram = program; }
+  void setProgramName(const char* name) override { programName = name; }
+  void getProgramName(char* buffer) override;
+  void getParameterLabel(std::int32_t index, char* buffer) override;
+  void getParameterDisplay(std::int32_t index, char* buffer) override;
+  void getParameterName(std::int32_t index, char* buffer) override;
+  void suspend() override { effectComponent->Clear(); }
+
+  TVSTParameter* parameterAt(std::int32_t index) const;
+
+private:
+  bool validIndex(std::int32_t index) const { return index >= 0 && index < numParams; }
+  void doProcess(float** inputs, float** outputs, std::int32_t sampleFrames, bool replacing);
+  void automateParameter(TVSTParameter* Param, float Value);
+
+  TVSTParameterHost* paramHost;
+  std::string programName;
+  TVSTEffect* effectComponent;
+  TComponent* definitionModule;
+};

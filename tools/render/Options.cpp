@@ -1,0 +1,160 @@
+#include "render/Options.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace glowrasp::render {
+namespace {
+
+std::string formatLimit(double value) {
+  std::string text = std::to_string(value);
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
+template <typename T>
+std::optional<T> parseWhole(std::string_view text) {
+  T value{};
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc{} || ptr != end) return std::nullopt;
+  return value;
+}
+
+double parseInRange(std::string_view option, std::string_view text, host::UnitRange range,
+                    std::string_view unit) {
+  // from_chars rejects a leading plus sign; a user writing +6 dB means 6.
+  const std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
+  const auto value = parseWhole<double>(digits);
+  if (!value || !std::isfinite(*value))
+    throw UsageError(std::string(option) + " needs a number, not '" + std::string(text) + "'");
+  if (!range.contains(*value))
+    throw UsageError(std::string(option) + " " + std::string(text) + " is out of range (" +
+                     formatLimit(range.min) + " to " + formatLimit(range.max) + " " +
+                     std::string(unit) + ")");
+  return *value;
+}
+
+int parseBlock(std::string_view text) {
+  const auto value = parseWhole<long>(text);
+  if (!value) throw UsageError("--block needs a whole number of frames, not '" + std::string(text) + "'");
+  if (*value < 1 || *value > kMaxBlock)
+    throw UsageError("--block " + std::string(text) + " is out of range (1 to " +
+                     std::to_string(kMaxBlock) + " frames)");
+  return static_cast<int>(*value);
+}
+
+struct OptionSpec {
+  std::string_view name;
+  bool takesValue;
+  std::function<void(RenderOptions&, std::string_view)> apply;
+};
+
+const std::vector<OptionSpec>& optionSpecs() {
+  static const std::vector<OptionSpec> specs{
+      {"--gain", true,
+       [](RenderOptions& o, std::string_view v) {
+         o.settings.gainDb = parseInRange("--gain", v, host::kDecibelRange, "dB");
+       }},
+      {"--intensity", true,
+       [](RenderOptions& o, std::string_view v) {
+         o.settings.intensityPercent = parseInRange("--intensity", v, host::kPercentRange, "%");
+       }},
+      {"--out-gain", true,
+       [](RenderOptions& o, std::string_view v) {
+         o.settings.outGainDb = parseInRange("--out-gain", v, host::kDecibelRange, "dB");
+       }},
+      {"--block", true, [](RenderOptions& o, std::string_view v) { o.block = parseBlock(v); }},
+      {"--plugin", true,
+       [](RenderOptions& o, std::string_view v) {
+         if (v.empty()) throw UsageError("--plugin needs a path");
+         o.plugin = v;
+       }},
+      {"--float", false, [](RenderOptions& o, std::string_view) { o.floatSamples = true; }},
+      {"--no-latency-compensation", false,
+       [](RenderOptions& o, std::string_view) { o.compensateLatency = false; }},
+      {"--stats", false, [](RenderOptions& o, std::string_view) { o.stats = true; }},
+  };
+  return specs;
+}
+
+const OptionSpec& findSpec(std::string_view name) {
+  for (const auto& spec : optionSpecs())
+    if (spec.name == name) return spec;
+  throw UsageError("unknown option " + std::string(name));
+}
+
+} // namespace
+
+RenderOptions parseOptions(const std::vector<std::string>& args) {
+  RenderOptions options;
+  for (const auto& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    }
+  }
+
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg.size() < 2 || arg[0] != '-') {
+      files.emplace_back(arg);
+      continue;
+    }
+    const auto equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    const OptionSpec& spec = findSpec(name);
+    if (!spec.takesValue) {
+      if (equals != std::string_view::npos)
+        throw UsageError(std::string(name) + " takes no value");
+      spec.apply(options, {});
+    } else if (equals != std::string_view::npos) {
+      spec.apply(options, arg.substr(equals + 1));
+    } else {
+      if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs a value");
+      spec.apply(options, args[++i]);
+    }
+  }
+
+  if (files.empty()) throw UsageError("missing input and output file");
+  if (files.size() == 1) throw UsageError("missing output file");
+  if (files.size() > 2) throw UsageError("unexpected argument '" + files[2] + "'");
+  options.input = files[0];
+  options.output = files[1];
+  return options;
+}
+
+std::string usageText() {
+  return R"(usage: glowrasp-render IN OUT [options]
+
+Processes an audio file through the Kestrune Glowrasp plug-in, loaded and
+driven the way a VST 2 host does.
+
+  IN                 WAV, AIFF, FLAC or OGG file, mono or stereo
+  OUT                output file; its extension picks the format:
+                     .wav, .aif/.aiff, .flac or .ogg
+  --gain DB          drive, -48 to 48 (default 0)
+  --intensity PCT    intensity, 0 to 100 (default 100)
+  --out-gain DB      output level, -48 to 48 (default 0)
+  --block FRAMES     frames per processing call, 1 to 65536 (default 512)
+  --plugin PATH      plug-in binary (default: the one built next to this tool,
+                     else $HOME/.vst/KestruneGlowrasp.so)
+  --float            write 32-bit float samples (WAV and AIFF only); otherwise
+                     the sample format follows the input where OUT can hold it
+  --no-latency-compensation
+                     keep the plug-in's reported delay in the output instead
+                     of dropping it so that the output lines up with IN
+  --stats            print peak and RMS levels and the processing speed
+  -h, --help         show this text
+
+Mono files are fed to both plug-in inputs and written as mono. An existing
+OUT is replaced only when the whole file has been written.
+)";
+}
+
+} // namespace glowrasp::render
