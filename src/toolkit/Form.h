@@ -1,18 +1,85 @@
-// A borderless top-level surface of the toolkit that lives as a child of a
-// native window. The editor bridge only places, shows, repaints and destroys it.
+// A borderless form: the surface its controls paint on (a back buffer) and,
+// through a backend, the native child window that shows it. A form without a
+// parent window lives offscreen (tests and screenshots).
 #pragma once
 
+#include "toolkit/Bitmap.h"
 #include "toolkit/Component.h"
+#include "toolkit/Control.h"
+#include "toolkit/Font.h"
+#include "toolkit/FormBackend.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum TBorderStyle { bsNone, bsSingle };
 
 class TForm : public TComponent {
 public:
-  explicit TForm(TComponent* owner) : TComponent(owner) {}
+  // parentWindow: the native window to live in (an X11 Window id, an HWND), or
+  // null for an offscreen form. Raises EGlowraspError when the window system
+  // cannot give the form its window.
+  TForm(TComponent* owner, void* parentWindow);
+  // Destroys its components, then its window.
+  ~TForm() override;
 
-  virtual void SetBounds(int left, int top, int width, int height) = 0;
+  std::string Caption;
+  TBorderStyle BorderStyle = bsNone;
+  TColor Color = clBtnFace;
+  TFont Font;
+  bool Scaled = false;
+  int PixelsPerInch = 96;
+
+  int ClientWidth() const { return FBackBuffer.Width(); }
+  int ClientHeight() const { return FBackBuffer.Height(); }
+  TRect ClientRect() const { return {0, 0, ClientWidth(), ClientHeight()}; }
+  void SetClientSize(int width, int height);
+
+  // Position in the parent window, and size (which is the client size).
+  void SetBounds(int left, int top, int width, int height);
   // Makes the form visible and brings it to the front.
-  virtual void Show() = 0;
-  virtual void Repaint() = 0;
-  // Work the editor's thread owes the window system: pending window events,
-  // repaints requested from other threads.
-  virtual void Idle() {}
+  void Show();
+  // Paints the whole form now.
+  void Repaint();
+  // The editor thread's turn: window events, then repaints asked for on other threads.
+  void Idle();
+
+  const TBitmap& BackBuffer() const { return FBackBuffer; }
+  // Bottom of the z-order first.
+  const std::vector<TControl*>& Controls() const { return FControls; }
+  bool OnFormThread() const { return std::this_thread::get_id() == FThread; }
+  TFormBackend& Backend() { return *FBackend; }
+
+  // Input in client coordinates, from the backend (or a test). The control
+  // under the pointer gets the press and, while a button is held, every move
+  // and the release (capture).
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  void MouseMove(TShiftState shift, int x, int y);
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+  // Used by the controls.
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+  void BringToFront(TControl* control);
+  // The opaque/transparent rule: an opaque control is painted with everything
+  // visible above it; a transparent one repaints its area from the bottom up.
+  void RepaintControl(TControl* control);
+  // Repaints an area from the bottom of the z-order up.
+  void RepaintRect(const TRect& area);
+  // A control's repaint asked for on another thread.
+  void RequestIdleRepaint() { FRepaintRequested.store(true, std::memory_order_relaxed); }
+
+private:
+  TControl* ControlAt(int x, int y) const;
+  void PaintControlsFrom(std::size_t first, const TRect& area);
+
+  std::thread::id FThread;
+  TBitmap FBackBuffer;
+  std::vector<TControl*> FControls;
+  TControl* FCapture = nullptr;
+  std::atomic<bool> FRepaintRequested{false};
+  std::unique_ptr<TFormBackend> FBackend;
 };

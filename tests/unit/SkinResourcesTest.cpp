@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -59,6 +60,10 @@ struct TSkinPicture {
   int Width;
   int Height;
 };
+
+void PrintTo(const TSkinPicture& picture, std::ostream* out) {
+  *out << picture.Name;
+}
 
 class SkinPictureTest : public testing::TestWithParam<TSkinPicture> {};
 

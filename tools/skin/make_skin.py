@@ -182,7 +182,8 @@ def brushed_copper(seed):
     sheen = np.exp(-(((v - 0.35 + 0.25 * u) / 0.22) ** 2)) * 0.10
     vignette = 1.0 - 0.30 * (np.clip(np.hypot((u - 0.45) * 1.3, (v - 0.45) * 1.5) - 0.35, 0, 1))
 
-    image = base * (lum * vignette)[..., None] + 255.0 * sheen[..., None] * np.array([1.0, 0.8, 0.55])
+    sheen_colour = 255.0 * np.array([1.0, 0.8, 0.55])
+    image = base * (lum * vignette)[..., None] + sheen[..., None] * sheen_colour
     return np.clip(image, 0, 255)
 
 
@@ -233,13 +234,14 @@ def draw_readout_wells(image):
         outer = (rect[0] - 2, rect[1] - 2, rect[2] + 2, rect[3] + 2)
         bezel = rounded_rect_mask(WIDTH, HEIGHT, outer, 3.0)
         t = np.clip((y - outer[1]) / (outer[3] - outer[1]), 0, 1)[..., None]
-        bezel_colour = np.array([150.0, 134.0, 122.0]) * (1 - t) + np.array([226.0, 218.0, 210.0]) * t
+        upper, lower = np.array([150.0, 134.0, 122.0]), np.array([226.0, 218.0, 210.0])
+        bezel_colour = upper * (1 - t) + lower * t
         image = over(image, bezel_colour, bezel)
 
         # The well itself covers exactly the read-out rectangle: dark and
         # nearly flat so that white text reads well everywhere on it.
         inside = (x > rect[0]) & (x < rect[2]) & (y > rect[1]) & (y < rect[3])
-        depth = (y - rect[1])
+        depth = y - rect[1]
         well = np.array([30.0, 25.0, 22.0]) + np.clip(depth - 2, 0, 20)[..., None] * np.array(
             [0.45, 0.38, 0.32]
         )
@@ -359,7 +361,8 @@ def help_overlay():
             mask = text_mask(WIDTH, HEIGHT, text, face, (x0 + indent, baseline), "ls")
             image = over(image, np.minimum(colour, 255), mask)
         if kind == "title":
-            rule = rounded_rect_mask(WIDTH, HEIGHT, (x0, baseline + 7, x0 + 60, baseline + 8.6), 0.8)
+            rule_rect = (x0, baseline + 7, x0 + 60, baseline + 8.6)
+            rule = rounded_rect_mask(WIDTH, HEIGHT, rule_rect, 0.8)
             image = over(image, AMBER, rule)
             baseline += 6
         baseline += step
@@ -398,7 +401,8 @@ def knob_frame(angle_deg):
 
     # Scale: a pale track from minimum to maximum, lit in amber up to the value.
     arc_radius, arc_half = 32.2, 1.35
-    image = over(image, [226, 220, 214], coverage(arc_distance(r, theta, dx, dy, arc_radius, arc_half, MIN_ANGLE, MAX_ANGLE), s))
+    track = arc_distance(r, theta, dx, dy, arc_radius, arc_half, MIN_ANGLE, MAX_ANGLE)
+    image = over(image, [226, 220, 214], coverage(track, s))
     if angle_deg > MIN_ANGLE:
         value = arc_distance(r, theta, dx, dy, arc_radius, arc_half, MIN_ANGLE, angle_deg)
         image = over(image, AMBER, coverage(value, s))
@@ -498,7 +502,9 @@ def preview(background, strip, path):
     sys.path.insert(0, str(pathlib.Path(__file__).parent))
     import make_font
 
-    face = ImageFont.truetype(make_font.FONT_FILE, make_font.PIXEL_SIZE, layout_engine=ImageFont.Layout.BASIC)
+    face = ImageFont.truetype(
+        make_font.FONT_FILE, make_font.PIXEL_SIZE, layout_engine=ImageFont.Layout.BASIC
+    )
     image = background.copy()
     frame = strip[3 * KNOB_SIZE : 4 * KNOB_SIZE, 0:KNOB_SIZE]  # frame 30: row 3, column 0
     for left in KNOB_LEFTS:
@@ -528,7 +534,9 @@ def main():
     save_jpeg(help_overlay(), RESOURCES / "help.jpg")
     save_jpeg(strip, RESOURCES / "knob.jpg", KNOB_JPEG_QUALITY)
     if args.preview:
-        decoded = [np.asarray(Image.open(RESOURCES / n), dtype=float) for n in ("background.jpg", "knob.jpg")]
+        # From the written files, so the preview shows the JPEG artefacts too.
+        names = ("background.jpg", "knob.jpg")
+        decoded = [np.asarray(Image.open(RESOURCES / n), dtype=float) for n in names]
         preview(*decoded, args.preview)
 
 

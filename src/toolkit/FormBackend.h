@@ -1,0 +1,28 @@
+// What a form needs from the window system. Each platform has one backend,
+// and the offscreen one needs none.
+#pragma once
+
+#include "toolkit/Bitmap.h"
+#include "toolkit/Graphics.h"
+
+#include <memory>
+
+class TForm;
+
+class TFormBackend {
+public:
+  virtual ~TFormBackend() = default;
+  // Position in the parent window and size.
+  virtual void SetBounds(const TRect& bounds) = 0;
+  virtual void Show() = 0;
+  // The back buffer changed inside `area` (client coordinates): show it.
+  virtual void Present(const TBitmap& backBuffer, const TRect& area) = 0;
+  // Handles the window events waiting for the form (input, exposure).
+  virtual void ProcessEvents() = 0;
+};
+
+// parentWindow null gives the offscreen backend.
+std::unique_ptr<TFormBackend> CreateFormBackend(TForm& form, void* parentWindow);
+std::unique_ptr<TFormBackend> CreateOffscreenFormBackend();
+// The platform's backend for a native parent window (in the platform's folder).
+std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TForm& form, void* parentWindow);
