@@ -3,7 +3,8 @@
 void TSharedText::Store(std::string_view text) {
   std::array<char, WordCount * 8> bytes{};
   const std::size_t length = text.size() < bytes.size() ? text.size() : bytes.size() - 1;
-  std::memcpy(bytes.data(), text.data(), length);
+  if (length > 0)
+    std::memcpy(bytes.data(), text.data(), length);
 
   const std::uint32_t index = FNextSlot.fetch_add(1, std::memory_order_relaxed) % FSlots.size();
   TSlot& slot = FSlots[index];

@@ -18,7 +18,8 @@ public:
 
   void Assign(std::string_view text) {
     FLength = text.size() < Capacity ? text.size() : Capacity - 1;
-    std::memcpy(FChars.data(), text.data(), FLength);
+    if (FLength > 0)
+      std::memcpy(FChars.data(), text.data(), FLength);
     FChars[FLength] = '\0';
   }
   const char* c_str() const { return FChars.data(); }

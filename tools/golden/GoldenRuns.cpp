@@ -49,7 +49,8 @@ float channelSample(Lcg& noise, int frame, int channel) {
   const int burstFrame = (frame + channel * 97) % kBurstPeriod;
   if (burstFrame < kBurstLength) {
     float amplitude = 4.0f;
-    for (int k = 0; k < burstFrame; ++k) amplitude *= 0.82f;
+    for (int k = 0; k < burstFrame; ++k)
+      amplitude *= 0.82f;
     x += n >= 0.0f ? amplitude : -amplitude;
   }
   return x;
@@ -58,7 +59,8 @@ float channelSample(Lcg& noise, int frame, int channel) {
 std::array<std::vector<float>, 2> split(const std::vector<float>& interleaved) {
   std::array<std::vector<float>, 2> channels;
   for (int c = 0; c < kChannels; ++c)
-    for (int i = 0; i < kFrames; ++i) channels[c].push_back(interleaved[i * kChannels + c]);
+    for (int i = 0; i < kFrames; ++i)
+      channels[c].push_back(interleaved[i * kChannels + c]);
   return channels;
 }
 
@@ -69,14 +71,17 @@ float priorOutput(int frame, int channel) {
 
 } // namespace
 
-std::span<const GoldenCase> goldenCases() { return kCases; }
+std::span<const GoldenCase> goldenCases() {
+  return kCases;
+}
 
 std::vector<float> goldenInput() {
   std::array noises{Lcg(0x6c6f7721u), Lcg(0x72617370u)};
   std::vector<float> interleaved;
   interleaved.reserve(kFrames * kChannels);
   for (int i = 0; i < kFrames; ++i)
-    for (int c = 0; c < kChannels; ++c) interleaved.push_back(channelSample(noises[c], i, c));
+    for (int c = 0; c < kChannels; ++c)
+      interleaved.push_back(channelSample(noises[c], i, c));
   return interleaved;
 }
 
@@ -111,7 +116,8 @@ std::vector<float> renderGolden(const std::shared_ptr<const host::PluginLibrary>
   std::vector<float> interleaved;
   interleaved.reserve(kFrames * kChannels);
   for (int i = 0; i < kFrames; ++i)
-    for (int c = 0; c < kChannels; ++c) interleaved.push_back(outs[c][i]);
+    for (int c = 0; c < kChannels; ++c)
+      interleaved.push_back(outs[c][i]);
   return interleaved;
 }
 
@@ -123,20 +129,25 @@ void writeFloats(const std::string& path, std::span<const float> values) {
   std::ofstream file(path, std::ios::binary);
   for (const float value : values) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) file.put(static_cast<char>((bits >> shift) & 0xFF));
+    for (int shift = 0; shift < 32; shift += 8)
+      file.put(static_cast<char>((bits >> shift) & 0xFF));
   }
-  if (!file.flush()) throw host::HostError("cannot write " + path);
+  if (!file.flush())
+    throw host::HostError("cannot write " + path);
 }
 
 std::vector<float> readFloats(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw host::HostError("cannot read " + path);
+  if (!file)
+    throw host::HostError("cannot read " + path);
   const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
-  if (bytes.size() % 4 != 0) throw host::HostError(path + " is not a whole number of floats");
+  if (bytes.size() % 4 != 0)
+    throw host::HostError(path + " is not a whole number of floats");
   std::vector<float> values;
   for (std::size_t i = 0; i < bytes.size(); i += 4) {
     std::uint32_t bits = 0;
-    for (int b = 0; b < 4; ++b) bits |= static_cast<std::uint32_t>(bytes[i + b]) << (8 * b);
+    for (int b = 0; b < 4; ++b)
+      bits |= static_cast<std::uint32_t>(bytes[i + b]) << (8 * b);
     values.push_back(std::bit_cast<float>(bits));
   }
   return values;

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
       const std::string path = folder + "/" + golden::goldenFileName(goldenCase);
       golden::writeFloats(path, output);
       float peak = 0.0f;
-      for (const float x : output) peak = std::max(peak, std::abs(x));
+      for (const float x : output)
+        peak = std::max(peak, std::abs(x));
       std::printf("%-13s %zu floats, peak %.6g -> %s\n", goldenCase.name, output.size(), peak,
                   path.c_str());
     }

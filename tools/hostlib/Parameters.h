@@ -21,8 +21,12 @@ inline constexpr UnitRange kDecibelRange{-48.0, 48.0};
 inline constexpr UnitRange kPercentRange{0.0, 100.0};
 
 // Inverses of the plug-in's mappings: dB = (x - 0.5) * 96, percent = x * 100.
-constexpr float decibelsToHost(double db) { return static_cast<float>(db / 96.0 + 0.5); }
-constexpr float percentToHost(double percent) { return static_cast<float>(percent / 100.0); }
+constexpr float decibelsToHost(double db) {
+  return static_cast<float>(db / 96.0 + 0.5);
+}
+constexpr float percentToHost(double percent) {
+  return static_cast<float>(percent / 100.0);
+}
 
 // The plug-in's own defaults.
 struct Settings {

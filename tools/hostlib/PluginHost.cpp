@@ -10,7 +10,8 @@ constexpr VstInt32 kEffectMagic = 0x56737450; // "VstP"
 
 VstPluginMainProc findEntry(void* handle) {
   for (const char* name : {"main", "VSTPluginMain"}) {
-    if (void* symbol = dlsym(handle, name)) return reinterpret_cast<VstPluginMainProc>(symbol);
+    if (void* symbol = dlsym(handle, name))
+      return reinterpret_cast<VstPluginMainProc>(symbol);
   }
   return nullptr;
 }
@@ -32,11 +33,14 @@ PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
   }
 }
 
-PluginLibrary::~PluginLibrary() { dlclose(handle_); }
+PluginLibrary::~PluginLibrary() {
+  dlclose(handle_);
+}
 
 Plugin::Plugin(std::shared_ptr<const PluginLibrary> library) : library_(std::move(library)) {
   effect_ = library_->entry()(&Plugin::hostCallback);
-  if (!effect_) throw HostError("the plug-in's main returned no effect: " + library_->path());
+  if (!effect_)
+    throw HostError("the plug-in's main returned no effect: " + library_->path());
   if (effect_->magic != kEffectMagic)
     throw HostError("the plug-in's main returned a record without the VST magic: " +
                     library_->path());
@@ -45,7 +49,8 @@ Plugin::Plugin(std::shared_ptr<const PluginLibrary> library) : library_(std::mov
 }
 
 Plugin::~Plugin() {
-  if (resumed_) suspend();
+  if (resumed_)
+    suspend();
   dispatch(effClose);
 }
 
@@ -87,7 +92,8 @@ VstIntPtr VSTCALLBACK Plugin::hostCallback(AEffect* effect, VstInt32 opcode, Vst
     // The user field is only ours once main has returned.
     if (effect && effect->user) {
       const auto* self = static_cast<const Plugin*>(effect->user);
-      if (self->automation_) self->automation_(index, opt);
+      if (self->automation_)
+        self->automation_(index, opt);
     }
     return 0;
   default:

@@ -81,8 +81,8 @@ public:
     effect_->process(effect_, inputs, outputs, frames);
   }
 
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.0f) const {
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f) const {
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
   }
 

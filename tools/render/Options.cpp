@@ -12,7 +12,8 @@ namespace {
 std::string formatLimit(double value) {
   std::string text = std::to_string(value);
   text.erase(text.find_last_not_of('0') + 1);
-  if (text.back() == '.') text.pop_back();
+  if (text.back() == '.')
+    text.pop_back();
   return text;
 }
 
@@ -21,7 +22,8 @@ std::optional<T> parseWhole(std::string_view text) {
   T value{};
   const auto* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc{} || ptr != end) return std::nullopt;
+  if (ec != std::errc{} || ptr != end)
+    return std::nullopt;
   return value;
 }
 
@@ -41,7 +43,8 @@ double parseInRange(std::string_view option, std::string_view text, host::UnitRa
 
 int parseBlock(std::string_view text) {
   const auto value = parseWhole<long>(text);
-  if (!value) throw UsageError("--block needs a whole number of frames, not '" + std::string(text) + "'");
+  if (!value)
+    throw UsageError("--block needs a whole number of frames, not '" + std::string(text) + "'");
   if (*value < 1 || *value > kMaxBlock)
     throw UsageError("--block " + std::string(text) + " is out of range (1 to " +
                      std::to_string(kMaxBlock) + " frames)");
@@ -71,7 +74,8 @@ const std::vector<OptionSpec>& optionSpecs() {
       {"--block", true, [](RenderOptions& o, std::string_view v) { o.block = parseBlock(v); }},
       {"--plugin", true,
        [](RenderOptions& o, std::string_view v) {
-         if (v.empty()) throw UsageError("--plugin needs a path");
+         if (v.empty())
+           throw UsageError("--plugin needs a path");
          o.plugin = v;
        }},
       {"--float", false, [](RenderOptions& o, std::string_view) { o.floatSamples = true; }},
@@ -84,7 +88,8 @@ const std::vector<OptionSpec>& optionSpecs() {
 
 const OptionSpec& findSpec(std::string_view name) {
   for (const auto& spec : optionSpecs())
-    if (spec.name == name) return spec;
+    if (spec.name == name)
+      return spec;
   throw UsageError("unknown option " + std::string(name));
 }
 
@@ -116,14 +121,18 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
     } else if (equals != std::string_view::npos) {
       spec.apply(options, arg.substr(equals + 1));
     } else {
-      if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs a value");
+      if (i + 1 >= args.size())
+        throw UsageError(std::string(name) + " needs a value");
       spec.apply(options, args[++i]);
     }
   }
 
-  if (files.empty()) throw UsageError("missing input and output file");
-  if (files.size() == 1) throw UsageError("missing output file");
-  if (files.size() > 2) throw UsageError("unexpected argument '" + files[2] + "'");
+  if (files.empty())
+    throw UsageError("missing input and output file");
+  if (files.size() == 1)
+    throw UsageError("missing output file");
+  if (files.size() > 2)
+    throw UsageError("unexpected argument '" + files[2] + "'");
   options.input = files[0];
   options.output = files[1];
   return options;

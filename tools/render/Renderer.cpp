@@ -24,13 +24,16 @@ public:
   ProgressBar(const ProgressBar&) = delete;
   ProgressBar& operator=(const ProgressBar&) = delete;
   ~ProgressBar() {
-    if (drawn_ >= 0) std::fputs("\r\033[K", stderr);
+    if (drawn_ >= 0)
+      std::fputs("\r\033[K", stderr);
   }
 
   void update(sf_count_t done) {
-    if (!enabled_) return;
+    if (!enabled_)
+      return;
     const int percent = static_cast<int>(std::min<sf_count_t>(done * 100 / total_, 100));
-    if (percent == drawn_) return;
+    if (percent == drawn_)
+      return;
     drawn_ = percent;
     constexpr int kWidth = 40;
     const int filled = percent * kWidth / 100;
@@ -49,13 +52,15 @@ private:
 void deinterleave(const float* frames, int channels, sf_count_t count,
                   std::array<std::vector<float>, 2>& buffers) {
   for (sf_count_t i = 0; i < count; ++i)
-    for (int c = 0; c < channels; ++c) buffers[c][i] = frames[i * channels + c];
+    for (int c = 0; c < channels; ++c)
+      buffers[c][i] = frames[i * channels + c];
 }
 
 void interleave(const std::array<std::vector<float>, 2>& buffers, sf_count_t from, sf_count_t to,
                 int channels, float* frames) {
   for (sf_count_t i = from; i < to; ++i)
-    for (int c = 0; c < channels; ++c) frames[(i - from) * channels + c] = buffers[c][i];
+    for (int c = 0; c < channels; ++c)
+      frames[(i - from) * channels + c] = buffers[c][i];
 }
 
 } // namespace
@@ -69,14 +74,16 @@ void Levels::add(const float* data, std::size_t count) {
   samples += count;
 }
 
-double Levels::peakDbfs() const { return toDbfs(peak); }
+double Levels::peakDbfs() const {
+  return toDbfs(peak);
+}
 
 double Levels::rmsDbfs() const {
   return samples ? toDbfs(std::sqrt(sumOfSquares / static_cast<double>(samples))) : toDbfs(0.0);
 }
 
-RenderResult renderFile(host::Plugin& plugin, SoundFile& in, SoundFile& out,
-                        const RenderPlan& plan, const std::atomic<bool>& interrupted) {
+RenderResult renderFile(host::Plugin& plugin, SoundFile& in, SoundFile& out, const RenderPlan& plan,
+                        const std::atomic<bool>& interrupted) {
   const int channels = in.info().channels;
   const sf_count_t block = plan.block;
   std::vector<float> fileFrames(block * channels);
@@ -91,7 +98,8 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, SoundFile& out,
   sf_count_t tailLeft = plan.latency;
   sf_count_t dropLeft = plan.latency;
   for (;;) {
-    if (interrupted.load(std::memory_order_relaxed)) throw host::HostError("interrupted");
+    if (interrupted.load(std::memory_order_relaxed))
+      throw host::HostError("interrupted");
     sf_count_t count = in.read(fileFrames.data(), block);
     if (count > 0) {
       result.input.add(fileFrames.data(), static_cast<std::size_t>(count * channels));
@@ -100,9 +108,11 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, SoundFile& out,
     } else {
       // Past the end: silence pushes the delayed tail out of the plug-in.
       count = std::min(block, tailLeft);
-      if (count == 0) break;
+      if (count == 0)
+        break;
       tailLeft -= count;
-      for (int c = 0; c < channels; ++c) std::fill_n(ins[c].begin(), count, 0.0f);
+      for (int c = 0; c < channels; ++c)
+        std::fill_n(ins[c].begin(), count, 0.0f);
     }
 
     const auto start = std::chrono::steady_clock::now();

@@ -38,7 +38,7 @@ struct RenderPlan {
 
 // Throws host::HostError on a file error or when interrupted is raised.
 // The plug-in must be resumed, with sample rate and block size set.
-RenderResult renderFile(host::Plugin& plugin, SoundFile& in, SoundFile& out,
-                        const RenderPlan& plan, const std::atomic<bool>& interrupted);
+RenderResult renderFile(host::Plugin& plugin, SoundFile& in, SoundFile& out, const RenderPlan& plan,
+                        const std::atomic<bool>& interrupted);
 
 } // namespace glowrasp::render

@@ -16,14 +16,19 @@ namespace {
 
 using host::HostError;
 
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
+std::string quoted(const std::string& path) {
+  return "'" + path + "'";
+}
 
-std::string systemError() { return std::strerror(errno); }
+std::string systemError() {
+  return std::strerror(errno);
+}
 
 std::string extensionOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   const auto dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    return {};
   std::string ext = path.substr(dot + 1);
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -33,7 +38,8 @@ std::string extensionOf(const std::string& path) {
 std::string formatName(int format, int command) {
   SF_FORMAT_INFO info{};
   info.format = format;
-  if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return "unknown";
+  if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name)
+    return "unknown";
   return info.name;
 }
 
@@ -47,14 +53,16 @@ SoundFile::SoundFile(SoundFile&& other) noexcept
       path_(std::move(other.path_)) {}
 
 SoundFile::~SoundFile() {
-  if (handle_) sf_close(handle_);
+  if (handle_)
+    sf_close(handle_);
 }
 
 SoundFile SoundFile::openForReading(const std::string& path) {
-  struct stat status{};
+  struct stat status {};
   if (stat(path.c_str(), &status) != 0)
     throw HostError("cannot read " + quoted(path) + ": " + systemError());
-  if (S_ISDIR(status.st_mode)) throw HostError("cannot read " + quoted(path) + ": is a folder");
+  if (S_ISDIR(status.st_mode))
+    throw HostError("cannot read " + quoted(path) + ": is a folder");
   SF_INFO info{};
   SNDFILE* handle = sf_open(path.c_str(), SFM_READ, &info);
   if (!handle)
@@ -78,12 +86,14 @@ SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shown
 
 sf_count_t SoundFile::read(float* frames, sf_count_t count) {
   const sf_count_t got = sf_readf_float(handle_, frames, count);
-  if (got < count && sf_error(handle_) != SF_ERR_NO_ERROR) fail("cannot read");
+  if (got < count && sf_error(handle_) != SF_ERR_NO_ERROR)
+    fail("cannot read");
   return got;
 }
 
 void SoundFile::write(const float* frames, sf_count_t count) {
-  if (sf_writef_float(handle_, frames, count) != count) fail("cannot write");
+  if (sf_writef_float(handle_, frames, count) != count)
+    fail("cannot write");
 }
 
 void SoundFile::close() {
@@ -98,10 +108,14 @@ void SoundFile::fail(const std::string& what) const {
 
 int containerForPath(const std::string& path) {
   const std::string ext = extensionOf(path);
-  if (ext == "wav") return SF_FORMAT_WAV;
-  if (ext == "aif" || ext == "aiff" || ext == "aifc") return SF_FORMAT_AIFF;
-  if (ext == "flac") return SF_FORMAT_FLAC;
-  if (ext == "ogg" || ext == "oga") return SF_FORMAT_OGG;
+  if (ext == "wav")
+    return SF_FORMAT_WAV;
+  if (ext == "aif" || ext == "aiff" || ext == "aifc")
+    return SF_FORMAT_AIFF;
+  if (ext == "flac")
+    return SF_FORMAT_FLAC;
+  if (ext == "ogg" || ext == "oga")
+    return SF_FORMAT_OGG;
   const std::string shown = ext.empty() ? "no extension" : "'." + ext + "'";
   throw HostError("unsupported output format for " + quoted(path) + " (" + shown +
                   "; use .wav, .aiff, .flac or .ogg)");
@@ -110,7 +124,8 @@ int containerForPath(const std::string& path) {
 int chooseOutputFormat(int inputFormat, int container, bool floatSamples, int channels,
                        int sampleRate) {
   if (container == SF_FORMAT_OGG) {
-    if (floatSamples) throw HostError("--float needs a .wav or .aiff output file");
+    if (floatSamples)
+      throw HostError("--float needs a .wav or .aiff output file");
     return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
   }
   if (floatSamples && container == SF_FORMAT_FLAC)
@@ -126,7 +141,8 @@ int chooseOutputFormat(int inputFormat, int container, bool floatSamples, int ch
     info.format = container | candidate;
     info.channels = channels;
     info.samplerate = sampleRate;
-    if (sf_format_check(&info)) return info.format;
+    if (sf_format_check(&info))
+      return info.format;
   }
   throw HostError("the output format cannot hold " + std::to_string(channels) + " channel(s) at " +
                   std::to_string(sampleRate) + " Hz");
@@ -138,7 +154,7 @@ std::string describeFormat(int format) {
 }
 
 PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
-  struct stat status{};
+  struct stat status {};
   if (stat(target_.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
     throw HostError("cannot write " + quoted(target_) + ": is a folder");
 
@@ -147,7 +163,8 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
   const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   std::string pattern = folder + "." + name + ".XXXXXX";
   descriptor_ = mkstemp(pattern.data());
-  if (descriptor_ < 0) throw HostError("cannot write " + quoted(target_) + ": " + systemError());
+  if (descriptor_ < 0)
+    throw HostError("cannot write " + quoted(target_) + ": " + systemError());
   temporary_ = pattern;
 
   // mkstemp makes the file private; give it the permissions a new file gets.
@@ -157,8 +174,10 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
 }
 
 PendingFile::~PendingFile() {
-  if (descriptor_ >= 0) ::close(descriptor_);
-  if (!committed_) unlink(temporary_.c_str());
+  if (descriptor_ >= 0)
+    ::close(descriptor_);
+  if (!committed_)
+    unlink(temporary_.c_str());
 }
 
 void PendingFile::commit() {

@@ -27,20 +27,26 @@ constexpr double kProgressAfterSeconds = 5.0;
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void onInterrupt(int) { interrupted.store(true, std::memory_order_relaxed); }
+extern "C" void onInterrupt(int) {
+  interrupted.store(true, std::memory_order_relaxed);
+}
 
 std::string defaultPluginPath() {
-  if (std::filesystem::exists(GLOWRASP_DEFAULT_PLUGIN)) return GLOWRASP_DEFAULT_PLUGIN;
+  if (std::filesystem::exists(GLOWRASP_DEFAULT_PLUGIN))
+    return GLOWRASP_DEFAULT_PLUGIN;
   const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.vst/KestruneGlowrasp.so";
+  if (home && *home)
+    return std::string(home) + "/.vst/KestruneGlowrasp.so";
   return GLOWRASP_DEFAULT_PLUGIN;
 }
 
 // Errors are promised as one line, whatever a library put into its message.
 std::string oneLine(std::string text) {
   for (char& c : text)
-    if (c == '\n' || c == '\r') c = ' ';
-  while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (c == '\n' || c == '\r')
+      c = ' ';
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
   return text;
 }
 
@@ -63,7 +69,39 @@ void printStats(const render::RenderResult& result, double sampleRate) {
     std::printf("speed      n/a (no audio)\n");
 }
 
+// The host sequence up to processing: main, effOpen, sample rate, block
+// size, resume, then the three parameters.
+std::unique_ptr<host::Plugin> startPlugin(const std::string& path,
+                                          const render::RenderOptions& options, int sampleRate) {
+  auto plugin = std::make_unique<host::Plugin>(std::make_shared<const host::PluginLibrary>(path));
+  if (plugin->numInputs() != 2 || plugin->numOutputs() != 2)
+    throw host::HostError("the plug-in has " + std::to_string(plugin->numInputs()) +
+                          " inputs and " + std::to_string(plugin->numOutputs()) +
+                          " outputs; expected 2 and 2");
+  plugin->setSampleRate(static_cast<float>(sampleRate));
+  plugin->setBlockSize(options.block);
+  plugin->resume();
+  host::applySettings(*plugin, options.settings);
+  return plugin;
+}
+
+void printSetup(const host::Plugin& plugin, const render::RenderOptions& options,
+                const SF_INFO& inInfo, int latency) {
+  std::printf("plug-in    %s (%s, %d in, %d out)\n", plugin.library().path().c_str(),
+              plugin.uniqueId().c_str(), plugin.numInputs(), plugin.numOutputs());
+  printParameters(plugin);
+  std::printf("latency    %d frames%s\n", latency,
+              latency == 0                ? ""
+              : options.compensateLatency ? ", compensated"
+                                          : ", not compensated");
+  std::printf("input      %s: %s, %d ch, %d Hz, %.3f s\n", options.input.c_str(),
+              render::describeFormat(inInfo.format).c_str(), inInfo.channels, inInfo.samplerate,
+              static_cast<double>(inInfo.frames) / inInfo.samplerate);
+  std::fflush(stdout);
+}
+
 int run(const render::RenderOptions& options) {
+  // Everything that can be checked without the plug-in is checked first.
   auto input = render::SoundFile::openForReading(options.input);
   const SF_INFO inInfo = input.info();
   if (inInfo.channels > 2)
@@ -74,45 +112,26 @@ int run(const render::RenderOptions& options) {
                                                    inInfo.channels, inInfo.samplerate);
   render::PendingFile pending(options.output);
 
-  const std::string pluginPath = options.plugin.empty() ? defaultPluginPath() : options.plugin;
-  auto library = std::make_shared<const host::PluginLibrary>(pluginPath);
-  host::Plugin plugin(library);
-  if (plugin.numInputs() != 2 || plugin.numOutputs() != 2)
-    throw host::HostError("the plug-in has " + std::to_string(plugin.numInputs()) + " inputs and " +
-                          std::to_string(plugin.numOutputs()) + " outputs; expected 2 and 2");
-  plugin.setSampleRate(static_cast<float>(inInfo.samplerate));
-  plugin.setBlockSize(options.block);
-  plugin.resume();
-  host::applySettings(plugin, options.settings);
+  const auto plugin = startPlugin(options.plugin.empty() ? defaultPluginPath() : options.plugin,
+                                  options, inInfo.samplerate);
+  const int latency = std::max(plugin->initialDelay(), 0);
+  printSetup(*plugin, options, inInfo, latency);
 
-  const int latency = std::max(plugin.initialDelay(), 0);
-  std::printf("plug-in    %s (%s, %d in, %d out)\n", pluginPath.c_str(),
-              plugin.uniqueId().c_str(), plugin.numInputs(), plugin.numOutputs());
-  printParameters(plugin);
-  std::printf("latency    %d frames%s\n", latency,
-              latency == 0                  ? ""
-              : options.compensateLatency ? ", compensated"
-                                          : ", not compensated");
-  std::printf("input      %s: %s, %d ch, %d Hz, %.3f s\n", options.input.c_str(),
-              render::describeFormat(inInfo.format).c_str(), inInfo.channels, inInfo.samplerate,
-              static_cast<double>(inInfo.frames) / inInfo.samplerate);
-  std::fflush(stdout);
-
-  auto output = render::SoundFile::createOnDescriptor(pending.descriptor(), options.output,
-                                                      outFormat, inInfo.channels,
-                                                      inInfo.samplerate);
-  const render::RenderPlan plan{
-      options.block, options.compensateLatency ? latency : 0,
-      isatty(STDERR_FILENO) && inInfo.frames > kProgressAfterSeconds * inInfo.samplerate};
-  const auto result = render::renderFile(plugin, input, output, plan, interrupted);
-  plugin.suspend();
+  auto output = render::SoundFile::createOnDescriptor(
+      pending.descriptor(), options.output, outFormat, inInfo.channels, inInfo.samplerate);
+  const bool longFile = inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
+  const render::RenderPlan plan{options.block, options.compensateLatency ? latency : 0,
+                                isatty(STDERR_FILENO) && longFile};
+  const auto result = render::renderFile(*plugin, input, output, plan, interrupted);
+  plugin->suspend();
   output.close();
   pending.commit();
 
   std::printf("output     %s: %s, %d ch, %lld frames\n", options.output.c_str(),
               render::describeFormat(outFormat).c_str(), inInfo.channels,
               static_cast<long long>(result.frames));
-  if (options.stats) printStats(result, inInfo.samplerate);
+  if (options.stats)
+    printStats(result, inInfo.samplerate);
   return EXIT_SUCCESS;
 }
 
@@ -129,7 +148,7 @@ int main(int argc, char** argv) {
     }
     return run(options);
   } catch (const render::UsageError& e) {
-    std::fprintf(stderr, "%s: %s (see --help)\n", kToolName, oneLine(e.what()).c_str());
+    std::fprintf(stderr, "%s: %s; see --help\n", kToolName, oneLine(e.what()).c_str());
     return 2;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", kToolName, oneLine(e.what()).c_str());
