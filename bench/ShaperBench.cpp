@@ -41,17 +41,21 @@ void ProcessStereo(benchmark::State& State, float Drive, float Peak) {
     benchmark::ClobberMemory();
   }
   State.SetItemsProcessed(State.iterations() * BlockFrames);
-  State.counters["ns/frame"] = benchmark::Counter(
-      static_cast<double>(State.iterations()) * BlockFrames,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  State.counters["ns/frame"] =
+      benchmark::Counter(static_cast<double>(State.iterations()) * BlockFrames,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // Every driven sample stays under full scale: kernel 0 throughout.
-void StereoQuiet(benchmark::State& State) { ProcessStereo(State, 1.0f, 0.9f); }
+void StereoQuiet(benchmark::State& State) {
+  ProcessStereo(State, 1.0f, 0.9f);
+}
 
 // Driven magnitudes up to 2.5: kernel indices spread over the whole table, so
 // the look-ups miss the cache as they would on heavily driven material.
-void StereoDriven(benchmark::State& State) { ProcessStereo(State, 2.5f, 1.0f); }
+void StereoDriven(benchmark::State& State) {
+  ProcessStereo(State, 2.5f, 1.0f);
+}
 
 void MonoDriven(benchmark::State& State) {
   TShaperUnit& unit = Unit(2.5f);
@@ -65,9 +69,9 @@ void MonoDriven(benchmark::State& State) {
     benchmark::ClobberMemory();
   }
   State.SetItemsProcessed(State.iterations() * BlockFrames);
-  State.counters["ns/frame"] = benchmark::Counter(
-      static_cast<double>(State.iterations()) * BlockFrames,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  State.counters["ns/frame"] =
+      benchmark::Counter(static_cast<double>(State.iterations()) * BlockFrames,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BuildKernelTable(benchmark::State& State) {

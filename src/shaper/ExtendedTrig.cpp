@@ -1,5 +1,6 @@
 #include "shaper/ExtendedTrig.h"
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -35,34 +36,35 @@ TPair TwoSquare(long double a) {
   return {square, ((high * high - square) + 2.0L * high * low) + low * low};
 }
 
-constexpr long double InverseFactorial(int n) {
-  long double factorial = 1.0L;
-  for (int i = 2; i <= n; ++i)
-    factorial *= i;
-  return 1.0L / factorial;
-}
-
 // Taylor terms up to r^23 (sine) and r^22 (cosine); for |r| <= pi/4 the first
 // term left out is below 2^-80 of the result.
 constexpr int LastTerm = 11;
 
-constexpr long double Term(int Power) {
-  return (Power / 2) % 2 == 1 ? -InverseFactorial(Power) : InverseFactorial(Power);
-}
+// Taylor coefficient of r^p in sine or cosine, with its sign: (-1)^(p/2) / p!.
+constexpr auto Taylor = [] {
+  std::array<long double, 2 * LastTerm + 2> coefficients{};
+  long double factorial = 1.0L;
+  for (int p = 0; p < static_cast<int>(coefficients.size()); ++p) {
+    if (p > 1)
+      factorial *= p;
+    coefficients[p] = ((p / 2) % 2 == 1 ? -1.0L : 1.0L) / factorial;
+  }
+  return coefficients;
+}();
 
 // sin(r) / r - 1 as a polynomial in z = r^2.
 long double SinTail(long double z) {
-  long double sum = Term(2 * LastTerm + 1);
+  long double sum = Taylor[2 * LastTerm + 1];
   for (int k = LastTerm - 1; k >= 1; --k)
-    sum = sum * z + Term(2 * k + 1);
+    sum = sum * z + Taylor[2 * k + 1];
   return sum * z;
 }
 
 // cos(r) - 1 + r^2 / 2 as a polynomial in z = r^2.
 long double CosTail(long double z) {
-  long double sum = Term(2 * LastTerm);
+  long double sum = Taylor[2 * LastTerm];
   for (int k = LastTerm - 1; k >= 2; --k)
-    sum = sum * z + Term(2 * k);
+    sum = sum * z + Taylor[2 * k];
   return sum * z * z;
 }
 
@@ -81,27 +83,30 @@ long double CosReduced(TPair r) {
   // What the subtraction above lost, exactly (head lies within a factor of two
   // of 1).
   const long double lost = (1.0L - head) - half;
-  const long double tail = (CosTail(z.Hi) - lost) - 0.5L * z.Lo - r.Lo * r.Hi;
+  const long double tail = (CosTail(z.Hi) + lost) - 0.5L * z.Lo - r.Lo * r.Hi;
   return head + tail;
 }
 
-// x = quadrant * pi/2 + r with |r| <= pi/4 (a little more at the rounding
-// edge), r carried to about twice the working precision.
-TPair Reduce(long double x, long long& Quadrant) {
+// x = Quadrant * pi/2 + R with |R| <= pi/4 (a little more at the rounding
+// edge), R carried to about twice the working precision.
+struct TReduced {
+  int Quadrant;
+  TPair R;
+};
+
+TReduced Reduce(long double x) {
   const long double q = std::nearbyint(x * TwoOverPi);
-  Quadrant = static_cast<long long>(q);
   // Exact: q * HalfPi1 is exact and lies within a factor of two of x.
   const long double t = x - q * HalfPi1;
   const TPair r = TwoSum(t, -(q * HalfPi2));
-  return TwoSum(r.Hi, r.Lo - q * HalfPi3);
+  return {static_cast<int>(q) & 3, TwoSum(r.Hi, r.Lo - q * HalfPi3)};
 }
 
 } // namespace
 
 long double ExtendedSin(long double x) {
-  long long quadrant = 0;
-  const TPair r = Reduce(x, quadrant);
-  switch (quadrant & 3) {
+  const auto [quadrant, r] = Reduce(x);
+  switch (quadrant) {
   case 0:
     return SinReduced(r);
   case 1:
@@ -114,9 +119,8 @@ long double ExtendedSin(long double x) {
 }
 
 long double ExtendedCos(long double x) {
-  long long quadrant = 0;
-  const TPair r = Reduce(x, quadrant);
-  switch (quadrant & 3) {
+  const auto [quadrant, r] = Reduce(x);
+  switch (quadrant) {
   case 0:
     return CosReduced(r);
   case 1:

@@ -4,5 +4,7 @@
 // the kernel table must come out bit for bit the same everywhere.
 #pragma once
 
+// Within 0.8 units in the last place for |x| <= 24, the range the kernel table
+// uses; the argument reduction is exact only there.
 long double ExtendedSin(long double x);
 long double ExtendedCos(long double x);

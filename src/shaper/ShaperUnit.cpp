@@ -1,14 +1,18 @@
 #include "shaper/ShaperUnit.h"
 
+#include "shaper/ExtendedTrig.h"
+
+#include <array>
 #include <cmath>
+#include <cstddef>
 
 namespace {
 
 constexpr int CentreSlot = TShaperUnit::KernelLength / 2;
 constexpr int LastIndex = TShaperUnit::KernelCount - 1;
 
-// Extended precision throughout the table: the slots are rounded from 64-bit
-// significands, so the table is the same wherever long double is the x87 format.
+// Extended precision throughout the table, with our own sine and cosine: the
+// table comes out bit for bit the same wherever long double is the x87 format.
 constexpr long double Pi = 3.14159265358979323846264338327950288L;
 // The float nearest pi/6; it lies slightly above, which leaves the outermost
 // window tap a tiny negative number instead of zero.
@@ -20,19 +24,18 @@ std::array<double, TShaperUnit::KernelLength> WindowTaps() {
   std::array<double, TShaperUnit::KernelLength> taps{};
   for (int j = 0; j < TShaperUnit::KernelLength - 1; ++j) {
     const int n = j - CentreSlot;
-    taps[j] = static_cast<double>(cosl((0.5L * WindowStep) * n));
+    taps[j] = static_cast<double>(ExtendedCos((0.5L * WindowStep) * n));
   }
   return taps;
 }
 
-void BuildKernel(int k, const std::array<double, TShaperUnit::KernelLength>& window,
-                 float* slots) {
+void BuildKernel(int k, const std::array<double, TShaperUnit::KernelLength>& window, float* slots) {
   const float cutoff = static_cast<float>(1.0L - static_cast<long double>(k) / 60000.0L);
   for (int j = 0; j < TShaperUnit::KernelLength - 1; ++j) {
     const int n = j - CentreSlot;
     const long double phase = Pi * n;
     const double lowPass =
-        n == 0 ? cutoff : static_cast<double>(sinl(phase * cutoff) / phase);
+        n == 0 ? cutoff : static_cast<double>(ExtendedSin(phase * cutoff) / phase);
     slots[j] = static_cast<float>(static_cast<long double>(window[j]) * lowPass);
   }
   slots[TShaperUnit::KernelLength - 1] = 0.0f;
@@ -57,8 +60,10 @@ float Emit(float Slot, float Gain, float Previous, bool Replacing) {
 // must never reach the integer conversion: an infinite excess over an infinite
 // magnitude picks the strongest kernel, everything else undefined picks none.
 int KernelIndex(double Scaled, float Excess) {
-  if (Scaled >= LastIndex) return LastIndex;
-  if (Scaled > 0.0) return static_cast<int>(Scaled);
+  if (Scaled >= LastIndex)
+    return LastIndex;
+  if (Scaled > 0.0)
+    return static_cast<int>(Scaled);
   return std::isnan(Scaled) && Excess > 0.0f ? LastIndex : 0;
 }
 
@@ -85,7 +90,8 @@ std::span<const float, TShaperUnit::KernelLength> TShaperUnit::Kernel(int k) con
 int TShaperUnit::ChooseKernel(float x) const {
   const float a = std::fabs(x * DriveGain.load(std::memory_order_relaxed));
   // NaN fails both comparisons and so keeps kernel 0.
-  if (!(a > 1.0f)) return 0;
+  if (!(a > 1.0f))
+    return 0;
   const float b = static_cast<float>(
       ((static_cast<double>(a) - 1.0) * Intensity.load(std::memory_order_relaxed)) * 5.0);
   return KernelIndex((static_cast<double>(b) / a) * LastIndex, b);
@@ -117,16 +123,16 @@ void TShaperUnit::ProcessStereo(const float* In1, const float* In2, float* Out1,
     const float x2 = In2[i];
     AddKernel(FRing1, x1, FRingPos);
     AddKernel(FRing2, x2, FRingPos);
-    Out1[i] = Emit(FRing1[FRingPos], OutputGain.load(std::memory_order_relaxed), Out1[i],
-                   Replacing);
-    Out2[i] = Emit(FRing2[FRingPos], OutputGain.load(std::memory_order_relaxed), Out2[i],
-                   Replacing);
+    Out1[i] =
+        Emit(FRing1[FRingPos], OutputGain.load(std::memory_order_relaxed), Out1[i], Replacing);
+    Out2[i] =
+        Emit(FRing2[FRingPos], OutputGain.load(std::memory_order_relaxed), Out2[i], Replacing);
     Advance();
   }
 }
 
-void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2,
-                              std::int32_t SampleFrames, bool Replacing) {
+void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2, std::int32_t SampleFrames,
+                              bool Replacing) {
   for (std::int32_t i = 0; i < SampleFrames; ++i) {
     AddKernel(FRing1, In[i], FRingPos);
     // One gain for both outputs so that they never see different settings.
@@ -135,7 +141,8 @@ void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2,
     Out1[i] = Emit(slot, gain, Out1[i], Replacing);
     // Accumulating keeps each output's own content; a buffer given as both
     // outputs receives the result once.
-    if (Out2 != Out1) Out2[i] = Emit(slot, gain, Out2[i], Replacing);
+    if (Out2 != Out1)
+      Out2[i] = Emit(slot, gain, Out2[i], Replacing);
     Advance();
   }
 }

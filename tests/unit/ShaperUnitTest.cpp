@@ -68,7 +68,9 @@ std::vector<float> Impulse(float Value, std::size_t Frames) {
   return impulse;
 }
 
-std::vector<float> Copy(std::span<const float, Length> Ring) { return {Ring.begin(), Ring.end()}; }
+std::vector<float> Copy(std::span<const float, Length> Ring) {
+  return {Ring.begin(), Ring.end()};
+}
 
 // --- kernel table ---------------------------------------------------------
 
@@ -137,11 +139,19 @@ TEST(KernelChoice, FollowsTheDrivenOvershoot) {
     int Kernel;
   };
   const TCase cases[] = {
-      {0.0f, 1.0f, 1.0f, 0},       {1.0f, 1.0f, 1.0f, 0},       {1.01f, 1.0f, 1.0f, 2970},
-      {1.1f, 1.0f, 1.0f, 27272},   {-1.1f, 1.0f, 1.0f, 27272},  {1.2f, 1.0f, 1.0f, 49999},
-      {1.25f, 1.0f, 1.0f, 59999},  {2.0f, 1.0f, 1.0f, 59999},   {0.55f, 2.0f, 1.0f, 27272},
-      {-0.55f, -2.0f, 1.0f, 27272}, {1.1f, 0.5f, 1.0f, 0},      {2.0f, 1.0f, 0.0f, 0},
-      {1.1f, 1.0f, 0.5f, 13636},
+      {0.0f, 1.0f, 1.0f, 0},        // silence: no division
+      {1.0f, 1.0f, 1.0f, 0},        // exactly full scale
+      {1.01f, 1.0f, 1.0f, 2970},    // just over full scale
+      {1.1f, 1.0f, 1.0f, 27272},    // index about 5 (1 - 1/a) 59999
+      {-1.1f, 1.0f, 1.0f, 27272},   // magnitude, not sign
+      {1.2f, 1.0f, 1.0f, 49999},    // a fifth over full scale
+      {1.25f, 1.0f, 1.0f, 59999},   // last kernel without clamping
+      {2.0f, 1.0f, 1.0f, 59999},    // clamped
+      {0.55f, 2.0f, 1.0f, 27272},   // drive steers the choice
+      {-0.55f, -2.0f, 1.0f, 27272}, // negative drive
+      {1.1f, 0.5f, 1.0f, 0},        // driven back under full scale
+      {2.0f, 1.0f, 0.0f, 0},        // no intensity
+      {1.1f, 1.0f, 0.5f, 13636},    // half the intensity, half the index
   };
   TShaperUnit& unit = SharedUnit();
   for (const TCase& c : cases) {
@@ -172,15 +182,15 @@ TEST(KernelChoice, StaysInTheTableForNonFiniteSamplesAndSettings) {
     int Kernel;
   };
   const TCase cases[] = {
-      {NaN, 1.0f, 1.0f, 0},    // NaN fails both comparisons
-      {Inf, 1.0f, 1.0f, Last}, // infinite excess over an infinite magnitude
-      {3e38f, 251.0f, 1.0f, Last},
-      {Inf, 1.0f, 0.0f, 0}, // no intensity, no smoothing, whatever the magnitude
-      {2.0f, 1.0f, -1.0f, 0},
-      {2.0f, 1.0f, NaN, 0},
-      {2.0f, 1.0f, Inf, Last},
-      {1.0f, NaN, 1.0f, 0},
-      {0.0f, Inf, 1.0f, 0},
+      {NaN, 1.0f, 1.0f, 0},        // NaN fails both comparisons
+      {Inf, 1.0f, 1.0f, Last},     // infinite excess over an infinite magnitude
+      {3e38f, 251.0f, 1.0f, Last}, // the driven product overflows
+      {Inf, 1.0f, 0.0f, 0},        // no intensity, no smoothing
+      {2.0f, 1.0f, -1.0f, 0},      // negative intensity
+      {2.0f, 1.0f, NaN, 0},        // undefined intensity
+      {2.0f, 1.0f, Inf, Last},     // infinite intensity
+      {1.0f, NaN, 1.0f, 0},        // undefined drive
+      {0.0f, Inf, 1.0f, 0},        // zero times infinite drive
   };
   for (const TCase& c : cases) {
     unit.DriveGain = c.Drive;
