@@ -3,8 +3,9 @@ VST_DIR ?= $(HOME)/.vst
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
+TSAN := build/tsan
 
-.PHONY: demo test deps build build-asan bench install clean
+.PHONY: demo test deps build build-asan build-tsan bench install clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -17,10 +18,17 @@ build-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DGLOWRASP_SANITIZE=ON -DGLOWRASP_BENCH=OFF
 	cmake --build $(ASAN) -j $(JOBS)
 
-test: build build-asan
+# ThreadSanitizer: only the library and the thread stress test.
+build-tsan: deps
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOWRASP_TSAN=ON \
+	  -DGLOWRASP_BENCH=OFF -DGLOWRASP_TOOLS=OFF
+	cmake --build $(TSAN) --target stress_tests -j $(JOBS)
+
+test: build build-asan build-tsan
 	cd $(RELEASE) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN)/tests/stress_tests
 
 install: build
 	mkdir -p "$(VST_DIR)"

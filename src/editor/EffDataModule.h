@@ -5,6 +5,8 @@
 #include "editor/GraphicContainer.h"
 #include "toolkit/Component.h"
 
+#include <string_view>
+
 class TEffectDataModule : public TComponent {
 public:
   explicit TEffectDataModule(TComponent* owner = nullptr);
@@ -19,3 +21,8 @@ extern TEffectDataModule* EffectDataModule;
 
 void CreateEffectDataModule();
 void DestroyEffectDataModule();
+
+// Gives `container` the embedded JPEG named `resourceName`. A missing or
+// unreadable picture leaves the container as it was: an editor without its
+// skin still works, while an error here would fail the library's load.
+void LoadSkinPicture(TGraphicContainer& container, std::string_view resourceName);

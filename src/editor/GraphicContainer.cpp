@@ -5,7 +5,15 @@
 TGraphicContainer::TGraphicContainer(TComponent* owner)
     : TComponent(owner), FNotifier(std::make_unique<TGraphicNotifyHost>(this)) {}
 
-TGraphicContainer::~TGraphicContainer() { FNotifier.reset(); }
+TGraphicContainer::~TGraphicContainer() {
+  FNotifier.reset();
+}
+
+void TGraphicContainer::SetPicture(const TPicture& picture) {
+  FPicture.Assign(picture);
+  RecountFrames();
+  FNotifier->Notify(gnPictureChanged, 0);
+}
 
 void TGraphicContainer::SetWidth(std::int32_t width) {
   width = std::max(width, 1);
@@ -25,7 +33,9 @@ void TGraphicContainer::SetHeight(std::int32_t height) {
   FNotifier->Notify(gnSizeChanged, 0);
 }
 
+// Pixels beyond the last whole column or row belong to no frame.
 void TGraphicContainer::RecountFrames() {
-  FImageCountX = 0;
-  FImageCountY = 0;
+  FImageCountX = FPicture.Width() / FWidth;
+  FImageCountY = FPicture.Height() / FHeight;
+  FImageCount = FImageCountX * FImageCountY;
 }

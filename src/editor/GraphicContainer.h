@@ -4,6 +4,7 @@
 
 #include "params/GraphicNotifyHost.h"
 #include "toolkit/Component.h"
+#include "toolkit/Picture.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,11 +16,14 @@ public:
   ~TGraphicContainer() override;
 
   TGraphicNotifyHost& Notifier() { return *FNotifier; }
+  const TPicture& Picture() const { return FPicture; }
+  // Takes a copy of `picture`'s graphic (the pixels are shared, not copied).
+  void SetPicture(const TPicture& picture);
   std::int32_t Width() const { return FWidth; }
   std::int32_t Height() const { return FHeight; }
   void SetWidth(std::int32_t width);
   void SetHeight(std::int32_t height);
-  std::int32_t ImageCount() const { return FImageCountX * FImageCountY; }
+  std::int32_t ImageCount() const { return FImageCount; }
   std::int32_t ImageCountX() const { return FImageCountX; }
   std::int32_t ImageCountY() const { return FImageCountY; }
 
@@ -27,8 +31,10 @@ private:
   void RecountFrames();
 
   std::unique_ptr<TGraphicNotifyHost> FNotifier;
+  TPicture FPicture;
   std::int32_t FWidth = 64;
   std::int32_t FHeight = 64;
+  std::int32_t FImageCount = 0;
   std::int32_t FImageCountX = 0;
   std::int32_t FImageCountY = 0;
 };

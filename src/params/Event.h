@@ -5,6 +5,13 @@
 template <class Signature>
 class TEvent;
 
+template <class Method>
+struct TMethodClass;
+template <class C, class R, class... Args>
+struct TMethodClass<R (C::*)(Args...)> {
+  using Type = C;
+};
+
 template <class R, class... Args>
 class TEvent<R(Args...)> {
 public:
@@ -14,8 +21,10 @@ public:
   TEvent(void* receiver, TCode code) : FReceiver(receiver), FCode(code) {}
 
   // Binds a member function of `receiver`: TEvent<...>::Bind<&T::Handler>(this).
-  template <auto Method, class C>
-  static TEvent Bind(C* receiver) {
+  // The code depends on the method alone, so binding it twice gives the same code.
+  template <auto Method>
+  static TEvent Bind(typename TMethodClass<decltype(Method)>::Type* receiver) {
+    using C = typename TMethodClass<decltype(Method)>::Type;
     return TEvent(receiver, &Trampoline<Method, C>);
   }
 

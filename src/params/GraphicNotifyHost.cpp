@@ -1,7 +1,6 @@
 #include "params/GraphicNotifyHost.h"
 
 #include <array>
-#include <thread>
 
 namespace {
 
@@ -99,7 +98,7 @@ void TGraphicNotifyHost::Publish(const TList* next) {
 void TGraphicNotifyHost::WaitForOtherReaders() const {
   const int own = tActive.CountOf(this);
   while (FReaders.load() > own)
-    std::this_thread::yield();
+    YieldThread();
 }
 
 // A list may still be walked by a broadcast further up this thread's stack;

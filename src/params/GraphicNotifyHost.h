@@ -8,10 +8,10 @@
 #pragma once
 
 #include "params/Event.h"
+#include "toolkit/ThreadSupport.h"
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 enum TGraphicNotification : std::uint8_t {
@@ -59,6 +59,6 @@ private:
   void* const FOwner;
   std::atomic<const TList*> FList{nullptr};
   mutable std::atomic<int> FReaders{0};
-  std::mutex FWriters; // only list changes take it, never a broadcast
+  TMutex FWriters; // only list changes take it, never a broadcast
   std::vector<const TList*> FRetired;
 };

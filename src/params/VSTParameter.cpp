@@ -1,6 +1,7 @@
 #include "params/VSTParameter.h"
 
 #include "params/VSTParameterHost.h"
+#include "shaper/ExtendedPrecision.h"
 #include "toolkit/Error.h"
 
 #include <algorithm>
@@ -58,6 +59,7 @@ std::int32_t TVSTParameter::Clamp(std::int32_t v) const {
 
 // The difference is formed in integers and the quotient rounded once.
 float TVSTParameter::ToNormalized(std::int32_t v) const {
+  const TExtendedPrecision precision;
   const std::int32_t range = MaxValue() - MinValue();
   if (range == 0)
     return 0.0f;
@@ -138,9 +140,14 @@ void TVSTParameter::SetNormalizedValue(float x) {
     x = 1.0f;
   else if (!(x >= 0.0f))
     x = 0.0f;
-  // Exact product; nearbyint rounds halves to even in the default rounding mode.
-  const long double steps = static_cast<long double>(MaxValue() - MinValue()) * x;
-  SetCurValue(MinValue() + static_cast<std::int32_t>(std::nearbyint(steps)));
+  // Exact product at 64-bit precision; nearbyint rounds halves to even.
+  std::int32_t steps;
+  {
+    const TExtendedPrecision precision;
+    steps = static_cast<std::int32_t>(
+        std::nearbyint(static_cast<long double>(MaxValue() - MinValue()) * x));
+  }
+  SetCurValue(MinValue() + steps);
 }
 
 void TVSTParameter::RequestValue(std::int32_t v) {

@@ -1,9 +1,12 @@
 #include "shaper/EffParams.h"
 
+#include "editor/FrmEditor.h"
 #include "shaper/DisplayText.h"
+#include "shaper/ExtendedPrecision.h"
 #include "toolkit/DecimalSeparator.h"
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -29,11 +32,13 @@ long double Fraction(std::int32_t CurValue, std::int32_t MaxValue) {
 } // namespace
 
 double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
+  const TExtendedPrecision precision;
   const long double e = ((Fraction(CurValue, MaxValue) - 0.5L) * 0.05L) * 96;
   return static_cast<double>(std::exp(e * kLn10));
 }
 
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
+  const TExtendedPrecision precision;
   return static_cast<double>(Fraction(CurValue, MaxValue));
 }
 
@@ -104,6 +109,7 @@ void TEffParameters::LoadEffectProcessor() {
   e.OnClear = TNotifyEvent::Bind<&T::EffectProcessorClear>(this);
   e.OnCreate = TNotifyEvent::Bind<&T::EffectProcessorCreate>(this);
   e.OnDestroy = TNotifyEvent::Bind<&T::EffectProcessorDestroy>(this);
+  e.OnCreateEditor = TVSTEffectOnCreateEditor::Bind<&T::EffectProcessorCreateEditor>(this);
   e.HasEditor = true;
   e.OnDelayGet = TVSTOnDelayGet::Bind<&T::EffectProcessorDelayGet>(this);
   e.EndLoading();
@@ -122,11 +128,13 @@ double TEffParameters::ParamHostParameters1GetRealValue(TVSTParameter* Param) {
 }
 
 TShortText TEffParameters::ParamHostParameters0GetStrValue(TVSTParameter* Param) {
+  const TExtendedPrecision precision;
   const long double decibels = (Fraction(Param->CurValue(), Param->MaxValue()) - 0.5L) * 96;
   return FormatOneDecimal(decibels, UserDecimalSeparator());
 }
 
 TShortText TEffParameters::ParamHostParameters1GetStrValue(TVSTParameter* Param) {
+  const TExtendedPrecision precision;
   const long double percent = Fraction(Param->CurValue(), Param->MaxValue()) * 100;
   return FormatOneDecimal(percent, UserDecimalSeparator());
 }
@@ -161,23 +169,28 @@ void TEffParameters::EffectProcessorDestroy(TComponent*) {
 }
 
 void TEffParameters::EffectProcessorClear(TComponent*) {
-  if (TShaperUnit* unit = ShaperUnit())
-    unit->Clear();
+  if (TShaperUnit* unit = ShaperUnit()) unit->Clear();
 }
 
 void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
-  if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
-    return;
+  if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1]) return;
   unit->ProcessStereo(r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
                       r->Replacing != 0);
 }
 
 void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
-  if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
-    return;
+  if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1]) return;
   unit->ProcessMono(r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0);
 }
 
-std::int32_t TEffParameters::EffectProcessorDelayGet() { return TShaperUnit::KernelLength / 2; }
+TForm* TEffParameters::EffectProcessorCreateEditor(void* SysWindow) {
+  auto form = std::make_unique<TFormEditor>(nullptr, SysWindow);
+  form->HostProxy->SetHost(FEffectProcessor->VSTParamHost());
+  return form.release();
+}
+
+std::int32_t TEffParameters::EffectProcessorDelayGet() {
+  return TShaperUnit::KernelLength / 2;
+}

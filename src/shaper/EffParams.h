@@ -33,6 +33,8 @@ public:
   void EffectProcessorClear(TComponent* Sender);
   void EffectProcessorProcessS2S(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord);
   void EffectProcessorProcessS2Sm(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord);
+  // A new editor form in the host's window, bound to this effect's parameters.
+  TForm* EffectProcessorCreateEditor(void* SysWindow);
   // The output lags the input by the kernel's centre slot.
   std::int32_t EffectProcessorDelayGet();
 

@@ -1,5 +1,6 @@
 #include "shaper/ShaperUnit.h"
 
+#include "shaper/ExtendedPrecision.h"
 #include "shaper/ExtendedTrig.h"
 
 #include <array>
@@ -70,6 +71,7 @@ int KernelIndex(double Scaled, float Excess) {
 } // namespace
 
 TShaperUnit::TShaperUnit() : FKernelBlock(static_cast<std::size_t>(KernelCount) * KernelLength) {
+  const TExtendedPrecision precision;
   const auto window = WindowTaps();
   for (int k = 0; k < KernelCount; ++k)
     BuildKernel(k, window, FKernelBlock.data() + static_cast<std::size_t>(k) * KernelLength);

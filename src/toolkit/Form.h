@@ -8,11 +8,11 @@
 #include "toolkit/Control.h"
 #include "toolkit/Font.h"
 #include "toolkit/FormBackend.h"
+#include "toolkit/ThreadSupport.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 enum TBorderStyle { bsNone, bsSingle };
@@ -50,7 +50,7 @@ public:
   const TBitmap& BackBuffer() const { return FBackBuffer; }
   // Bottom of the z-order first.
   const std::vector<TControl*>& Controls() const { return FControls; }
-  bool OnFormThread() const { return std::this_thread::get_id() == FThread; }
+  bool OnFormThread() const { return CurrentThreadId() == FThread; }
   TFormBackend& Backend() { return *FBackend; }
 
   // Input in client coordinates, from the backend (or a test). The control
@@ -64,22 +64,37 @@ public:
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void BringToFront(TControl* control);
+  // A control that is hidden or leaves the form loses the mouse; the rest of
+  // that press goes to no control.
+  void ReleaseCapture(TControl* control);
   // The opaque/transparent rule: an opaque control is painted with everything
   // visible above it; a transparent one repaints its area from the bottom up.
   void RepaintControl(TControl* control);
   // Repaints an area from the bottom of the z-order up.
   void RepaintRect(const TRect& area);
   // A control's repaint asked for on another thread.
-  void RequestIdleRepaint() { FRepaintRequested.store(true, std::memory_order_relaxed); }
+  void RequestIdleRepaint() {
+    if (!FRepaintRequested.exchange(true, std::memory_order_relaxed))
+      FBackend->RepaintRequested();
+  }
 
 private:
+  class TPaintLock;
+
   TControl* ControlAt(int x, int y) const;
   void PaintControlsFrom(std::size_t first, const TRect& area);
+  void DeferFullRepaint();
 
-  std::thread::id FThread;
+  std::uintptr_t FThread;
   TBitmap FBackBuffer;
+  int FLeft = 0;
+  int FTop = 0;
   std::vector<TControl*> FControls;
   TControl* FCapture = nullptr;
+  bool FPressActive = false; // a press is held, whether or not a control took it
+  bool FPainting = false;
+  int FPaintLock = 0; // while resizing or dying, a full repaint follows or none is needed
   std::atomic<bool> FRepaintRequested{false};
+  std::atomic<bool> FFullRepaintRequested{false};
   std::unique_ptr<TFormBackend> FBackend;
 };

@@ -19,6 +19,10 @@ public:
   virtual void Present(const TBitmap& backBuffer, const TRect& area) = 0;
   // Handles the window events waiting for the form (input, exposure).
   virtual void ProcessEvents() = 0;
+  // Called on any thread, and never paints: repaints wait for the form's own
+  // thread, which a backend may wake (the form's Idle paints them). Without
+  // it they wait for the host's next editor idle.
+  virtual void RepaintRequested() {}
 };
 
 // parentWindow null gives the offscreen backend.

@@ -2,6 +2,7 @@
 
 #include "toolkit/MessageBox.h"
 #include "vst/DVstUtils.h"
+#include "vst/EditorSnapshot.h"
 
 #include <cmath>
 #include <cstring>
@@ -235,6 +236,8 @@ VstIntPtr AudioEffect::dispatcher(std::int32_t opcode, std::int32_t index, VstIn
     return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
   case effSetChunk:
     return setChunk(ptr, static_cast<std::int32_t>(value), index != 0);
+  case effVendorSpecific:
+    return vendorSpecific(index, value, ptr, opt);
   default:
     return 0;
   }

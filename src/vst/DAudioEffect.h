@@ -80,6 +80,8 @@ public:
   virtual void masterIdle();
   virtual bool isInputConnected(std::int32_t input);
   virtual bool isOutputConnected(std::int32_t output);
+  // Requests outside the first level that this plug-in answers; 0 for the rest.
+  virtual VstIntPtr vendorSpecific(std::int32_t, VstIntPtr, void*, float) { return 0; }
 
 protected:
   AEffect cEffect;

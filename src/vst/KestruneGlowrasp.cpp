@@ -1,35 +1,47 @@
 // The library's entry: the exported main that hosts call once per effect
 // instance, and the load and unload hooks that keep the skin module alive
-// for the library's whole life.
+// for the library's whole life. Older hosts look for main, current ones for
+// VSTPluginMain; both names lead to the same entry.
 #include "editor/EffDataModule.h"
 #include "toolkit/DecimalSeparator.h"
+#include "vst/LibraryHooks.h"
 #include "vst/PluginFactory.h"
 
-namespace {
+void GlowraspLibraryLoad() { CreateEffectDataModule(); }
 
-// The same entry under both names: older hosts look for main, current ones
-// for VSTPluginMain. C++ reserves the name main, so the symbol is set by label.
-AEffect* VSTCALLBACK PluginMain(audioMasterCallback audioMaster) {
+void GlowraspLibraryUnload() { DestroyEffectDataModule(); }
+
+#if defined(_WIN32)
+
+// exports.def gives this entry both names; DllMain runs the hooks.
+extern "C" AEffect* VSTCALLBACK KestruneGlowraspMain(audioMasterCallback audioMaster) {
   return CreateEffectInstance(audioMaster);
 }
 
+#else
+
+namespace {
+
 __attribute__((constructor)) void LibraryLoad() {
   RefreshUserDecimalSeparator();
-  CreateEffectDataModule();
+  GlowraspLibraryLoad();
 }
 
-__attribute__((destructor)) void LibraryUnload() { DestroyEffectDataModule(); }
+__attribute__((destructor)) void LibraryUnload() { GlowraspLibraryUnload(); }
 
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) AEffect* VSTCALLBACK
 VSTPluginMain(audioMasterCallback audioMaster) {
-  return PluginMain(audioMaster);
+  return CreateEffectInstance(audioMaster);
 }
 
+// C++ reserves the name main, so the symbol is set by label.
 extern "C" __attribute__((visibility("default"))) AEffect* VSTCALLBACK
 KestruneGlowraspMain(audioMasterCallback audioMaster) __asm__("main");
 
 AEffect* VSTCALLBACK KestruneGlowraspMain(audioMasterCallback audioMaster) {
-  return PluginMain(audioMaster);
+  return CreateEffectInstance(audioMaster);
 }
+
+#endif

@@ -1,6 +1,5 @@
 #include "vst/PluginFactory.h"
 
-#include "shaper/EffParams.h"
 #include "toolkit/MessageBox.h"
 #include "vst/VSTEffectBase.h"
 
@@ -10,8 +9,8 @@
 
 namespace {
 
-AEffect* BuildInstance(audioMasterCallback audioMaster) {
-  auto module = std::make_unique<TEffParameters>();
+AEffect* BuildInstance(audioMasterCallback audioMaster, TDefinitionFactory factory) {
+  std::unique_ptr<TEffParameters> module = factory();
   auto* effect = new TVSTEffectBase(audioMaster, module.get(), module->ParamHost(),
                                     module->EffectProcessor());
   // From here on the effect object owns the module.
@@ -25,11 +24,15 @@ void ShowCreationError(const char* message) {
 
 } // namespace
 
-AEffect* CreateEffectInstance(audioMasterCallback audioMaster) {
+std::unique_ptr<TEffParameters> CreateEffectDefinition() {
+  return std::make_unique<TEffParameters>();
+}
+
+AEffect* CreateEffectInstance(audioMasterCallback audioMaster, TDefinitionFactory factory) {
   if (!audioMaster || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
     return nullptr;
   try {
-    return BuildInstance(audioMaster);
+    return BuildInstance(audioMaster, factory);
   } catch (const std::exception& error) {
     ShowCreationError(error.what());
   } catch (...) {

@@ -2,6 +2,8 @@
 
 #include "toolkit/Error.h"
 #include "vst/DVstUtils.h"
+#include "vst/EditorSnapshot.h"
+#include "vst/MessageRecorder.h"
 #include "vst/VSTEditorBase.h"
 
 #include <cmath>
@@ -144,4 +146,19 @@ void TVSTEffectBase::getParameterName(std::int32_t index, char* buffer) {
 
 void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {
   setParameterAutomated(Param->Index(), Value);
+}
+
+VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr, void* ptr, float) {
+  if (index == kMessageRecorderCode)
+    return InstallMessageRecorder(reinterpret_cast<TMessageRecorder>(ptr));
+  if (index != kEditorSnapshotCode || !ptr || !editor)
+    return 0;
+  const TForm* form = static_cast<TVSTEditorBase*>(editor)->Form();
+  auto* snapshot = static_cast<TEditorSnapshot*>(ptr);
+  if (!form || !snapshot->Pixels || snapshot->Width != form->ClientWidth() ||
+      snapshot->Height != form->ClientHeight())
+    return 0;
+  const std::vector<std::uint32_t>& pixels = form->BackBuffer().Pixels();
+  std::memcpy(snapshot->Pixels, pixels.data(), pixels.size() * sizeof(std::uint32_t));
+  return 1;
 }

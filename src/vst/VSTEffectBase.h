@@ -29,8 +29,10 @@ public:
   void getParameterDisplay(std::int32_t index, char* buffer) override;
   void getParameterName(std::int32_t index, char* buffer) override;
   void suspend() override { effectComponent->Clear(); }
+  VstIntPtr vendorSpecific(std::int32_t index, VstIntPtr value, void* ptr, float opt) override;
 
   TVSTParameter* parameterAt(std::int32_t index) const;
+  TVSTParameterHost* ParamHost() const { return paramHost; }
 
 private:
   bool validIndex(std::int32_t index) const { return index >= 0 && index < numParams; }

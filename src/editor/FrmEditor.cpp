@@ -1,0 +1,128 @@
+#include "editor/FrmEditor.h"
+
+#include "editor/EffDataModule.h"
+
+namespace {
+
+TGraphicContainer* SkinContainer(TGraphicContainer* TEffectDataModule::*container) {
+  return EffectDataModule ? EffectDataModule->*container : nullptr;
+}
+
+void LoadSource(TVSTParameterSource& source, TVSTParameterHostProxy* proxy, const char* name) {
+  source.SetProxy(proxy);
+  source.SetVSTParamName(name);
+}
+
+void LoadKnob(TForm* form, TGraphicKnob& knob, int left, std::int32_t stepFast,
+              TVSTParameterSource* source) {
+  knob.SetParent(form);
+  knob.SetBounds(left, 52, 74, 74);
+  knob.SetContainer(SkinContainer(&TEffectDataModule::KnobImage));
+  knob.Radial = true;
+  knob.SetStepSlow(1000);
+  knob.SetStepFast(stepFast);
+  knob.SetStepScaleH(10);
+  knob.SetStepScaleV(20);
+  knob.SetAutoSize(true);
+  knob.SetParamSrc(source);
+}
+
+void LoadText(TForm* form, TGraphicText& text, int left, TVSTParameterSource* source) {
+  text.SetParent(form);
+  text.SetBounds(left, 137, 71, 24);
+  TFont font;
+  font.SetName("MS Sans Serif");
+  font.SetHeight(-11);
+  font.SetColor(clWhite);
+  font.SetCharset(DEFAULT_CHARSET);
+  text.SetFont(font);
+  text.SetBorder(0);
+  text.SetAlignment(taCenter);
+  text.SetParamSrc(source);
+}
+
+} // namespace
+
+TFormEditor::TFormEditor(TComponent* owner, void* parentWindow)
+    : TForm(owner, parentWindow),
+      HostProxy(CreateComponent<TVSTParameterHostProxy>(this, "HostProxy")),
+      BackgroundImage(CreateComponent<TGraphicImage>(this, "BackgroundImage")),
+      HelpImage(CreateComponent<TGraphicImage>(this, "HelpImage")),
+      GKGain(CreateComponent<TGraphicKnob>(this, "GKGain")),
+      ParamGainSource(CreateComponent<TVSTParameterSource>(this, "ParamGainSource")),
+      ParamIntensitySource(CreateComponent<TVSTParameterSource>(this, "ParamIntensitySource")),
+      GKIntensity(CreateComponent<TGraphicKnob>(this, "GKIntensity")),
+      ParamOutGainSource(CreateComponent<TVSTParameterSource>(this, "ParamOutGainSource")),
+      GKOutGain(CreateComponent<TGraphicKnob>(this, "GKOutGain")),
+      GraphicImage3(CreateComponent<TGraphicImage>(this, "GraphicImage3")),
+      GraphicText1(CreateComponent<TGraphicText>(this, "GraphicText1")),
+      GraphicText2(CreateComponent<TGraphicText>(this, "GraphicText2")),
+      GraphicText3(CreateComponent<TGraphicText>(this, "GraphicText3")) {
+  SetName("FormEditor");
+  // Every component exists before the description is applied: the knobs
+  // name sources that come later in the table.
+  BeginLoading();
+  for (TComponent* c : Components())
+    c->BeginLoading();
+  LoadForm();
+  LoadControls();
+  for (TComponent* c : Components())
+    c->EndLoading();
+  EndLoading();
+}
+
+void TFormEditor::LoadForm() {
+  BorderStyle = bsNone;
+  Caption = "Kestrune Glowrasp";
+  SetClientSize(402, 250);
+  Color = clBtnFace;
+  Font.SetName("MS Sans Serif");
+  Font.SetHeight(-11);
+  Font.SetColor(clWindowText);
+  Font.SetCharset(DEFAULT_CHARSET);
+  Scaled = false;
+  PixelsPerInch = 96;
+}
+
+// Table order. Joining the form puts a control on top, which gives the
+// z-order from bottom to top.
+void TFormEditor::LoadControls() {
+  BackgroundImage->SetParent(this);
+  BackgroundImage->SetBounds(0, 0, 402, 250);
+  BackgroundImage->SetContainer(SkinContainer(&TEffectDataModule::BackgroundImage));
+  BackgroundImage->SetAutoSize(true);
+
+  HelpImage->SetParent(this);
+  HelpImage->SetBounds(16, 172, 69, 65);
+  HelpImage->SetVisible(false);
+  HelpImage->SetContainer(SkinContainer(&TEffectDataModule::HelpImage));
+  HelpImage->OnMouseDown = TMouseEvent::Bind<&TFormEditor::HelpImageMouseDown>(this);
+  HelpImage->SetAutoSize(false);
+
+  LoadKnob(this, *GKGain, 30, 25000, ParamGainSource);
+  LoadSource(*ParamGainSource, HostProxy, "Gain");
+  LoadSource(*ParamIntensitySource, HostProxy, "Intensity");
+  LoadKnob(this, *GKIntensity, 142, 50000, ParamIntensitySource);
+  LoadSource(*ParamOutGainSource, HostProxy, "Out Gain");
+  LoadKnob(this, *GKOutGain, 253, 25000, ParamOutGainSource);
+
+  GraphicImage3->SetParent(this);
+  GraphicImage3->SetBounds(381, 4, 16, 22);
+  GraphicImage3->OnMouseDown = TMouseEvent::Bind<&TFormEditor::GraphicImage3MouseDown>(this);
+  GraphicImage3->SetAutoSize(false);
+
+  LoadText(this, *GraphicText1, 31, ParamGainSource);
+  LoadText(this, *GraphicText2, 143, ParamIntensitySource);
+  LoadText(this, *GraphicText3, 255, ParamOutGainSource);
+}
+
+void TFormEditor::GraphicImage3MouseDown(TComponent*, TMouseButton, TShiftState, int, int) {
+  HelpImage->BringToFront();
+  HelpImage->SetAlign(alClient);
+  HelpImage->SetVisible(true);
+}
+
+// Alignment and place at the front stay: the next show looks the same.
+void TFormEditor::HelpImageMouseDown(TComponent*, TMouseButton, TShiftState, int, int) {
+  HelpImage->SetVisible(false);
+}

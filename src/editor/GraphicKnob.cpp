@@ -1,0 +1,246 @@
+#include "editor/GraphicKnob.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Halves go to the even count.
+std::int64_t Steps(std::int32_t travel, std::int32_t pixelsPerStep) {
+  return static_cast<std::int64_t>(std::nearbyint(static_cast<double>(travel) / pixelsPerStep));
+}
+
+// Far drags with large steps leave the 32-bit range; the parameter clamps
+// whatever arrives, so saturating keeps the meaning.
+std::int32_t Saturate(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+TGraphicKnob::TGraphicKnob(TComponent* owner) : TGraphicControl(owner) {
+  SetBounds(Left(), Top(), 32, 32);
+  SetOpaque(true);
+  OnMouseDown = TMouseEvent::Bind<&TGraphicKnob::KnobMouseDown>(this);
+  OnMouseMove = TMouseMoveEvent::Bind<&TGraphicKnob::KnobMouseMove>(this);
+  OnMouseUp = TMouseEvent::Bind<&TGraphicKnob::KnobMouseUp>(this);
+}
+
+TGraphicKnob::~TGraphicKnob() {
+  if (FParamSrc)
+    FParamSrc->Notifier().RemoveListener(this);
+  if (FContainer)
+    FContainer->Notifier().RemoveListener(this);
+}
+
+void TGraphicKnob::SetContainer(TGraphicContainer* container) {
+  if (container == FContainer)
+    return;
+  if (FContainer) {
+    FContainer->Notifier().RemoveListener(this);
+    FContainer = nullptr;
+  }
+  if (container) {
+    container->Notifier().AddListener(
+        this, TGraphicNotifyEvent::Bind<&TGraphicKnob::ContainerNotify>(this));
+    FContainer = container;
+  }
+  AdjustSize(true);
+}
+
+void TGraphicKnob::SetAutoSize(bool autoSize) {
+  if (autoSize == FAutoSize)
+    return;
+  FAutoSize = autoSize;
+  if (FAutoSize)
+    AdjustSize(false);
+}
+
+void TGraphicKnob::SetStepSlow(std::int32_t value) {
+  FStepSlow = std::max(value, 1);
+}
+void TGraphicKnob::SetStepFast(std::int32_t value) {
+  FStepFast = std::max(value, 1);
+}
+void TGraphicKnob::SetStepScaleH(std::int32_t value) {
+  FStepScaleH = std::max(value, 1);
+}
+void TGraphicKnob::SetStepScaleV(std::int32_t value) {
+  FStepScaleV = std::max(value, 1);
+}
+
+void TGraphicKnob::SetParamSrc(TVSTParameterSource* source) {
+  if (source == FParamSrc)
+    return;
+  if (FParamSrc) {
+    FParamSrc->Notifier().RemoveListener(this);
+    FParamSrc = nullptr;
+  }
+  if (source) {
+    FParamSrc = source;
+    source->Notifier().AddListener(this,
+                                   TGraphicNotifyEvent::Bind<&TGraphicKnob::ParamNotify>(this));
+    ReadParam(*source, riAll);
+  }
+}
+
+void TGraphicKnob::ContainerNotify(void*, std::uint8_t Kind, std::int32_t) {
+  switch (Kind) {
+  case gnDestroying:
+    FContainer = nullptr;
+    Repaint();
+    break;
+  case gnSizeChanged:
+    AdjustSize(false);
+    break;
+  case gnPictureChanged:
+    AdjustSize(true);
+    break;
+  default:
+    break;
+  }
+}
+
+// May run on the host's thread: touches only the caches and the repaint mark.
+void TGraphicKnob::ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t) {
+  const auto& source = *static_cast<const TVSTParameterSource*>(Sender);
+  switch (Kind) {
+  case gnDestroying:
+    FParamSrc = nullptr;
+    break;
+  case gnRangeChanged:
+    ReadParam(source, riMin | riMax);
+    break;
+  case gnValueChanged:
+    ReadParam(source, riValue);
+    break;
+  case gnSourceChanged:
+    ReadParam(source, riAll);
+    break;
+  default:
+    break;
+  }
+}
+
+// An unbound source leaves the last picture standing.
+void TGraphicKnob::ReadParam(const TVSTParameterSource& source, unsigned items) {
+  const TVSTParameter* param = source.Parameter();
+  if (!param)
+    return;
+  if (items & riMax)
+    FMaxCache.store(param->MaxValue(), std::memory_order_relaxed);
+  if (items & riMin)
+    FMinCache.store(param->MinValue(), std::memory_order_relaxed);
+  if (items & riValue)
+    FValueCache.store(param->CurValue(), std::memory_order_relaxed);
+  Repaint();
+}
+
+void TGraphicKnob::AdjustSize(bool repaint) {
+  if (FAutoSize && FContainer &&
+      (FContainer->Width() != Width() || FContainer->Height() != Height())) {
+    // Resizing repaints by itself.
+    SetWidth(FContainer->Width());
+    SetHeight(FContainer->Height());
+    return;
+  }
+  if (repaint)
+    Repaint();
+}
+
+// Between a range change and the value change that follows it the cached
+// value may lie outside the cached range: the frame stays inside the picture.
+std::int32_t TGraphicKnob::FrameIndex() const {
+  const std::int32_t count = FContainer ? FContainer->ImageCount() : 0;
+  const double low = MinCache();
+  const double range = MaxCache() - low;
+  if (count <= 0 || range == 0)
+    return 0;
+  const double position = (ValueCache() - low) / range * (count - 1);
+  return static_cast<std::int32_t>(std::nearbyint(std::clamp(position, 0.0, count - 1.0)));
+}
+
+void TGraphicKnob::Paint(TCanvas& canvas) {
+  if (!FContainer || FContainer->ImageCount() == 0) {
+    canvas.PenColor = clBlack;
+    canvas.BrushColor = clBtnFace;
+    canvas.BrushStyle = bsSolid;
+    canvas.Rectangle(0, 0, Width(), Height());
+    return;
+  }
+  const std::int32_t i = FrameIndex();
+  const std::int32_t column = i % FContainer->ImageCountX();
+  const std::int32_t row = i / FContainer->ImageCountX();
+  // The clip keeps exactly the one frame of the whole filmstrip.
+  canvas.Draw(-column * FContainer->Width(), -row * FContainer->Height(), FContainer->Picture());
+}
+
+TVSTParameter* TGraphicKnob::Parameter() const {
+  return FParamSrc ? FParamSrc->Parameter() : nullptr;
+}
+
+TVSTParameter* TGraphicKnob::SyncParameter() const {
+  TVSTParameter* sync = SyncParamSrc ? SyncParamSrc->Parameter() : nullptr;
+  return sync != Parameter() ? sync : nullptr;
+}
+
+void TGraphicKnob::KnobMouseDown(TComponent*, TMouseButton, TShiftState Shift, int X, int Y) {
+  TVSTParameter* param = Parameter();
+  if (!param)
+    return;
+  if (Radial) {
+    const int m = Width() / 2;
+    const double dx = X - m;
+    const double dy = Y - m;
+    if (std::sqrt(dx * dx + dy * dy) > m)
+      return;
+  }
+  // Other buttons never start anything by themselves.
+  if (!(Shift & ssLeft))
+    return;
+  TVSTParameter* sync = (Shift & (ssShift | ssAlt)) ? SyncParameter() : nullptr;
+  FSyncActive = sync != nullptr;
+  if (sync)
+    FSyncStartValue = sync->CurValue();
+  if (Shift & ssDouble) {
+    const std::int32_t def = param->DefValue();
+    param->RequestValue(def);
+    if (sync)
+      sync->RequestValue(def);
+    return;
+  }
+  FDragStartX = X;
+  FDragStartY = Y;
+  FDragStartValue = ValueCache();
+  FDragging = true;
+}
+
+// The value follows the total travel since the press, so returning to the
+// press point returns to the start value.
+void TGraphicKnob::KnobMouseMove(TComponent*, TShiftState Shift, int X, int Y) {
+  if (!FDragging)
+    return;
+  TVSTParameter* param = Parameter();
+  if (!param)
+    return;
+  const std::int32_t right = X - FDragStartX;
+  const std::int32_t up = FDragStartY - Y;
+  FDragDelta = Saturate(Steps(right, FStepScaleH) * FStepSlow + Steps(up, FStepScaleV) * FStepFast);
+  const std::int32_t v = Saturate(std::int64_t{FDragStartValue} + FDragDelta);
+  param->RequestValue(v);
+  if (!FSyncActive)
+    return;
+  TVSTParameter* sync = SyncParameter();
+  if (!sync)
+    return;
+  if (Shift & ssShift)
+    sync->RequestValue(v);
+  else if (Shift & ssAlt)
+    sync->RequestValue(Saturate(std::int64_t{FSyncStartValue} + FDragDelta));
+}
+
+void TGraphicKnob::KnobMouseUp(TComponent*, TMouseButton, TShiftState, int, int) {
+  FDragging = false;
+}

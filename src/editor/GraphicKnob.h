@@ -1,0 +1,90 @@
+// The rotary control: shows the filmstrip frame that belongs to its
+// parameter's value and turns mouse drags into value requests. It never sets
+// the value itself; the applied value comes back as gnValueChanged.
+//
+// Hosts may change parameters from their own threads while the editor is
+// open, so the parameter listener only refreshes the atomic caches and asks
+// for a repaint; everything else runs on the editor's thread.
+#pragma once
+
+#include "editor/GraphicContainer.h"
+#include "params/VSTParameterSource.h"
+#include "toolkit/Control.h"
+
+#include <atomic>
+#include <cstdint>
+
+class TGraphicKnob : public TGraphicControl {
+public:
+  explicit TGraphicKnob(TComponent* owner);
+  ~TGraphicKnob() override;
+
+  TGraphicContainer* Container() const { return FContainer; }
+  void SetContainer(TGraphicContainer* container);
+  // When set, the knob takes the size of one frame.
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool autoSize);
+
+  // Presses count only inside the circle inscribed in the knob's width.
+  bool Radial = true;
+  // Value units per step and pixels per step; horizontal travel is the fine
+  // adjustment, vertical the coarse one. Never below 1.
+  std::int32_t StepSlow() const { return FStepSlow; }
+  std::int32_t StepFast() const { return FStepFast; }
+  std::int32_t StepScaleH() const { return FStepScaleH; }
+  std::int32_t StepScaleV() const { return FStepScaleV; }
+  void SetStepSlow(std::int32_t value);
+  void SetStepFast(std::int32_t value);
+  void SetStepScaleH(std::int32_t value);
+  void SetStepScaleV(std::int32_t value);
+
+  TVSTParameterSource* ParamSrc() const { return FParamSrc; }
+  void SetParamSrc(TVSTParameterSource* source);
+  // Dragged along while Shift (same value) or Alt (same change) is held at the
+  // press. Not listened to: it must outlive the knob or be cleared first.
+  TVSTParameterSource* SyncParamSrc = nullptr;
+
+  std::int32_t MinCache() const { return FMinCache.load(std::memory_order_relaxed); }
+  std::int32_t MaxCache() const { return FMaxCache.load(std::memory_order_relaxed); }
+  std::int32_t ValueCache() const { return FValueCache.load(std::memory_order_relaxed); }
+  bool Dragging() const { return FDragging; }
+  bool SyncActive() const { return FSyncActive; }
+  std::int32_t DragDelta() const { return FDragDelta; }
+  // The filmstrip frame the cached value shows.
+  std::int32_t FrameIndex() const;
+
+  void Paint(TCanvas& canvas) override;
+
+  void KnobMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void KnobMouseMove(TComponent* Sender, TShiftState Shift, int X, int Y);
+  void KnobMouseUp(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+private:
+  enum TReadItem : unsigned { riMin = 1, riMax = 2, riValue = 4, riAll = 7 };
+
+  void ContainerNotify(void* Sender, std::uint8_t Kind, std::int32_t Value);
+  void ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t Value);
+  void ReadParam(const TVSTParameterSource& source, unsigned items);
+  void AdjustSize(bool repaint);
+  TVSTParameter* Parameter() const;
+  // The sync parameter, unless it is missing or the knob's own.
+  TVSTParameter* SyncParameter() const;
+
+  TGraphicContainer* FContainer = nullptr;
+  std::atomic<std::int32_t> FMinCache{0};
+  std::atomic<std::int32_t> FMaxCache{100};
+  std::atomic<std::int32_t> FValueCache{0};
+  std::int32_t FStepSlow = 1;
+  std::int32_t FStepFast = 10;
+  std::int32_t FStepScaleH = 10;
+  std::int32_t FStepScaleV = 20;
+  bool FDragging = false;
+  bool FSyncActive = false;
+  std::int32_t FDragStartX = 0;
+  std::int32_t FDragStartY = 0;
+  std::int32_t FDragDelta = 0;
+  std::int32_t FDragStartValue = 0;
+  std::int32_t FSyncStartValue = 0;
+  bool FAutoSize = true;
+  TVSTParameterSource* FParamSrc = nullptr;
+};

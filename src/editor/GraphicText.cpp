@@ -1,0 +1,84 @@
+#include "editor/GraphicText.h"
+
+#include <algorithm>
+
+TGraphicText::TGraphicText(TComponent* owner) : TGraphicControl(owner) {
+  FFont.OnChange = TFont::TChangeEvent::Bind<&TGraphicText::Repaint>(this);
+  SetBounds(Left(), Top(), 80, 22);
+}
+
+TGraphicText::~TGraphicText() {
+  if (FParamSrc)
+    FParamSrc->Notifier().RemoveListener(this);
+}
+
+void TGraphicText::SetBorder(std::int32_t border) {
+  border = std::max(border, 0);
+  if (border == FBorder)
+    return;
+  FBorder = border;
+  Repaint();
+}
+
+void TGraphicText::SetAlignment(TAlignment alignment) {
+  if (alignment == FAlignment)
+    return;
+  FAlignment = alignment;
+  Repaint();
+}
+
+void TGraphicText::SetParamSrc(TVSTParameterSource* source) {
+  if (source == FParamSrc)
+    return;
+  if (FParamSrc) {
+    FParamSrc->Notifier().RemoveListener(this);
+    FParamSrc = nullptr;
+  }
+  if (source) {
+    FParamSrc = source;
+    source->Notifier().AddListener(this,
+                                   TGraphicNotifyEvent::Bind<&TGraphicText::ParamNotify>(this));
+  }
+  Repaint();
+}
+
+// May run on the host's thread: only asks for a repaint. A range change alone
+// does not change the text.
+void TGraphicText::ParamNotify(void*, std::uint8_t Kind, std::int32_t) {
+  switch (Kind) {
+  case gnDestroying:
+    FParamSrc = nullptr;
+    Repaint();
+    break;
+  case gnValueChanged:
+  case gnSourceChanged:
+    Repaint();
+    break;
+  default:
+    break;
+  }
+}
+
+std::string TGraphicText::Text() const {
+  const TVSTParameter* param = FParamSrc ? FParamSrc->Parameter() : nullptr;
+  if (!param)
+    return "Test";
+  std::string text(param->StrValue().View());
+  if (!param->DisplayLabel().empty())
+    text.append(" ").append(param->DisplayLabel());
+  return text;
+}
+
+void TGraphicText::Paint(TCanvas& canvas) {
+  const std::string text = Text();
+  canvas.Font.Assign(FFont);
+  const TSize extent = canvas.TextExtent(text);
+  int x = FBorder;
+  if (FAlignment == taRightJustify)
+    x = Width() - FBorder - extent.Width;
+  else if (FAlignment == taCenter)
+    x = (Width() - extent.Width) / 2; // the border plays no part here
+  const int y = (Height() - extent.Height) / 2;
+  canvas.BrushStyle = bsClear;
+  canvas.TextRect({FBorder, FBorder, Width() - FBorder, Height() - FBorder}, x, y, text);
+}

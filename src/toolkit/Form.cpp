@@ -1,0 +1,214 @@
+#include "toolkit/Form.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr TShiftState kButtons = ssLeft | ssRight | ssMiddle;
+
+TShiftState ButtonFlag(TMouseButton button) {
+  switch (button) {
+  case mbLeft:
+    return ssLeft;
+  case mbRight:
+    return ssRight;
+  case mbMiddle:
+    return ssMiddle;
+  }
+  return 0;
+}
+
+} // namespace
+
+// Holds painting back while several changes are made that end in one full
+// repaint (or in none, when the form is going away).
+class TForm::TPaintLock {
+public:
+  explicit TPaintLock(TForm& form) : FForm(form) { ++FForm.FPaintLock; }
+  ~TPaintLock() { --FForm.FPaintLock; }
+  TPaintLock(const TPaintLock&) = delete;
+  TPaintLock& operator=(const TPaintLock&) = delete;
+
+private:
+  TForm& FForm;
+};
+
+TForm::TForm(TComponent* owner, void* parentWindow)
+    : TComponent(owner), FThread(CurrentThreadId()),
+      FBackend(CreateFormBackend(*this, parentWindow)) {}
+
+TForm::~TForm() {
+  TPaintLock lock(*this);
+  DestroyComponents();
+  // Controls owned elsewhere stay alive, without a form.
+  while (!FControls.empty())
+    FControls.back()->SetParent(nullptr);
+  FBackend.reset();
+}
+
+void TForm::SetClientSize(int width, int height) {
+  SetBounds(FLeft, FTop, width, height);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  const bool resized = width != ClientWidth() || height != ClientHeight();
+  FLeft = left;
+  FTop = top;
+  if (resized) {
+    TPaintLock lock(*this);
+    FBackBuffer = TBitmap(width, height, Color);
+    for (TControl* control : FControls)
+      if (control->Align() == alClient)
+        control->SetBounds(0, 0, width, height);
+  }
+  Backend().SetBounds({left, top, left + width, top + height});
+  if (resized)
+    RepaintRect(ClientRect());
+}
+
+void TForm::Show() {
+  RepaintRect(ClientRect());
+  Backend().Show();
+}
+
+void TForm::Repaint() {
+  RepaintRect(ClientRect());
+}
+
+void TForm::Idle() {
+  // The window's connection belongs to the form's thread alone.
+  if (!OnFormThread())
+    return;
+  Backend().ProcessEvents();
+  if (!FRepaintRequested.exchange(false, std::memory_order_relaxed))
+    return;
+  const bool full = FFullRepaintRequested.exchange(false, std::memory_order_relaxed);
+  if (full)
+    RepaintRect(ClientRect());
+  const std::vector<TControl*> controls = FControls; // a paint may change the z-order
+  for (TControl* control : controls)
+    if (control->TakeRepaintRequest() && !full)
+      RepaintControl(control);
+}
+
+TControl* TForm::ControlAt(int x, int y) const {
+  for (auto it = FControls.rbegin(); it != FControls.rend(); ++it)
+    if ((*it)->Visible() && (*it)->BoundsRect().Contains({x, y}))
+      return *it;
+  return nullptr;
+}
+
+void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  // A press with no other button held starts afresh, even if a release was lost.
+  if (!FPressActive || (shift & kButtons & ~ButtonFlag(button)) == 0) {
+    FCapture = ControlAt(x, y);
+    FPressActive = true;
+  }
+  if (TControl* const control = FCapture)
+    control->MouseDown(button, shift, x - control->Left(), y - control->Top());
+}
+
+void TForm::MouseMove(TShiftState shift, int x, int y) {
+  if (TControl* const control = FPressActive ? FCapture : ControlAt(x, y))
+    control->MouseMove(shift, x - control->Left(), y - control->Top());
+}
+
+void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TControl* const control = FPressActive ? FCapture : ControlAt(x, y);
+  if ((shift & kButtons) == 0) {
+    FPressActive = false;
+    FCapture = nullptr;
+  }
+  if (control)
+    control->MouseUp(button, shift, x - control->Left(), y - control->Top());
+}
+
+void TForm::InsertControl(TControl* control) {
+  if (std::find(FControls.begin(), FControls.end(), control) == FControls.end())
+    FControls.push_back(control);
+}
+
+void TForm::RemoveControl(TControl* control) {
+  const auto it = std::find(FControls.begin(), FControls.end(), control);
+  if (it == FControls.end())
+    return;
+  FControls.erase(it);
+  ReleaseCapture(control);
+  if (control->Visible())
+    RepaintRect(control->BoundsRect());
+}
+
+void TForm::ReleaseCapture(TControl* control) {
+  if (FCapture == control)
+    FCapture = nullptr;
+}
+
+void TForm::BringToFront(TControl* control) {
+  const auto it = std::find(FControls.begin(), FControls.end(), control);
+  if (it == FControls.end() || it + 1 == FControls.end())
+    return;
+  std::rotate(it, it + 1, FControls.end());
+  RepaintControl(control);
+}
+
+void TForm::RepaintControl(TControl* control) {
+  if (!OnFormThread()) {
+    control->Repaint(); // only marks it
+    return;
+  }
+  if (FPainting) {
+    DeferFullRepaint();
+    return;
+  }
+  if (FPaintLock > 0 || control->Parent() != this || !control->Visible())
+    return;
+  if (!control->Opaque()) {
+    RepaintRect(control->BoundsRect());
+    return;
+  }
+  const TRect area = control->BoundsRect().Intersect(ClientRect());
+  if (area.Empty())
+    return;
+  const auto at = std::find(FControls.begin(), FControls.end(), control);
+  PaintControlsFrom(static_cast<std::size_t>(at - FControls.begin()), area);
+  Backend().Present(FBackBuffer, area);
+}
+
+void TForm::DeferFullRepaint() {
+  FFullRepaintRequested.store(true, std::memory_order_relaxed);
+  RequestIdleRepaint();
+}
+
+void TForm::RepaintRect(const TRect& area) {
+  if (!OnFormThread() || FPainting) {
+    DeferFullRepaint();
+    return;
+  }
+  const TRect visible = area.Intersect(ClientRect());
+  if (FPaintLock > 0 || visible.Empty())
+    return;
+  for (int y = visible.Top; y < visible.Bottom; ++y)
+    std::fill(FBackBuffer.Row(y) + visible.Left, FBackBuffer.Row(y) + visible.Right, Color);
+  PaintControlsFrom(0, visible);
+  Backend().Present(FBackBuffer, visible);
+}
+
+void TForm::PaintControlsFrom(std::size_t first, const TRect& area) {
+  // A paint that asks for a repaint gets it at the next idle, not recursively.
+  FPainting = true;
+  struct TDone {
+    bool& Flag;
+    ~TDone() { Flag = false; }
+  } done{FPainting};
+  for (std::size_t i = first; i < FControls.size(); ++i) {
+    TControl* const control = FControls[i];
+    const TRect bounds = control->BoundsRect();
+    const TRect clip = bounds.Intersect(area);
+    if (!control->Visible() || clip.Empty())
+      continue;
+    TCanvas canvas(FBackBuffer, {bounds.Left, bounds.Top}, clip.Offset(-bounds.Left, -bounds.Top));
+    control->Paint(canvas);
+  }
+}

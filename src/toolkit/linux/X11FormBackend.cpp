@@ -1,0 +1,282 @@
+// The form as a child window of the host's X11 window. The form keeps a
+// connection of its own (hosts' connections are not ours to use, and may live
+// on another thread) and touches it only on the form's thread.
+#include "toolkit/Error.h"
+#include "toolkit/Form.h"
+#include "toolkit/FormBackend.h"
+#include "toolkit/linux/X11Support.h"
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr long kEventMask =
+    ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
+
+constexpr long kXEmbedVersion = 1;
+constexpr long kXEmbedMapped = 1;
+
+// A second press of the same button counts as a double click within this
+// time and distance of the first, as on Windows.
+constexpr std::uint32_t kDoubleClickTime = 500; // ms of server time
+constexpr int kDoubleClickDistance = 4;         // pixels
+
+std::optional<TMouseButton> ToButton(unsigned button) {
+  switch (button) {
+  case Button1:
+    return mbLeft;
+  case Button2:
+    return mbMiddle;
+  case Button3:
+    return mbRight;
+  default: // the wheel and extra buttons
+    return std::nullopt;
+  }
+}
+
+TShiftState ButtonFlag(TMouseButton button) {
+  switch (button) {
+  case mbLeft:
+    return ssLeft;
+  case mbMiddle:
+    return ssMiddle;
+  case mbRight:
+    return ssRight;
+  }
+  return 0;
+}
+
+TShiftState ToShift(unsigned state) {
+  struct TMap {
+    unsigned Mask;
+    TShiftFlag Flag;
+  };
+  static constexpr TMap kMap[] = {{ShiftMask, ssShift},    {Mod1Mask, ssAlt},
+                                  {ControlMask, ssCtrl},   {Button1Mask, ssLeft},
+                                  {Button2Mask, ssMiddle}, {Button3Mask, ssRight}};
+  TShiftState shift = 0;
+  for (const TMap& m : kMap)
+    if (state & m.Mask)
+      shift |= m.Flag;
+  return shift;
+}
+
+class TX11FormBackend final : public TFormBackend {
+public:
+  TX11FormBackend(TForm& form, Window parent);
+  ~TX11FormBackend() override { Release(); }
+  TX11FormBackend(const TX11FormBackend&) = delete;
+  TX11FormBackend& operator=(const TX11FormBackend&) = delete;
+
+  void SetBounds(const TRect& bounds) override;
+  void Show() override;
+  void Present(const TBitmap& backBuffer, const TRect& area) override;
+  void ProcessEvents() override;
+
+private:
+  void Create(Window parent);
+  void Release();
+  bool EnsurePixmap(int width, int height);
+  void Dispatch(const XEvent& event, const XEvent* next);
+  void Press(const XButtonEvent& event);
+  bool IsDoubleClick(const XButtonEvent& event);
+
+  TForm& FForm;
+  Display* FDisplay = nullptr;
+  TX11Visual FVisual;
+  Colormap FColormap = None;
+  Window FWindow = None;
+  GC FGC = nullptr;
+  // The window's background: the server repaints exposed parts from it by
+  // itself, so the picture stays whole even while the host sends no idle.
+  Pixmap FPixmap = None;
+  int FPixmapWidth = 0;
+  int FPixmapHeight = 0;
+
+  bool FFirstClickPending = false;
+  unsigned FLastButton = 0;
+  Time FLastTime = 0;
+  int FLastX = 0;
+  int FLastY = 0;
+};
+
+TX11FormBackend::TX11FormBackend(TForm& form, Window parent) : FForm(form) {
+  FDisplay = XOpenDisplay(nullptr);
+  if (!FDisplay)
+    throw EGlowraspError("Cannot open the X display");
+  try {
+    Create(parent);
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+void TX11FormBackend::Create(Window parent) {
+  TX11ErrorTrap trap(FDisplay);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(FDisplay, parent, &attributes) || trap.Failed())
+    throw EGlowraspError("The host's window is not a window of this display");
+  const int screen = XScreenNumberOfScreen(attributes.screen);
+  FVisual = ChooseVisual(FDisplay, screen);
+  if (!FVisual.Type)
+    throw EGlowraspError("The X display has no true-colour visual");
+  FColormap = XCreateColormap(FDisplay, RootWindow(FDisplay, screen), FVisual.Type, AllocNone);
+
+  XSetWindowAttributes window{};
+  window.colormap = FColormap;
+  window.border_pixel = 0;
+  window.background_pixmap = None;
+  window.event_mask = kEventMask;
+  FWindow = XCreateWindow(
+      FDisplay, parent, 0, 0, static_cast<unsigned>(std::max(FForm.ClientWidth(), 1)),
+      static_cast<unsigned>(std::max(FForm.ClientHeight(), 1)), 0, FVisual.Depth, InputOutput,
+      FVisual.Type, CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &window);
+  const Atom xembedInfo = XInternAtom(FDisplay, "_XEMBED_INFO", False);
+  const long info[2] = {kXEmbedVersion, kXEmbedMapped};
+  XChangeProperty(FDisplay, FWindow, xembedInfo, xembedInfo, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(info), 2);
+  XGCValues values{};
+  values.graphics_exposures = False;
+  FGC = XCreateGC(FDisplay, FWindow, GCGraphicsExposures, &values);
+  if (trap.Failed())
+    throw EGlowraspError("Cannot create the editor window");
+}
+
+void TX11FormBackend::Release() {
+  {
+    TX11ErrorTrap trap(FDisplay);
+    if (FPixmap != None)
+      XFreePixmap(FDisplay, FPixmap);
+    if (FGC)
+      XFreeGC(FDisplay, FGC);
+    if (FWindow != None)
+      XDestroyWindow(FDisplay, FWindow);
+    if (FColormap != None)
+      XFreeColormap(FDisplay, FColormap);
+    // Syncs once more, inside the trap: an error about a window the host
+    // already destroyed must not reach the host's handler.
+    trap.Failed();
+  }
+  XCloseDisplay(FDisplay);
+}
+
+void TX11FormBackend::SetBounds(const TRect& bounds) {
+  TX11ErrorTrap trap(FDisplay);
+  XMoveResizeWindow(FDisplay, FWindow, bounds.Left, bounds.Top,
+                    static_cast<unsigned>(std::max(bounds.Width(), 1)),
+                    static_cast<unsigned>(std::max(bounds.Height(), 1)));
+  XFlush(FDisplay);
+}
+
+void TX11FormBackend::Show() {
+  {
+    TX11ErrorTrap trap(FDisplay);
+    XMapRaised(FDisplay, FWindow);
+    XSync(FDisplay, False);
+  }
+  ProcessEvents();
+}
+
+bool TX11FormBackend::EnsurePixmap(int width, int height) {
+  if (width == FPixmapWidth && height == FPixmapHeight)
+    return false;
+  if (FPixmap != None)
+    XFreePixmap(FDisplay, FPixmap);
+  FPixmap = None;
+  FPixmapWidth = width;
+  FPixmapHeight = height;
+  if (width > 0 && height > 0)
+    FPixmap = XCreatePixmap(FDisplay, FWindow, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), static_cast<unsigned>(FVisual.Depth));
+  return true;
+}
+
+void TX11FormBackend::Present(const TBitmap& backBuffer, const TRect& area) {
+  TX11ErrorTrap trap(FDisplay);
+  const TRect whole{0, 0, backBuffer.Width(), backBuffer.Height()};
+  const TRect part =
+      EnsurePixmap(backBuffer.Width(), backBuffer.Height()) ? whole : area.Intersect(whole);
+  if (FPixmap == None || part.Empty())
+    return;
+  PutPixels(FDisplay, FPixmap, FGC, FVisual, backBuffer, part);
+  // Set again after every change: the server may have kept a copy of the old contents.
+  XSetWindowBackgroundPixmap(FDisplay, FWindow, FPixmap);
+  XCopyArea(FDisplay, FPixmap, FWindow, FGC, part.Left, part.Top,
+            static_cast<unsigned>(part.Width()), static_cast<unsigned>(part.Height()), part.Left,
+            part.Top);
+  XFlush(FDisplay);
+}
+
+void TX11FormBackend::ProcessEvents() {
+  std::vector<XEvent> events;
+  {
+    TX11ErrorTrap trap(FDisplay);
+    while (XPending(FDisplay) > 0) {
+      XEvent event;
+      XNextEvent(FDisplay, &event);
+      events.push_back(event);
+    }
+  }
+  // Outside the trap: the form's handlers repaint, which takes traps of its own.
+  for (std::size_t i = 0; i < events.size(); ++i)
+    Dispatch(events[i], i + 1 < events.size() ? &events[i + 1] : nullptr);
+}
+
+void TX11FormBackend::Dispatch(const XEvent& event, const XEvent* next) {
+  switch (event.type) {
+  case ButtonPress:
+    Press(event.xbutton);
+    break;
+  case ButtonRelease:
+    if (const auto button = ToButton(event.xbutton.button))
+      // The state is the one before the event: the released button is still in it.
+      FForm.MouseUp(*button, ToShift(event.xbutton.state) & ~ButtonFlag(*button), event.xbutton.x,
+                    event.xbutton.y);
+    break;
+  case MotionNotify:
+    // Of a run of moves only the last position matters.
+    if (!next || next->type != MotionNotify)
+      FForm.MouseMove(ToShift(event.xmotion.state), event.xmotion.x, event.xmotion.y);
+    break;
+  default: // exposure is repaired by the server from the background pixmap
+    break;
+  }
+}
+
+void TX11FormBackend::Press(const XButtonEvent& event) {
+  const auto button = ToButton(event.button);
+  if (!button)
+    return;
+  TShiftState shift = ToShift(event.state) | ButtonFlag(*button);
+  if (IsDoubleClick(event))
+    shift |= ssDouble;
+  FForm.MouseDown(*button, shift, event.x, event.y);
+}
+
+bool TX11FormBackend::IsDoubleClick(const XButtonEvent& event) {
+  const bool isDouble = FFirstClickPending && event.button == FLastButton &&
+                        static_cast<std::uint32_t>(event.time - FLastTime) <= kDoubleClickTime &&
+                        std::abs(event.x_root - FLastX) <= kDoubleClickDistance &&
+                        std::abs(event.y_root - FLastY) <= kDoubleClickDistance;
+  // After a double click the next press starts a new pair.
+  FFirstClickPending = !isDouble;
+  FLastButton = event.button;
+  FLastTime = event.time;
+  FLastX = event.x_root;
+  FLastY = event.y_root;
+  return isDouble;
+}
+
+} // namespace
+
+std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TForm& form, void* parentWindow) {
+  return std::make_unique<TX11FormBackend>(
+      form, static_cast<Window>(reinterpret_cast<std::uintptr_t>(parentWindow)));
+}

@@ -1,0 +1,30 @@
+// The library's load and unload hooks on Windows. The loader holds its lock
+// while it calls DllMain, so nothing here touches the window system, loads a
+// library or waits for another thread: the skin module needs memory and the
+// embedded JPEG data only. The decimal separator is read on first use.
+#include "vst/LibraryHooks.h"
+
+#include <exception>
+
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+  case DLL_PROCESS_ATTACH:
+    try {
+      GlowraspLibraryLoad();
+    } catch (const std::exception&) {
+      return FALSE;
+    }
+    return TRUE;
+  case DLL_PROCESS_DETACH:
+    // At process exit (reserved not null) other threads are already gone,
+    // possibly in the middle of a notification; the memory goes with the
+    // process anyway.
+    if (!reserved)
+      GlowraspLibraryUnload();
+    return TRUE;
+  default:
+    return TRUE;
+  }
+}

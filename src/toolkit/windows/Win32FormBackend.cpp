@@ -1,0 +1,288 @@
+// The form as a child window of the host's window. Everything is painted into
+// the form's back buffer by the toolkit; the window only shows it and turns
+// mouse messages into the toolkit's presses, moves and releases.
+#include "toolkit/Error.h"
+#include "toolkit/Form.h"
+#include "toolkit/FormBackend.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/ThreadSupport.h"
+
+#include <atomic>
+#include <exception>
+
+#include <windows.h>
+#include <windowsx.h>
+
+namespace {
+
+constexpr char kClassName[] = "KestruneGlowraspEditor";
+
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  return module;
+}
+
+// A library's window classes stay registered after it is unloaded, with a
+// window procedure that points nowhere. The class is therefore registered by
+// the first window and removed with the last one, never from DllMain.
+class TWindowClass {
+public:
+  static void Acquire(WNDPROC procedure) {
+    std::lock_guard lock(FLock);
+    if (FWindows == 0) {
+      WNDCLASSEXA windowClass{};
+      windowClass.cbSize = sizeof windowClass;
+      windowClass.style = CS_DBLCLKS;
+      windowClass.lpfnWndProc = procedure;
+      windowClass.hInstance = ThisModule();
+      windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+      windowClass.lpszClassName = kClassName;
+      if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw EGlowraspError("Cannot register the editor's window class");
+    }
+    ++FWindows;
+  }
+
+  static void Release() {
+    std::lock_guard lock(FLock);
+    if (--FWindows == 0)
+      UnregisterClassA(kClassName, ThisModule());
+  }
+
+private:
+  static inline TMutex FLock;
+  static inline int FWindows = 0;
+};
+
+TShiftState ShiftState(WPARAM keys) {
+  struct TMap {
+    WPARAM Key;
+    TShiftState Flag;
+  };
+  static constexpr TMap kMap[] = {{MK_SHIFT, ssShift},   {MK_CONTROL, ssCtrl},
+                                  {MK_LBUTTON, ssLeft},  {MK_RBUTTON, ssRight},
+                                  {MK_MBUTTON, ssMiddle}};
+  TShiftState shift = 0;
+  for (const TMap& m : kMap)
+    if (keys & m.Key)
+      shift |= m.Flag;
+  // Mouse messages do not carry the Alt key.
+  if (GetKeyState(VK_MENU) < 0)
+    shift |= ssAlt;
+  return shift;
+}
+
+class TWin32FormBackend final : public TFormBackend {
+public:
+  TWin32FormBackend(TForm& form, HWND parent);
+  ~TWin32FormBackend() override;
+  TWin32FormBackend(const TWin32FormBackend&) = delete;
+  TWin32FormBackend& operator=(const TWin32FormBackend&) = delete;
+
+  void SetBounds(const TRect& bounds) override;
+  void Show() override;
+  void Present(const TBitmap& backBuffer, const TRect& area) override;
+  // The host's message loop delivers the window's messages.
+  void ProcessEvents() override {}
+  void RepaintRequested() override;
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  bool Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint();
+  void Press(TMouseButton button, TShiftState shift, LPARAM position);
+  void Release(TMouseButton button, WPARAM keys, LPARAM position);
+
+  TForm& FForm;
+  // Null once the window is gone, also when the host destroyed its own window
+  // first (a null window would stand for the whole screen).
+  std::atomic<HWND> FWindow{nullptr};
+};
+
+// BeginPaint and EndPaint around one WM_PAINT, whatever happens in between.
+class TPaintScope {
+public:
+  explicit TPaintScope(HWND window) : FWindow(window), FDC(BeginPaint(window, &FPaint)) {}
+  ~TPaintScope() { EndPaint(FWindow, &FPaint); }
+  TPaintScope(const TPaintScope&) = delete;
+  TPaintScope& operator=(const TPaintScope&) = delete;
+
+  HDC DC() const { return FDC; }
+  TRect Area() const {
+    return {FPaint.rcPaint.left, FPaint.rcPaint.top, FPaint.rcPaint.right, FPaint.rcPaint.bottom};
+  }
+
+private:
+  HWND FWindow;
+  PAINTSTRUCT FPaint{};
+  HDC FDC;
+};
+
+// The pixels are 0x00RRGGBB, which is what a 32-bit DIB holds; a negative
+// height makes it top-down like the back buffer. Only the rows of `area` are
+// handed over, so the source's row numbering cannot matter.
+void Blit(HDC dc, const TBitmap& backBuffer, const TRect& area) {
+  const TRect visible = area.Intersect({0, 0, backBuffer.Width(), backBuffer.Height()});
+  if (visible.Empty())
+    return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = backBuffer.Width();
+  info.bmiHeader.biHeight = -visible.Height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, visible.Left, visible.Top, static_cast<DWORD>(visible.Width()),
+                    static_cast<DWORD>(visible.Height()), visible.Left, 0, 0,
+                    static_cast<UINT>(visible.Height()), backBuffer.Row(visible.Top), &info,
+                    DIB_RGB_COLORS);
+}
+
+TWin32FormBackend::TWin32FormBackend(TForm& form, HWND parent) : FForm(form) {
+  if (!IsWindow(parent))
+    throw EGlowraspError("The host's window is not a window");
+  TWindowClass::Acquire(&WindowProc);
+  // WM_NCCREATE stores the window handle.
+  if (!CreateWindowExA(0, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, FForm.ClientWidth(),
+                       FForm.ClientHeight(), parent, nullptr, ThisModule(), this)) {
+    TWindowClass::Release();
+    throw EGlowraspError("Cannot create the editor window");
+  }
+}
+
+TWin32FormBackend::~TWin32FormBackend() {
+  if (const HWND window = FWindow.exchange(nullptr)) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+  }
+  TWindowClass::Release();
+}
+
+// The only call made off the form's thread: it marks the window for a
+// WM_PAINT on the form's thread and paints nothing.
+void TWin32FormBackend::RepaintRequested() {
+  if (const HWND window = FWindow.load(std::memory_order_relaxed))
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void TWin32FormBackend::SetBounds(const TRect& bounds) {
+  if (const HWND window = FWindow)
+    SetWindowPos(window, nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWin32FormBackend::Show() {
+  if (const HWND window = FWindow)
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+// Only ever called on the form's thread, which owns the window.
+void TWin32FormBackend::Present(const TBitmap& backBuffer, const TRect& area) {
+  const HWND window = FWindow;
+  if (!window || !IsWindowVisible(window))
+    return;
+  if (HDC dc = GetDC(window)) {
+    Blit(dc, backBuffer, area);
+    ReleaseDC(window, dc);
+  }
+}
+
+void TWin32FormBackend::Paint() {
+  const TPaintScope paint(FWindow);
+  // Repaints asked for on other threads go into the back buffer first.
+  FForm.Idle();
+  if (paint.DC())
+    Blit(paint.DC(), FForm.BackBuffer(), paint.Area());
+}
+
+void TWin32FormBackend::Press(TMouseButton button, TShiftState shift, LPARAM position) {
+  SetCapture(FWindow.load());
+  FForm.MouseDown(button, shift, GET_X_LPARAM(position), GET_Y_LPARAM(position));
+}
+
+void TWin32FormBackend::Release(TMouseButton button, WPARAM keys, LPARAM position) {
+  // The window keeps the mouse until the last button goes up.
+  if ((keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == FWindow.load())
+    ReleaseCapture();
+  FForm.MouseUp(button, ShiftState(keys), GET_X_LPARAM(position), GET_Y_LPARAM(position));
+}
+
+bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_PAINT:
+    Paint();
+    return true;
+  case WM_ERASEBKGND:
+    return true; // every pixel comes from the back buffer
+  case WM_LBUTTONDOWN:
+    Press(mbLeft, ShiftState(wParam), lParam);
+    return true;
+  case WM_RBUTTONDOWN:
+    Press(mbRight, ShiftState(wParam), lParam);
+    return true;
+  case WM_MBUTTONDOWN:
+    Press(mbMiddle, ShiftState(wParam), lParam);
+    return true;
+  // The second press of a double click comes as its own message.
+  case WM_LBUTTONDBLCLK:
+    Press(mbLeft, ShiftState(wParam) | ssDouble, lParam);
+    return true;
+  case WM_RBUTTONDBLCLK:
+    Press(mbRight, ShiftState(wParam) | ssDouble, lParam);
+    return true;
+  case WM_MBUTTONDBLCLK:
+    Press(mbMiddle, ShiftState(wParam) | ssDouble, lParam);
+    return true;
+  case WM_MOUSEMOVE:
+    FForm.MouseMove(ShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    return true;
+  case WM_LBUTTONUP:
+    Release(mbLeft, wParam, lParam);
+    return true;
+  case WM_RBUTTONUP:
+    Release(mbRight, wParam, lParam);
+    return true;
+  case WM_MBUTTONUP:
+    Release(mbMiddle, wParam, lParam);
+    return true;
+  default:
+    return false;
+  }
+}
+
+LRESULT CALLBACK TWin32FormBackend::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* created = static_cast<TWin32FormBackend*>(
+        reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+    created->FWindow = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* backend = reinterpret_cast<TWin32FormBackend*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (backend && message == WM_NCDESTROY) {
+    backend->FWindow = nullptr;
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  } else if (backend) {
+    // No error may unwind into the host's message loop.
+    try {
+      if (backend->Handle(message, wParam, lParam))
+        return 0;
+    } catch (const std::exception& error) {
+      ShowMessageBox(error.what());
+      return 0;
+    } catch (...) {
+      return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TForm& form, void* parentWindow) {
+  return std::make_unique<TWin32FormBackend>(form, static_cast<HWND>(parentWindow));
+}

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs a command against a private Xvfb server and stops the server afterwards.
+# The display number is the first free one from 90 up; if another run takes it
+# at the same moment, the server fails to start and the next number is tried.
+set -u
+
+if [ $# -eq 0 ]; then
+  echo "usage: $0 command [arguments...]" >&2
+  exit 2
+fi
+
+xvfb_pid=
+stop_xvfb() {
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+}
+trap stop_xvfb EXIT
+
+display=90
+for attempt in $(seq 1 20); do
+  while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
+    display=$((display + 1))
+  done
+  # -noreset: a test closing the last connection must not restart the server under the next.
+  Xvfb ":${display}" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  xvfb_pid=$!
+  # Ready once its socket exists; gone early means the number was taken.
+  for _ in $(seq 1 200); do
+    [ -S "/tmp/.X11-unix/X${display}" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if [ -S "/tmp/.X11-unix/X${display}" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+    DISPLAY=":${display}" "$@"
+    exit $?
+  fi
+  stop_xvfb
+  xvfb_pid=
+  display=$((display + 1))
+done
+echo "$0: could not start Xvfb" >&2
+exit 1

@@ -1,0 +1,33 @@
+// The caller's floating-point state that a plug-in must hand back unchanged:
+// the x87 control word and the SSE control and status register.
+#pragma once
+
+#include <cstdint>
+
+#include <xmmintrin.h>
+
+namespace glowrasp::wintest {
+
+inline std::uint16_t X87ControlWord() {
+  std::uint16_t word;
+  asm volatile("fnstcw %0" : "=m"(word) : : "memory");
+  return word;
+}
+
+inline void SetX87ControlWord(std::uint16_t word) {
+  asm volatile("fldcw %0" : : "m"(word) : "memory");
+}
+
+// What Windows gives a new thread: 53-bit precision, every exception masked.
+inline constexpr std::uint16_t kWindowsThreadControlWord = 0x027F;
+// The same with a 64-bit significand: Linux's default.
+inline constexpr std::uint16_t kExtendedControlWord = 0x037F;
+
+// Exception masks, flush-to-zero and denormals-are-zero: a common setting of
+// hosts' audio threads, far from the default.
+inline constexpr std::uint32_t kHostAudioMxcsr = 0x9FC0;
+
+inline std::uint32_t Mxcsr() { return _mm_getcsr(); }
+inline void SetMxcsr(std::uint32_t value) { _mm_setcsr(value); }
+
+} // namespace glowrasp::wintest

@@ -1,0 +1,375 @@
+// The editor in a real X server: opened in a host window through the
+// dispatcher, driven by real pointer events, and checked through the plug-in's
+// parameters and through what the server shows.
+#include "host/TestHost.h"
+#include "vst/EditorSnapshot.h"
+#include "xhost/XSession.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 402;
+constexpr int kHeight = 250;
+constexpr int kGain = 0;
+constexpr int kIntensity = 1;
+constexpr int kOutGain = 2;
+constexpr unsigned kLeftButton = 1;
+constexpr unsigned kRightButton = 3;
+
+struct TPoint {
+  int X;
+  int Y;
+};
+
+constexpr TPoint kHelpHotSpot{389, 15};
+constexpr TPoint kKnobCentres[] = {{67, 89}, {179, 89}, {290, 89}};
+
+void* WindowPointer(Window window) {
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+}
+
+TPixels Snapshot(AEffect* effect) {
+  TPixels pixels{kWidth, kHeight, std::vector<std::uint32_t>(kWidth * kHeight)};
+  TEditorSnapshot request{kWidth, kHeight, pixels.Data.data()};
+  EXPECT_EQ(effect->dispatcher(effect, effVendorSpecific, kEditorSnapshotCode, 0, &request, 0.0f),
+            1);
+  return pixels;
+}
+
+class TXEditorTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(X) << "no X display: run under tests/run-with-xvfb.sh";
+    Effect = Host.Open();
+    ASSERT_NE(Effect, nullptr);
+    TTestHost::Start(Effect);
+    HostWindow = X.CreateHostWindow(kWidth, kHeight);
+  }
+
+  void TearDown() override {
+    if (!X)
+      return;
+    X.ReleaseButtons();
+    if (Effect)
+      Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+    X.DestroyWindow(HostWindow);
+  }
+
+  VstIntPtr OpenEditor() {
+    return Effect->dispatcher(Effect, effEditOpen, 0, 0, WindowPointer(HostWindow), 0.0f);
+  }
+
+  // Opens the editor and waits until its window is on the screen.
+  void ShowEditor() {
+    ASSERT_EQ(OpenEditor(), 1);
+    ASSERT_TRUE(IdleUntil(Effect, [this] {
+      const auto children = X.Children(HostWindow);
+      return children.size() == 1 && X.Viewable(children.front());
+    })) << "the editor's window did not appear in the host window";
+    EditorWindow = X.Children(HostWindow).front();
+  }
+
+  TPixels Screen() { return X.Screenshot(EditorWindow, kWidth, kHeight); }
+
+  // Waits until the server shows `expected` in the editor's window.
+  void ExpectScreenShows(const TPixels& expected, const char* what) {
+    const bool shown = IdleUntil(Effect, [&] { return Screen() == expected; });
+    EXPECT_TRUE(shown) << what << ": " << DescribeDifference(Screen(), expected);
+  }
+
+  void MoveTo(TPoint point) {
+    int x = 0;
+    int y = 0;
+    X.RootOrigin(EditorWindow, x, y);
+    X.MovePointer(x + point.X, y + point.Y);
+  }
+
+  void Click(TPoint point, unsigned button = kLeftButton) {
+    MoveTo(point);
+    X.Press(button);
+    X.Release(button);
+  }
+
+  // A left-button drag in moves of at most 10 pixels, as a hand would make it.
+  void Drag(TPoint from, int dx, int dy) {
+    MoveTo(from);
+    X.Press(kLeftButton);
+    const int moves = std::max({1, (std::abs(dx) + 9) / 10, (std::abs(dy) + 9) / 10});
+    for (int i = 1; i <= moves; ++i)
+      MoveTo({from.X + dx * i / moves, from.Y + dy * i / moves});
+    X.Release(kLeftButton);
+  }
+
+  // The help overlay covers the whole editor, so its picture depends on
+  // nothing else. Learnt while no other input is on its way.
+  void LearnHelpPicture() {
+    const TPixels editor = Snapshot(Effect);
+    Click(kHelpHotSpot);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) != editor; }))
+        << "the editor did not react to a click on the help hot spot";
+    HelpPicture = Snapshot(Effect);
+    Click(kHelpHotSpot);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) == editor; }))
+        << "the editor did not return from the help overlay";
+  }
+
+  // The plug-in reads its events in order, so everything sent before has been
+  // handled once it shows the help for a later click; a second click hides it.
+  void AwaitEditor() {
+    ASSERT_FALSE(HelpPicture.Data.empty());
+    Click(kHelpHotSpot);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) == HelpPicture; }))
+        << "the editor did not show the help for a click on the hot spot";
+    Click(kHelpHotSpot);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) != HelpPicture; }))
+        << "the editor did not hide the help";
+  }
+
+  // A second instance with the same parameter values, its editor offscreen.
+  TPixels OffscreenRendering() {
+    AEffect* other = Host.Open();
+    EXPECT_NE(other, nullptr);
+    if (!other)
+      return {};
+    TTestHost::Start(other);
+    EXPECT_EQ(other->dispatcher(other, effEditOpen, 0, 0, nullptr, 0.0f), 1);
+    for (VstInt32 i = 0; i < Effect->numParams; ++i)
+      other->setParameter(other, i, Effect->getParameter(Effect, i));
+    other->dispatcher(other, effEditIdle, 0, 0, nullptr, 0.0f);
+    TPixels pixels = Snapshot(other);
+    other->dispatcher(other, effEditClose, 0, 0, nullptr, 0.0f);
+    Host.Close(other);
+    return pixels;
+  }
+
+  void SetParameter(VstInt32 index, float value) { Effect->setParameter(Effect, index, value); }
+  float Parameter(VstInt32 index) { return Effect->getParameter(Effect, index); }
+
+  TXSession X;
+  TTestHost Host;
+  AEffect* Effect = nullptr;
+  Window HostWindow = 0;
+  Window EditorWindow = 0;
+  TPixels HelpPicture;
+};
+
+// ---- Window lifecycle ------------------------------------------------------
+
+TEST_F(TXEditorTest, RectIsKnownBeforeTheEditorOpens) {
+  ERect* first = nullptr;
+  ERect* second = nullptr;
+  ASSERT_EQ(Effect->dispatcher(Effect, effEditGetRect, 0, 0, &first, 0.0f), 1);
+  ASSERT_EQ(Effect->dispatcher(Effect, effEditGetRect, 0, 0, &second, 0.0f), 1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(first->top, 0);
+  EXPECT_EQ(first->left, 0);
+  EXPECT_EQ(first->bottom, kHeight);
+  EXPECT_EQ(first->right, kWidth);
+}
+
+TEST_F(TXEditorTest, NoWindowBeforeSampleRateAndBlockSize) {
+  AEffect* fresh = Host.Open();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(fresh->dispatcher(fresh, effEditOpen, 0, 0, WindowPointer(HostWindow), 0.0f), 0);
+  fresh->dispatcher(fresh, effEditIdle, 0, 0, nullptr, 0.0f);
+  XSync(X.Connection(), False);
+  EXPECT_TRUE(X.Children(HostWindow).empty());
+  fresh->dispatcher(fresh, effEditClose, 0, 0, nullptr, 0.0f);
+}
+
+TEST_F(TXEditorTest, OpeningTwiceLeavesOneWindowAndCloseRemovesIt) {
+  ASSERT_EQ(OpenEditor(), 1);
+  ShowEditor();
+  EXPECT_EQ(X.Children(HostWindow).size(), 1u);
+
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
+  EXPECT_EQ(attributes.x, 0);
+  EXPECT_EQ(attributes.y, 0);
+  EXPECT_EQ(attributes.width, kWidth);
+  EXPECT_EQ(attributes.height, kHeight);
+
+  Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+  EXPECT_TRUE(IdleUntil(Effect, [this] { return X.Children(HostWindow).empty(); }))
+      << X.Children(HostWindow).size() << " windows left after effEditClose";
+}
+
+TEST_F(TXEditorTest, RepeatedOpenAndCloseLeakNoWindowsAndNoFiles) {
+  // The first cycle may set up what lives as long as the library.
+  ShowEditor();
+  Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+  const int filesBefore = OpenFileCount();
+
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    ASSERT_EQ(OpenEditor(), 1) << "cycle " << cycle;
+    Effect->dispatcher(Effect, effEditIdle, 0, 0, nullptr, 0.0f);
+    Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+  }
+  EXPECT_TRUE(IdleUntil(Effect, [this] { return X.Children(HostWindow).empty(); }))
+      << X.Children(HostWindow).size() << " windows left";
+  EXPECT_LE(OpenFileCount(), filesBefore);
+}
+
+TEST_F(TXEditorTest, RepaintsWhatTheServerLostWhenTheWindowWasHidden) {
+  ShowEditor();
+  const TPixels painted = Snapshot(Effect);
+  ExpectScreenShows(painted, "first exposure");
+
+  XUnmapWindow(X.Connection(), HostWindow);
+  XSync(X.Connection(), False);
+  XMapRaised(X.Connection(), HostWindow);
+  XSync(X.Connection(), False);
+  ExpectScreenShows(painted, "after the host window was shown again");
+}
+
+// ---- Help overlay ----------------------------------------------------------
+
+class TXHelpOverlayTest : public TXEditorTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(TXHelpOverlayTest, ShowsOnTheHotSpotAndHidesOnAnyPress) {
+  ShowEditor();
+  const TPixels editor = OffscreenRendering();
+  ExpectScreenShows(editor, "the opened editor");
+
+  Click(kHelpHotSpot, GetParam());
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) != editor; }))
+      << "a click on the hot spot changed nothing";
+  const TPixels help = Snapshot(Effect);
+  ExpectScreenShows(help, "help overlay");
+
+  // The overlay covers the read-outs and knobs: a host change shows nowhere.
+  SetParameter(kGain, 0.9f);
+  Effect->dispatcher(Effect, effEditIdle, 0, 0, nullptr, 0.0f);
+  EXPECT_EQ(Snapshot(Effect), help);
+  ExpectScreenShows(help, "help overlay after a host change");
+
+  // A press over a knob lands on the overlay: it hides, the knob stays put.
+  HelpPicture = help;
+  Host.Automations.clear();
+  Drag(kKnobCentres[kIntensity], 0, -40);
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) != help; }))
+      << "a press on the overlay did not hide it";
+  AwaitEditor();
+  EXPECT_FLOAT_EQ(Parameter(kIntensity), 1.0f);
+  EXPECT_TRUE(Host.Automations.empty());
+  ExpectScreenShows(OffscreenRendering(), "the editor after the overlay was hidden");
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, TXHelpOverlayTest, ::testing::Values(kLeftButton, kRightButton),
+                         [](const auto& info) {
+                           return std::string(info.param == kLeftButton ? "Left" : "Right");
+                         });
+
+// ---- Knob drags --------------------------------------------------------------
+
+struct TDragCase {
+  const char* Name;
+  VstInt32 Knob;
+  float Start; // set by the host before the drag
+  TPoint Press;
+  int Dx;
+  int Dy;
+  std::int32_t Expected; // in parameter units, 0 … 1000000
+  const char* Display;
+};
+
+std::ostream& operator<<(std::ostream& out, const TDragCase& c) {
+  return out << c.Name;
+}
+
+class TXKnobDragTest : public TXEditorTest, public ::testing::WithParamInterface<TDragCase> {};
+
+TEST_P(TXKnobDragTest, ChangesTheParameterAndTellsTheHost) {
+  const TDragCase& c = GetParam();
+  SetParameter(c.Knob, c.Start);
+  const float start = Parameter(c.Knob);
+  ShowEditor();
+  LearnHelpPicture();
+  Host.Automations.clear();
+
+  Drag(c.Press, c.Dx, c.Dy);
+  AwaitEditor();
+
+  const float expected = static_cast<float>(c.Expected / 1e6);
+  EXPECT_FLOAT_EQ(Parameter(c.Knob), expected);
+  EXPECT_EQ(TTestHost::Text(Effect, effGetParamDisplay, c.Knob), c.Display);
+  if (expected == start) {
+    EXPECT_TRUE(Host.Automations.empty());
+  } else {
+    ASSERT_FALSE(Host.Automations.empty()) << "the host heard nothing of the drag";
+    for (const TAutomateCall& call : Host.Automations) {
+      EXPECT_EQ(call.Index, c.Knob);
+      EXPECT_FLOAT_EQ(call.ParameterAtCall, call.Value);
+    }
+    EXPECT_FLOAT_EQ(Host.Automations.back().Value, expected);
+  }
+  ExpectScreenShows(OffscreenRendering(), "the editor after the drag");
+}
+
+const TDragCase kDragCases[] = {
+    {"GainUp40", kGain, 0.5f, kKnobCentres[kGain], 0, -40, 550000, "4.8"},
+    {"IntensityDown40", kIntensity, 1.0f, kKnobCentres[kIntensity], 0, 40, 900000, "90.0"},
+    {"OutGainRight30", kOutGain, 0.5f, kKnobCentres[kOutGain], 30, 0, 503000, "0.3"},
+    // Both axes add: 1.6 fine steps round to 2, 0.55 coarse steps to 1.
+    {"GainDiagonal", kGain, 0.5f, kKnobCentres[kGain], 16, -11, 527000, "2.6"},
+    {"OutGainClampsAtTheTop", kOutGain, 0.98f, kKnobCentres[kOutGain], 0, -60, 1000000, "48.0"},
+    // The knob's corner lies outside its inscribed circle.
+    {"PressOutsideTheCircle", kGain, 0.5f, {30 + 5, 52 + 5}, 0, -40, 500000, "0.0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TXKnobDragTest, ::testing::ValuesIn(kDragCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- Double click --------------------------------------------------------------
+
+struct TDoubleClickCase {
+  const char* Name;
+  VstInt32 Knob;
+  float Start;
+  float Default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TDoubleClickCase& c) {
+  return out << c.Name;
+}
+
+class TXDoubleClickTest : public TXEditorTest,
+                          public ::testing::WithParamInterface<TDoubleClickCase> {};
+
+TEST_P(TXDoubleClickTest, ReturnsTheKnobToItsDefault) {
+  const TDoubleClickCase& c = GetParam();
+  SetParameter(c.Knob, c.Start);
+  ShowEditor();
+  LearnHelpPicture();
+  Host.Automations.clear();
+
+  Click(kKnobCentres[c.Knob]);
+  Click(kKnobCentres[c.Knob]);
+  AwaitEditor();
+
+  EXPECT_FLOAT_EQ(Parameter(c.Knob), c.Default);
+  ASSERT_EQ(Host.Automations.size(), 1u) << "one automation for the double click, none else";
+  EXPECT_EQ(Host.Automations.front().Index, c.Knob);
+  EXPECT_FLOAT_EQ(Host.Automations.front().Value, c.Default);
+  ExpectScreenShows(OffscreenRendering(), "the editor after the double click");
+}
+
+const TDoubleClickCase kDoubleClickCases[] = {
+    {"Gain", kGain, 0.8f, 0.5f},
+    {"Intensity", kIntensity, 0.3f, 1.0f},
+    {"OutGain", kOutGain, 0.1f, 0.5f},
+};
+
+INSTANTIATE_TEST_SUITE_P(Knobs, TXDoubleClickTest, ::testing::ValuesIn(kDoubleClickCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+} // namespace

@@ -1,0 +1,34 @@
+// The preview's own top-level window on its own X connection: the parent the
+// plug-in's editor lives in, as a host's plug-in window would be.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+
+namespace glowrasp::preview {
+
+class HostWindow {
+public:
+  // Opens the display named by DISPLAY and creates an unmapped window with a
+  // fixed client size. Throws host::HostError when there is no display.
+  HostWindow(int width, int height, const std::string& title);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  Window id() const { return window_; }
+  // Readable when the server has something for this connection.
+  int fd() const { return ConnectionNumber(display_); }
+  void show();
+  // Handles every event waiting; false once the user asked to close the window.
+  bool processEvents();
+
+private:
+  Display* display_ = nullptr;
+  Window window_ = 0;
+  Atom deleteWindow_ = 0;
+  Atom protocols_ = 0;
+};
+
+} // namespace glowrasp::preview

@@ -1,0 +1,220 @@
+// glowrasp-preview: shows the plug-in's editor in a window of its own, hosted
+// exactly as a VST 2 host would host it, and prints every automation the
+// editor sends.
+#include "hostlib/PluginHost.h"
+#include "preview/HostWindow.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace glowrasp;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kToolName = "glowrasp-preview";
+constexpr const char* kTitle = "Kestrune Glowrasp";
+constexpr float kSampleRate = 44100.0f;
+constexpr int kBlockSize = 512;
+// Hosts idle their editors about 30 times a second.
+constexpr auto kIdlePeriod = std::chrono::milliseconds(33);
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) {
+  interrupted.store(true, std::memory_order_relaxed);
+}
+
+class UsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Options {
+  std::string plugin;
+  std::optional<double> exitAfter; // seconds
+  bool help = false;
+};
+
+void printUsage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: %s [--plugin PATH] [--exit-after SECONDS]\n"
+               "Shows the plug-in's editor and prints each automation it sends as\n"
+               "  automate <index> <value> <display text>\n"
+               "  --plugin PATH         the plug-in binary (default: the built one, else\n"
+               "                        ~/.vst/KestruneGlowrasp.so)\n"
+               "  --exit-after SECONDS  close the editor and quit after this long\n",
+               kToolName);
+}
+
+std::string defaultPluginPath() {
+  if (std::filesystem::exists(GLOWRASP_DEFAULT_PLUGIN))
+    return GLOWRASP_DEFAULT_PLUGIN;
+  const char* home = std::getenv("HOME");
+  if (home && *home)
+    return std::string(home) + "/.vst/KestruneGlowrasp.so";
+  return GLOWRASP_DEFAULT_PLUGIN;
+}
+
+double parseSeconds(std::string_view text) {
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc{} || ptr != end || !std::isfinite(value) || value < 0.0)
+    throw UsageError("--exit-after needs a number of seconds, not '" + std::string(text) + "'");
+  return value;
+}
+
+Options parseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (arg != "--plugin" && arg != "--exit-after")
+      throw UsageError("unknown option '" + std::string(arg) + "'");
+    if (i + 1 == argc)
+      throw UsageError(std::string(arg) + " needs a value");
+    const std::string_view value = argv[++i];
+    if (arg == "--plugin")
+      options.plugin = value;
+    else
+      options.exitAfter = parseSeconds(value);
+  }
+  if (options.plugin.empty())
+    options.plugin = defaultPluginPath();
+  return options;
+}
+
+std::string trimmed(std::string text) {
+  text.erase(0, text.find_first_not_of(' '));
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+void printAutomation(const host::Plugin& plugin, int index, float value) {
+  std::string text = trimmed(plugin.paramDisplay(index));
+  const std::string label = trimmed(plugin.paramLabel(index));
+  if (!label.empty())
+    text += " " + label;
+  std::printf("automate %d %g %s\n", index, static_cast<double>(value), text.c_str());
+  std::fflush(stdout);
+}
+
+struct EditorSize {
+  int width;
+  int height;
+};
+
+EditorSize editorSize(const host::Plugin& plugin) {
+  ERect* rect = nullptr;
+  if ((plugin.effect().flags & effFlagsHasEditor) == 0 ||
+      plugin.dispatch(effEditGetRect, 0, 0, &rect) == 0 || !rect)
+    throw host::HostError("the plug-in has no editor");
+  const EditorSize size{rect->right - rect->left, rect->bottom - rect->top};
+  if (size.width <= 0 || size.height <= 0)
+    throw host::HostError("the plug-in's editor has no size");
+  return size;
+}
+
+// The editor from effEditOpen to effEditClose.
+class OpenEditor {
+public:
+  OpenEditor(const host::Plugin& plugin, Window parent) : plugin_(plugin) {
+    void* parentPtr = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
+    if (plugin_.dispatch(effEditOpen, 0, 0, parentPtr) == 0) {
+      // A failed open may still leave a form behind that only close removes.
+      plugin_.dispatch(effEditClose);
+      throw host::HostError("the plug-in did not open its editor");
+    }
+  }
+  ~OpenEditor() { plugin_.dispatch(effEditClose); }
+  OpenEditor(const OpenEditor&) = delete;
+  OpenEditor& operator=(const OpenEditor&) = delete;
+
+private:
+  const host::Plugin& plugin_;
+};
+
+void waitForEvents(int fd, Clock::time_point until) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+  pollfd entry{fd, POLLIN, 0};
+  poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+}
+
+void runEventLoop(const host::Plugin& plugin, preview::HostWindow& window,
+                  std::optional<Clock::time_point> deadline) {
+  auto nextIdle = Clock::now();
+  while (!interrupted.load(std::memory_order_relaxed) && window.processEvents()) {
+    const auto now = Clock::now();
+    if (deadline && now >= *deadline)
+      break;
+    if (now >= nextIdle) {
+      plugin.dispatch(effEditIdle);
+      nextIdle += kIdlePeriod;
+      // After a stall, keep the pace instead of catching up with a burst.
+      if (nextIdle < now)
+        nextIdle = now + kIdlePeriod;
+    }
+    waitForEvents(window.fd(), deadline ? std::min(nextIdle, *deadline) : nextIdle);
+  }
+}
+
+int runPreview(const Options& options) {
+  host::Plugin plugin(std::make_shared<const host::PluginLibrary>(options.plugin));
+  plugin.onAutomation([&plugin](int index, float value) { printAutomation(plugin, index, value); });
+  plugin.setSampleRate(kSampleRate);
+  plugin.setBlockSize(kBlockSize);
+  plugin.resume();
+
+  const EditorSize size = editorSize(plugin);
+  preview::HostWindow window(size.width, size.height, kTitle);
+  const OpenEditor editor(plugin, window.id());
+  window.show();
+
+  std::optional<Clock::time_point> deadline;
+  if (options.exitAfter)
+    deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(*options.exitAfter));
+  runEventLoop(plugin, window, deadline);
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+  try {
+    const Options options = parseOptions(argc, argv);
+    if (options.help) {
+      printUsage(stdout);
+      return 0;
+    }
+    return runPreview(options);
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "%s: %s\n", kToolName, error.what());
+    printUsage(stderr);
+    return 2;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: %s\n", kToolName, error.what());
+    return 1;
+  }
+}
