@@ -151,14 +151,41 @@ void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {
 VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr, void* ptr, float) {
   if (index == kMessageRecorderCode)
     return InstallMessageRecorder(reinterpret_cast<TMessageRecorder>(ptr));
-  if (index != kEditorSnapshotCode || !ptr || !editor)
+  TForm* form = editor ? static_cast<TVSTEditorBase*>(editor)->Form() : nullptr;
+  if (!form || !ptr)
     return 0;
-  const TForm* form = static_cast<TVSTEditorBase*>(editor)->Form();
-  auto* snapshot = static_cast<TEditorSnapshot*>(ptr);
-  if (!form || !snapshot->Pixels || snapshot->Width != form->ClientWidth() ||
-      snapshot->Height != form->ClientHeight())
+  if (index == kEditorSnapshotCode)
+    return copySnapshot(*form, *static_cast<TEditorSnapshot*>(ptr));
+  if (index == kEditorPointerCode)
+    return deliverPointer(*form, *static_cast<const TEditorPointer*>(ptr));
+  return 0;
+}
+
+VstIntPtr TVSTEffectBase::copySnapshot(const TForm& form, TEditorSnapshot& snapshot) {
+  if (!snapshot.Pixels || snapshot.Width != form.ClientWidth() ||
+      snapshot.Height != form.ClientHeight())
     return 0;
-  const std::vector<std::uint32_t>& pixels = form->BackBuffer().Pixels();
-  std::memcpy(snapshot->Pixels, pixels.data(), pixels.size() * sizeof(std::uint32_t));
+  const std::vector<std::uint32_t>& pixels = form.BackBuffer().Pixels();
+  std::memcpy(snapshot.Pixels, pixels.data(), pixels.size() * sizeof(std::uint32_t));
   return 1;
+}
+
+VstIntPtr TVSTEffectBase::deliverPointer(TForm& form, const TEditorPointer& pointer) {
+  if (pointer.Button < mbLeft || pointer.Button > mbMiddle)
+    return 0;
+  const auto button = static_cast<TMouseButton>(pointer.Button);
+  const auto shift = static_cast<TShiftState>(pointer.Shift);
+  switch (pointer.Kind) {
+  case epPress:
+    form.MouseDown(button, shift, pointer.X, pointer.Y);
+    return 1;
+  case epMove:
+    form.MouseMove(shift, pointer.X, pointer.Y);
+    return 1;
+  case epRelease:
+    form.MouseUp(button, shift, pointer.X, pointer.Y);
+    return 1;
+  default:
+    return 0;
+  }
 }

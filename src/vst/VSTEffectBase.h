@@ -6,7 +6,9 @@
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "toolkit/Component.h"
+#include "toolkit/Form.h"
 #include "vst/DAudioEffect.h"
+#include "vst/EditorSnapshot.h"
 
 #include <string>
 
@@ -35,6 +37,8 @@ public:
   TVSTParameterHost* ParamHost() const { return paramHost; }
 
 private:
+  static VstIntPtr copySnapshot(const TForm& form, TEditorSnapshot& snapshot);
+  static VstIntPtr deliverPointer(TForm& form, const TEditorPointer& pointer);
   bool validIndex(std::int32_t index) const { return index >= 0 && index < numParams; }
   void doProcess(float** inputs, float** outputs, std::int32_t sampleFrames, bool replacing);
   void automateParameter(TVSTParameter* Param, float Value);
