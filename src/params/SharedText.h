@@ -46,7 +46,7 @@ private:
     std::array<std::atomic<std::uint64_t>, WordCount> Words{};
   };
   // Writers take turns over several slots, so a reader rarely finds the slot it
-  // reads being rewritten, and two writers rarely meet in one slot.
+  // reads being rewritten; two writers never share one.
   std::array<TSlot, 4> FSlots;
   std::atomic<std::uint32_t> FCurrent{0};
   std::atomic<std::uint32_t> FNextSlot{1};

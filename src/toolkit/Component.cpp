@@ -32,6 +32,6 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 }
 
 void TComponent::EndLoading() {
-  FLoading = false;
+  FLoading.store(false, std::memory_order_relaxed);
   Loaded();
 }

@@ -2,6 +2,7 @@
 // know while their description is being applied.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +23,8 @@ public:
 
   // Set while the component's description is applied; some notifications are
   // held back meanwhile.
-  bool Loading() const { return FLoading; }
-  void BeginLoading() { FLoading = true; }
+  bool Loading() const { return FLoading.load(std::memory_order_relaxed); }
+  void BeginLoading() { FLoading.store(true, std::memory_order_relaxed); }
   // Clears the loading state and gives the component its chance to act on the
   // complete description.
   void EndLoading();
@@ -41,7 +42,8 @@ private:
   TComponent* FOwner;
   std::string FName;
   std::vector<TComponent*> FComponents;
-  bool FLoading = false;
+  // Read by parameter notifications, which may run on the host's threads.
+  std::atomic<bool> FLoading{false};
 };
 
 // Creates a component owned by `owner` and gives it its name.
