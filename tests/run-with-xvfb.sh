@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command against a private Xvfb server and stops the server afterwards.
 # The display number is the first free one from 90 up; if another run takes it
-# at the same moment, the server fails to start and the next number is tried.
+# at the same moment, our server fails to start and the next number is tried.
 set -u
 
 if [ $# -eq 0 ]; then
@@ -26,13 +26,19 @@ for attempt in $(seq 1 20); do
   # -noreset: a test closing the last connection must not restart the server under the next.
   Xvfb ":${display}" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb_pid=$!
-  # Ready once its socket exists; gone early means the number was taken.
+  # Ready once its socket exists and the display's lock names our server (two
+  # runs may have started a server on the same number; only one gets it).
+  owned=
   for _ in $(seq 1 200); do
-    [ -S "/tmp/.X11-unix/X${display}" ] && break
+    if [ -S "/tmp/.X11-unix/X${display}" ] &&
+      [ "$(tr -d ' ' <"/tmp/.X${display}-lock" 2>/dev/null)" = "$xvfb_pid" ]; then
+      owned=yes
+      break
+    fi
     kill -0 "$xvfb_pid" 2>/dev/null || break
     sleep 0.05
   done
-  if [ -S "/tmp/.X11-unix/X${display}" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+  if [ -n "$owned" ]; then
     DISPLAY=":${display}" "$@"
     exit $?
   fi

@@ -3,9 +3,9 @@
 #include "toolkit/Error.h"
 #include "toolkit/ThreadSupport.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
-#include <atomic>
 #include <string>
 #include <vector>
 

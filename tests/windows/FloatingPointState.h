@@ -27,7 +27,15 @@ inline constexpr std::uint16_t kExtendedControlWord = 0x037F;
 // hosts' audio threads, far from the default.
 inline constexpr std::uint32_t kHostAudioMxcsr = 0x9FC0;
 
-inline std::uint32_t Mxcsr() { return _mm_getcsr(); }
-inline void SetMxcsr(std::uint32_t value) { _mm_setcsr(value); }
+// The bits a caller sets: rounding, masks, flush-to-zero, denormals-are-zero.
+// The low six are exception flags that any arithmetic may raise.
+inline constexpr std::uint32_t kMxcsrControl = ~0x3Fu;
+
+inline std::uint32_t Mxcsr() {
+  return _mm_getcsr();
+}
+inline void SetMxcsr(std::uint32_t value) {
+  _mm_setcsr(value);
+}
 
 } // namespace glowrasp::wintest

@@ -9,6 +9,7 @@
 // leaves every kernel once, in table order.
 #pragma once
 
+#include "hostlib/Parameters.h"
 #include "hostlib/PluginHost.h"
 
 #include <array>

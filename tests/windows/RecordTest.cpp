@@ -22,8 +22,9 @@ protected:
     ASSERT_NE(effect, nullptr);
   }
   void TearDown() override {
-    if (effect)
+    if (effect) {
       EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    }
   }
 
   template <class T>
@@ -54,10 +55,10 @@ TEST_F(Record, FieldsSitAtTheirOffsets) {
       std::size_t Offset;
       std::uint32_t Value;
     } words[] = {
-        {0, 0x56737450},  {20, 1},  {24, 3},  {28, 2},  {32, 2},
-        {36, 25},         {40, 0},  {44, 0},  {48, 6},  {52, 0},
-        {56, 0},          {60, std::bit_cast<std::uint32_t>(1.0f)},
-        {68, 0},          {72, 0x4B475231}, {76, 1},
+        {0, 0x56737450}, {20, 1},          {24, 3}, {28, 2},
+        {32, 2},         {36, 25},         {40, 0}, {44, 0},
+        {48, 6},         {52, 0},          {56, 0}, {60, std::bit_cast<std::uint32_t>(1.0f)},
+        {68, 0},         {72, 0x4B475231}, {76, 1},
     };
     for (const auto& w : words)
       EXPECT_EQ(At<std::uint32_t>(w.Offset), w.Value) << "offset " << w.Offset;
@@ -113,35 +114,45 @@ TEST_F(Record, EveryFunctionLeavesTheArgumentsToTheCaller) {
     std::vector<std::uint32_t> Arguments;
     bool ReturnsFloat;
   } calls[] = {
-      {"dispatcher", reinterpret_cast<const void*>(effect->dispatcher),
-       {record, effIdentify, 0, 0, 0, 0}, false},
-      {"setParameter", reinterpret_cast<const void*>(effect->setParameter),
-       {record, 1, std::bit_cast<std::uint32_t>(0.25f)}, false},
+      {"dispatcher",
+       reinterpret_cast<const void*>(effect->dispatcher),
+       {record, effIdentify, 0, 0, 0, 0},
+       false},
+      {"setParameter",
+       reinterpret_cast<const void*>(effect->setParameter),
+       {record, 1, std::bit_cast<std::uint32_t>(0.25f)},
+       false},
       {"getParameter", reinterpret_cast<const void*>(effect->getParameter), {record, 1}, true},
-      {"process", reinterpret_cast<const void*>(effect->process),
-       {record, Word(inputs.data()), Word(outputs.data()), 16}, false},
-      {"processReplacing", reinterpret_cast<const void*>(effect->processReplacing),
-       {record, Word(inputs.data()), Word(outputs.data()), 16}, false},
+      {"process",
+       reinterpret_cast<const void*>(effect->process),
+       {record, Word(inputs.data()), Word(outputs.data()), 16},
+       false},
+      {"processReplacing",
+       reinterpret_cast<const void*>(effect->processReplacing),
+       {record, Word(inputs.data()), Word(outputs.data()), 16},
+       false},
   };
   for (const auto& call : calls) {
     std::uint32_t result = 0;
     EXPECT_EQ(GlowraspCalleePoppedBytes(call.Function, call.Arguments.data(),
-                                        static_cast<int>(call.Arguments.size()),
-                                        call.ReturnsFloat, &result),
+                                        static_cast<int>(call.Arguments.size()), call.ReturnsFloat,
+                                        &result),
               0)
         << call.Name;
-    if (call.Function == reinterpret_cast<const void*>(effect->dispatcher))
+    if (call.Function == reinterpret_cast<const void*>(effect->dispatcher)) {
       EXPECT_EQ(result, 0x4E764566u) << "effIdentify through the stack check";
-    if (call.ReturnsFloat)
+    }
+    if (call.ReturnsFloat) {
       EXPECT_EQ(std::bit_cast<float>(result), 0.25f) << "getParameter through the stack check";
+    }
   }
 }
 
 TEST(Entry, MainLeavesTheArgumentToTheCaller) {
   const std::uint32_t callback = Word(reinterpret_cast<const void*>(&VersionOnly));
   std::uint32_t result = 0;
-  EXPECT_EQ(GlowraspCalleePoppedBytes(reinterpret_cast<const void*>(Library()->entry()),
-                                      &callback, 1, 0, &result),
+  EXPECT_EQ(GlowraspCalleePoppedBytes(reinterpret_cast<const void*>(Library()->entry()), &callback,
+                                      1, 0, &result),
             0);
   auto* effect = reinterpret_cast<AEffect*>(static_cast<std::uintptr_t>(result));
   ASSERT_NE(effect, nullptr);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "FloatingPointState.h"
+#include "hostlib/Parameters.h"
 #include "hostlib/PluginHost.h"
+#include "vst/EditorSnapshot.h"
 #include "vst/MessageRecorder.h"
 
 #include <gtest/gtest.h>

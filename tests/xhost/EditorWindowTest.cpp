@@ -219,7 +219,7 @@ TEST_F(TXEditorTest, RepeatedOpenAndCloseLeakNoWindowsAndNoFiles) {
   EXPECT_LE(OpenFileCount(), filesBefore);
 }
 
-TEST_F(TXEditorTest, RepaintsWhatTheServerLostWhenTheWindowWasHidden) {
+TEST_F(TXEditorTest, ShowsItsPictureAgainAfterTheHostWindowWasHidden) {
   ShowEditor();
   const TPixels painted = Snapshot(Effect);
   ExpectScreenShows(painted, "first exposure");

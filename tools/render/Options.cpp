@@ -51,37 +51,51 @@ int parseBlock(std::string_view text) {
   return static_cast<int>(*value);
 }
 
+// Which of the tool's two jobs an option belongs to.
+enum class Mode { Both, Audio, Screenshot };
+
 struct OptionSpec {
   std::string_view name;
   bool takesValue;
+  Mode mode;
   std::function<void(RenderOptions&, std::string_view)> apply;
 };
 
 const std::vector<OptionSpec>& optionSpecs() {
   static const std::vector<OptionSpec> specs{
-      {"--gain", true,
+      {"--gain", true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          o.settings.gainDb = parseInRange("--gain", v, host::kDecibelRange, "dB");
        }},
-      {"--intensity", true,
+      {"--intensity", true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          o.settings.intensityPercent = parseInRange("--intensity", v, host::kPercentRange, "%");
        }},
-      {"--out-gain", true,
+      {"--out-gain", true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          o.settings.outGainDb = parseInRange("--out-gain", v, host::kDecibelRange, "dB");
        }},
-      {"--block", true, [](RenderOptions& o, std::string_view v) { o.block = parseBlock(v); }},
-      {"--plugin", true,
+      {"--block", true, Mode::Audio,
+       [](RenderOptions& o, std::string_view v) { o.block = parseBlock(v); }},
+      {"--plugin", true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          if (v.empty())
            throw UsageError("--plugin needs a path");
          o.plugin = v;
        }},
-      {"--float", false, [](RenderOptions& o, std::string_view) { o.floatSamples = true; }},
-      {"--no-latency-compensation", false,
+      {"--float", false, Mode::Audio,
+       [](RenderOptions& o, std::string_view) { o.floatSamples = true; }},
+      {"--no-latency-compensation", false, Mode::Audio,
        [](RenderOptions& o, std::string_view) { o.compensateLatency = false; }},
-      {"--stats", false, [](RenderOptions& o, std::string_view) { o.stats = true; }},
+      {"--stats", false, Mode::Audio, [](RenderOptions& o, std::string_view) { o.stats = true; }},
+      {"--editor-screenshot", true, Mode::Screenshot,
+       [](RenderOptions& o, std::string_view v) {
+         if (v.empty())
+           throw UsageError("--editor-screenshot needs a file name");
+         o.screenshot = v;
+       }},
+      {"--help-overlay", false, Mode::Screenshot,
+       [](RenderOptions& o, std::string_view) { o.helpOverlay = true; }},
   };
   return specs;
 }
@@ -91,6 +105,23 @@ const OptionSpec& findSpec(std::string_view name) {
     if (spec.name == name)
       return spec;
   throw UsageError("unknown option " + std::string(name));
+}
+
+// Options of the other job are mistakes, not something to ignore quietly.
+void checkModes(const RenderOptions& options, const std::vector<const OptionSpec*>& given,
+                const std::vector<std::string>& files) {
+  const Mode other = options.editorScreenshot() ? Mode::Audio : Mode::Screenshot;
+  for (const OptionSpec* spec : given) {
+    if (spec->mode != other)
+      continue;
+    if (other == Mode::Audio)
+      throw UsageError(std::string(spec->name) +
+                       " is for audio files, not for --editor-screenshot");
+    throw UsageError(std::string(spec->name) + " needs --editor-screenshot");
+  }
+  if (options.editorScreenshot() && !files.empty())
+    throw UsageError("--editor-screenshot takes no audio files (unexpected argument '" +
+                     files.front() + "')");
 }
 
 } // namespace
@@ -105,6 +136,7 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
   }
 
   std::vector<std::string> files;
+  std::vector<const OptionSpec*> given;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg.size() < 2 || arg[0] != '-') {
@@ -114,6 +146,7 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
     const auto equals = arg.find('=');
     const std::string_view name = arg.substr(0, equals);
     const OptionSpec& spec = findSpec(name);
+    given.push_back(&spec);
     if (!spec.takesValue) {
       if (equals != std::string_view::npos)
         throw UsageError(std::string(name) + " takes no value");
@@ -127,6 +160,9 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
     }
   }
 
+  checkModes(options, given, files);
+  if (options.editorScreenshot())
+    return options;
   if (files.empty())
     throw UsageError("missing input and output file");
   if (files.size() == 1)
@@ -140,9 +176,11 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
 
 std::string usageText() {
   return R"(usage: glowrasp-render IN OUT [options]
+       glowrasp-render --editor-screenshot FILE.png [--help-overlay]
+                       [--gain DB] [--intensity PCT] [--out-gain DB] [--plugin PATH]
 
 Processes an audio file through the Kestrune Glowrasp plug-in, loaded and
-driven the way a VST 2 host does.
+driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
 
   IN                 WAV, AIFF, FLAC or OGG file, mono or stereo
   OUT                output file; its extension picks the format:
@@ -159,10 +197,16 @@ driven the way a VST 2 host does.
                      keep the plug-in's reported delay in the output instead
                      of dropping it so that the output lines up with IN
   --stats            print peak and RMS levels and the processing speed
+  --editor-screenshot FILE.png
+                     instead of processing audio, open the plug-in's editor
+                     without a window, with the parameter values above, and
+                     write what it shows as an RGB PNG
+  --help-overlay     with --editor-screenshot: click the editor's question
+                     mark first, so the picture shows the help page
   -h, --help         show this text
 
 Mono files are fed to both plug-in inputs and written as mono. An existing
-OUT is replaced only when the whole file has been written.
+OUT (or FILE.png) is replaced only when the whole file has been written.
 )";
 }
 

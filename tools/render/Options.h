@@ -21,6 +21,8 @@ inline constexpr int kMaxBlock = 65536;
 struct RenderOptions {
   std::string input;
   std::string output;
+  std::string screenshot; // non-empty: write a picture of the editor instead of audio
+  bool helpOverlay = false;
   std::string plugin; // empty: the default location
   host::Settings settings;
   int block = kDefaultBlock;
@@ -28,6 +30,8 @@ struct RenderOptions {
   bool compensateLatency = true;
   bool stats = false;
   bool help = false;
+
+  bool editorScreenshot() const { return !screenshot.empty(); }
 };
 
 // Throws UsageError. With --help anywhere, the rest is not checked.

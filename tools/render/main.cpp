@@ -1,8 +1,10 @@
 // glowrasp-render: processes an audio file through the plug-in binary, which
-// it loads and drives exactly as a VST 2 host does.
+// it loads and drives exactly as a VST 2 host does, or draws its editor.
+#include "hostlib/Editor.h"
 #include "hostlib/Parameters.h"
 #include "hostlib/PluginHost.h"
 #include "render/Options.h"
+#include "render/PngFile.h"
 #include "render/Renderer.h"
 #include "render/SoundFiles.h"
 
@@ -24,6 +26,11 @@ using namespace glowrasp;
 constexpr const char* kToolName = "glowrasp-render";
 // Files shorter than this finish before a progress bar would be any use.
 constexpr double kProgressAfterSeconds = 5.0;
+// What a host typically runs at while it shows an editor.
+constexpr int kEditorSampleRate = 44100;
+// The centre of the question mark in the editor's top-right corner.
+constexpr int kHelpHotSpotX = 389;
+constexpr int kHelpHotSpotY = 15;
 
 std::atomic<bool> interrupted{false};
 
@@ -38,6 +45,10 @@ std::string defaultPluginPath() {
   if (home && *home)
     return std::string(home) + "/.vst/KestruneGlowrasp.so";
   return GLOWRASP_DEFAULT_PLUGIN;
+}
+
+std::string pluginPath(const render::RenderOptions& options) {
+  return options.plugin.empty() ? defaultPluginPath() : options.plugin;
 }
 
 // Errors are promised as one line, whatever a library put into its message.
@@ -112,8 +123,7 @@ int run(const render::RenderOptions& options) {
                                                    inInfo.channels, inInfo.samplerate);
   render::PendingFile pending(options.output);
 
-  const auto plugin = startPlugin(options.plugin.empty() ? defaultPluginPath() : options.plugin,
-                                  options, inInfo.samplerate);
+  const auto plugin = startPlugin(pluginPath(options), options, inInfo.samplerate);
   const int latency = std::max(plugin->initialDelay(), 0);
   printSetup(*plugin, options, inInfo, latency);
 
@@ -135,6 +145,27 @@ int run(const render::RenderOptions& options) {
   return EXIT_SUCCESS;
 }
 
+// The editor opened without a window, as the host sequence leaves it.
+int runScreenshot(const render::RenderOptions& options) {
+  render::PendingFile pending(options.screenshot);
+  const auto plugin = startPlugin(pluginPath(options), options, kEditorSampleRate);
+  std::printf("plug-in    %s (%s)\n", plugin->library().path().c_str(), plugin->uniqueId().c_str());
+  printParameters(*plugin);
+
+  const host::OpenEditor editor(*plugin, nullptr);
+  editor.idle();
+  if (options.helpOverlay) {
+    editor.click(kHelpHotSpotX, kHelpHotSpotY);
+    editor.idle();
+  }
+  const host::EditorPicture picture = editor.snapshot();
+  render::writePng(pending, options.screenshot, picture);
+  pending.commit();
+  std::printf("editor     %s: %d x %d, help %s\n", options.screenshot.c_str(), picture.width,
+              picture.height, options.helpOverlay ? "shown" : "hidden");
+  return EXIT_SUCCESS;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -146,7 +177,7 @@ int main(int argc, char** argv) {
       std::fputs(render::usageText().c_str(), stdout);
       return EXIT_SUCCESS;
     }
-    return run(options);
+    return options.editorScreenshot() ? runScreenshot(options) : run(options);
   } catch (const render::UsageError& e) {
     std::fprintf(stderr, "%s: %s; see --help\n", kToolName, oneLine(e.what()).c_str());
     return 2;

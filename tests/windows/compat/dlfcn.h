@@ -22,7 +22,9 @@ inline void* dlsym(void* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-inline int dlclose(void* library) { return FreeLibrary(static_cast<HMODULE>(library)) ? 0 : 1; }
+inline int dlclose(void* library) {
+  return FreeLibrary(static_cast<HMODULE>(library)) ? 0 : 1;
+}
 
 inline const char* dlerror() {
   static char text[48];

@@ -1,0 +1,258 @@
+// The editor inside a host's window, driven with real mouse input (the
+// system's input queue, hit testing, capture, double clicks) and checked
+// against the screen: what the screen shows must be what the same state
+// renders offscreen. Needs a display; the runner starts these under Xvfb.
+#include "WinTestHost.h"
+#include "vst/EditorSnapshot.h"
+
+#include <cstdio>
+
+namespace glowrasp::wintest {
+namespace {
+
+constexpr int kWidth = 402;
+constexpr int kHeight = 250;
+constexpr char kHostClass[] = "GlowraspTestHostWindow";
+
+using TPixels = std::vector<std::uint32_t>;
+
+struct TAutomation {
+  int Index;
+  float Value;
+  float ParameterAtCall;
+};
+
+// Delivers everything waiting for this thread's windows, then waits a moment
+// for what the window system still sends (exposure, the screen's refresh).
+void Pump(int rounds = 10) {
+  for (int round = 0; round < rounds; ++round) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void SendMouse(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+  Pump(3);
+}
+
+// The pointer to a point of the screen, as a real move.
+void MoveTo(POINT at) {
+  SetCursorPos(at.x, at.y);
+  SendMouse(MOUSEEVENTF_MOVE);
+}
+
+void Click(POINT at) {
+  MoveTo(at);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+// The screen's pixels under `window`'s client area, 0x00RRGGBB.
+TPixels Screenshot(HWND window) {
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = kWidth;
+  info.bmiHeader.biHeight = -kHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC screen = GetDC(nullptr);
+  const HDC memory = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, kWidth, kHeight, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  TPixels result(pixels, pixels + kWidth * kHeight);
+  for (std::uint32_t& pixel : result)
+    pixel &= 0xFFFFFF;
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return result;
+}
+
+// The editor's own back buffer, through the plug-in's snapshot request.
+TPixels Snapshot(const host::Plugin& plugin) {
+  TPixels pixels(kWidth * kHeight);
+  TEditorSnapshot snapshot{kWidth, kHeight, pixels.data()};
+  EXPECT_EQ(plugin.dispatch(effVendorSpecific, kEditorSnapshotCode, 0, &snapshot), 1);
+  return pixels;
+}
+
+std::string Difference(const TPixels& actual, const TPixels& expected) {
+  std::size_t count = 0;
+  std::size_t first = 0;
+  for (std::size_t i = 0; i < actual.size(); ++i)
+    if (actual[i] != expected[i] && count++ == 0)
+      first = i;
+  if (count == 0)
+    return "";
+  char text[128];
+  std::snprintf(text, sizeof text, "%zu pixels differ, first at (%zu, %zu): %06x instead of %06x",
+                count, first % kWidth, first / kWidth, actual[first], expected[first]);
+  return text;
+}
+
+class Editor : public ::testing::Test {
+protected:
+  void SetUp() override {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kHostClass;
+    RegisterClassExA(&windowClass);
+    // A borderless window of the editor's size, like a host's plug-in frame.
+    host = CreateWindowExA(0, kHostClass, "Glowrasp test host", WS_POPUP | WS_VISIBLE, 120, 90,
+                           kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(host, nullptr);
+    Pump();
+
+    StartUp(plugin);
+    StartUp(reference);
+    plugin.onAutomation([this](int index, float value) {
+      automations.push_back({index, value, plugin.getParameter(index)});
+    });
+    ASSERT_EQ(plugin.dispatch(effEditOpen, 0, 0, host), 1);
+    editor = GetWindow(host, GW_CHILD);
+    ASSERT_NE(editor, nullptr);
+    // The same editor offscreen: the rendering the screen is compared with.
+    ASSERT_EQ(reference.dispatch(effEditOpen, 0, 0, nullptr), 1);
+    Pump();
+  }
+
+  void TearDown() override {
+    plugin.dispatch(effEditClose);
+    reference.dispatch(effEditClose);
+    if (host)
+      DestroyWindow(host);
+    Pump(2);
+    EXPECT_TRUE(messages.Texts().empty()) << messages.Texts().front();
+  }
+
+  static void StartUp(host::Plugin& instance) {
+    instance.setSampleRate(44100.0f);
+    instance.setBlockSize(512);
+    instance.resume();
+  }
+
+  // The reference editor with the plug-in's parameter values.
+  TPixels Reference() {
+    for (int index = 0; index < host::kParamCount; ++index)
+      reference.setParameter(index, plugin.getParameter(index));
+    return Snapshot(reference);
+  }
+
+  // The screen catches up with the window a little later under X.
+  void ExpectScreenShows(const TPixels& expected, const char* state) {
+    std::string difference;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      difference = Difference(Screenshot(editor), expected);
+      if (difference.empty())
+        return;
+      Pump(2);
+    }
+    ADD_FAILURE() << state << ": " << difference;
+  }
+
+  // A point of the editor in screen coordinates.
+  POINT At(int x, int y) const {
+    POINT point{x, y};
+    ClientToScreen(editor, &point);
+    return point;
+  }
+
+  host::Plugin plugin{Library()};
+  host::Plugin reference{Library()};
+  TMessageRecording messages{plugin};
+  std::vector<TAutomation> automations;
+  HWND host = nullptr;
+  HWND editor = nullptr;
+};
+
+TEST_F(Editor, IsADoubleClickingChildAtTheOriginOfTheHostWindow) {
+  char name[64] = {};
+  GetClassNameA(editor, name, sizeof name);
+  EXPECT_STREQ(name, "KestruneGlowraspEditor");
+  EXPECT_TRUE(GetClassLongA(editor, GCL_STYLE) & CS_DBLCLKS);
+  EXPECT_TRUE(GetWindowLongA(editor, GWL_STYLE) & WS_CHILD);
+  EXPECT_TRUE(IsWindowVisible(editor));
+  RECT rect;
+  GetWindowRect(editor, &rect);
+  MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&rect), 2);
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.top, 0);
+  EXPECT_EQ(rect.right, kWidth);
+  EXPECT_EQ(rect.bottom, kHeight);
+  ExpectScreenShows(Reference(), "freshly opened");
+}
+
+TEST_F(Editor, QuestionMarkShowsTheHelpAndAClickHidesIt) {
+  const TPixels closed = Reference();
+  ExpectScreenShows(closed, "before the click");
+  Click(At(389, 15));
+  const TPixels help = Snapshot(plugin);
+  EXPECT_NE(Difference(help, closed), "") << "the help overlay did not appear";
+  ExpectScreenShows(help, "help shown");
+  Click(At(200, 120));
+  ExpectScreenShows(closed, "help hidden again");
+  EXPECT_TRUE(automations.empty());
+}
+
+TEST_F(Editor, KnobDragAutomatesTheParameterAndDoubleClickResetsIt) {
+  const POINT centre = At(30 + 37, 52 + 37);
+  MoveTo(centre);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  // Horizontal travel is the fine adjustment, 1000 units per 10 pixels. The
+  // drag ends outside the host's window: the editor keeps the mouse.
+  for (int dx = 20; dx <= 400; dx += 20)
+    MoveTo({centre.x + dx, centre.y});
+  SendMouse(MOUSEEVENTF_LEFTUP);
+
+  ASSERT_FALSE(automations.empty());
+  for (const TAutomation& a : automations) {
+    EXPECT_EQ(a.Index, host::kGain);
+    EXPECT_EQ(a.ParameterAtCall, a.Value);
+  }
+  EXPECT_EQ(automations.back().Value, 0.54f);
+  EXPECT_EQ(plugin.getParameter(host::kGain), 0.54f);
+  ExpectScreenShows(Reference(), "after the drag");
+
+  automations.clear();
+  Click(centre);
+  Click(centre);
+  ASSERT_FALSE(automations.empty());
+  EXPECT_EQ(automations.back().Value, 0.5f);
+  EXPECT_EQ(plugin.getParameter(host::kGain), 0.5f);
+  ExpectScreenShows(Reference(), "after the double click");
+}
+
+// A host's automation thread changes a parameter while the editor is open:
+// the window is only marked for repainting, and the editor's thread paints.
+TEST_F(Editor, ChangesFromAnotherThreadOnlyInvalidate) {
+  ExpectScreenShows(Reference(), "before the change");
+  const TPixels before = Snapshot(plugin);
+  ValidateRect(editor, nullptr);
+  RunOnNewThread([this] { plugin.setParameter(host::kOutGain, 0.8f); });
+  EXPECT_TRUE(GetUpdateRect(editor, nullptr, FALSE)) << "the window was not invalidated";
+  EXPECT_EQ(Difference(Snapshot(plugin), before), "") << "painted off the editor's thread";
+  Pump();
+  ExpectScreenShows(Reference(), "after the change");
+  EXPECT_NE(Difference(Snapshot(plugin), before), "");
+}
+
+} // namespace
+} // namespace glowrasp::wintest
