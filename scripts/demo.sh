@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the demo loop through the plug-in at three settings with
-# glowrasp-render, draws dry against processed around an attack, and prints
-# what each setting did.
+# glowrasp-render, draws dry against processed around an attack, takes a
+# picture of the editor, and prints what each setting did.
 #   scripts/demo.sh BUILD_DIR OUT_DIR [INPUT]
 # Without INPUT the loop is synthesised into OUT_DIR/dry.wav.
 set -euo pipefail
@@ -35,6 +35,9 @@ for setting in "${settings[@]}"; do
   plots+=("$name=$out/$name.wav")
 done
 "$tools/glowrasp-demo-plot" "$out/waveforms.png" "$input" "${plots[@]}"
+# The editor, opened without a window, with every knob away from its default.
+"$tools/glowrasp-render" --editor-screenshot "$out/editor.png" --gain 6 --intensity 60 \
+  --out-gain -2 >"$out/editor.log"
 
 echo "plug-in:  $(awk '$1 == "plug-in" { print $2 }' "$out/clean.log")"
 echo "input:    $input"
@@ -58,4 +61,8 @@ for setting in "${settings[@]}"; do
 done
 echo
 echo "levels in dBFS; speed as a multiple of real time"
-echo "wrote $out/: dry and processed WAV files, waveforms.png, one log per setting"
+# The plug-in's own texts for the values the picture shows.
+shown=$(awk '$1 ~ /^\[[0-9]+\]$/ { $1 = ""; sub(/^ /, ""); list = list sep $0; sep = ", " }
+  END { print list }' "$out/editor.log")
+echo "editor:   $out/editor.png ($shown)"
+echo "wrote $out/: dry and processed WAV files, waveforms.png, editor.png, one log per run"

@@ -26,7 +26,7 @@ using namespace glowrasp;
 constexpr const char* kToolName = "glowrasp-render";
 // Files shorter than this finish before a progress bar would be any use.
 constexpr double kProgressAfterSeconds = 5.0;
-// What a host typically runs at while it shows an editor.
+// The editor opens only once the plug-in knows a sample rate; any will do.
 constexpr int kEditorSampleRate = 44100;
 // The centre of the question mark in the editor's top-right corner.
 constexpr int kHelpHotSpotX = 389;
@@ -145,7 +145,8 @@ int run(const render::RenderOptions& options) {
   return EXIT_SUCCESS;
 }
 
-// The editor opened without a window, as the host sequence leaves it.
+// The same start-up as for audio, then the editor opened without a window;
+// the picture is written before the editor closes.
 int runScreenshot(const render::RenderOptions& options) {
   render::PendingFile pending(options.screenshot);
   const auto plugin = startPlugin(pluginPath(options), options, kEditorSampleRate);
