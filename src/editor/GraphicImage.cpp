@@ -1,28 +1,20 @@
 #include "editor/GraphicImage.h"
 
+#include "params/NotifierLink.h"
+
 TGraphicImage::TGraphicImage(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(Left(), Top(), 32, 32);
   SetOpaque(true);
 }
 
 TGraphicImage::~TGraphicImage() {
-  if (FContainer)
-    FContainer->Notifier().RemoveListener(this);
+  Unlink(FContainer, this);
 }
 
 void TGraphicImage::SetContainer(TGraphicContainer* container) {
-  if (container == FContainer)
-    return;
-  if (FContainer) {
-    FContainer->Notifier().RemoveListener(this);
-    FContainer = nullptr;
-  }
-  if (container) {
-    container->Notifier().AddListener(
-        this, TGraphicNotifyEvent::Bind<&TGraphicImage::ContainerNotify>(this));
-    FContainer = container;
-  }
-  AdjustSize(true);
+  if (Relink(FContainer, container, this,
+             TGraphicNotifyEvent::Bind<&TGraphicImage::ContainerNotify>(this)))
+    AdjustSize(true);
 }
 
 void TGraphicImage::SetAutoSize(bool autoSize) {

@@ -1,5 +1,7 @@
 #include "editor/GraphicKnob.h"
 
+#include "params/NotifierLink.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -29,25 +31,14 @@ TGraphicKnob::TGraphicKnob(TComponent* owner) : TGraphicControl(owner) {
 }
 
 TGraphicKnob::~TGraphicKnob() {
-  if (FParamSrc)
-    FParamSrc->Notifier().RemoveListener(this);
-  if (FContainer)
-    FContainer->Notifier().RemoveListener(this);
+  Unlink(FParamSrc, this);
+  Unlink(FContainer, this);
 }
 
 void TGraphicKnob::SetContainer(TGraphicContainer* container) {
-  if (container == FContainer)
-    return;
-  if (FContainer) {
-    FContainer->Notifier().RemoveListener(this);
-    FContainer = nullptr;
-  }
-  if (container) {
-    container->Notifier().AddListener(
-        this, TGraphicNotifyEvent::Bind<&TGraphicKnob::ContainerNotify>(this));
-    FContainer = container;
-  }
-  AdjustSize(true);
+  if (Relink(FContainer, container, this,
+             TGraphicNotifyEvent::Bind<&TGraphicKnob::ContainerNotify>(this)))
+    AdjustSize(true);
 }
 
 void TGraphicKnob::SetAutoSize(bool autoSize) {
@@ -72,18 +63,10 @@ void TGraphicKnob::SetStepScaleV(std::int32_t value) {
 }
 
 void TGraphicKnob::SetParamSrc(TVSTParameterSource* source) {
-  if (source == FParamSrc)
-    return;
-  if (FParamSrc) {
-    FParamSrc->Notifier().RemoveListener(this);
-    FParamSrc = nullptr;
-  }
-  if (source) {
-    FParamSrc = source;
-    source->Notifier().AddListener(this,
-                                   TGraphicNotifyEvent::Bind<&TGraphicKnob::ParamNotify>(this));
+  if (Relink(FParamSrc, source, this,
+             TGraphicNotifyEvent::Bind<&TGraphicKnob::ParamNotify>(this)) &&
+      source)
     ReadParam(*source, riAll);
-  }
 }
 
 void TGraphicKnob::ContainerNotify(void*, std::uint8_t Kind, std::int32_t) {

@@ -1,5 +1,7 @@
 #include "editor/GraphicText.h"
 
+#include "params/NotifierLink.h"
+
 #include <algorithm>
 
 TGraphicText::TGraphicText(TComponent* owner) : TGraphicControl(owner) {
@@ -8,8 +10,7 @@ TGraphicText::TGraphicText(TComponent* owner) : TGraphicControl(owner) {
 }
 
 TGraphicText::~TGraphicText() {
-  if (FParamSrc)
-    FParamSrc->Notifier().RemoveListener(this);
+  Unlink(FParamSrc, this);
 }
 
 void TGraphicText::SetBorder(std::int32_t border) {
@@ -28,18 +29,8 @@ void TGraphicText::SetAlignment(TAlignment alignment) {
 }
 
 void TGraphicText::SetParamSrc(TVSTParameterSource* source) {
-  if (source == FParamSrc)
-    return;
-  if (FParamSrc) {
-    FParamSrc->Notifier().RemoveListener(this);
-    FParamSrc = nullptr;
-  }
-  if (source) {
-    FParamSrc = source;
-    source->Notifier().AddListener(this,
-                                   TGraphicNotifyEvent::Bind<&TGraphicText::ParamNotify>(this));
-  }
-  Repaint();
+  if (Relink(FParamSrc, source, this, TGraphicNotifyEvent::Bind<&TGraphicText::ParamNotify>(this)))
+    Repaint();
 }
 
 // May run on the host's thread: only asks for a repaint. A range change alone

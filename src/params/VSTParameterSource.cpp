@@ -1,27 +1,19 @@
 #include "params/VSTParameterSource.h"
 
+#include "params/NotifierLink.h"
+
 TVSTParameterHostProxy::TVSTParameterHostProxy(TComponent* owner)
     : TComponent(owner), FNotifier(std::make_unique<TGraphicNotifyHost>(this)) {}
 
 TVSTParameterHostProxy::~TVSTParameterHostProxy() {
-  if (FHost)
-    FHost->Notifier().RemoveListener(this);
+  Unlink(FHost, this);
   FNotifier.reset();
 }
 
 void TVSTParameterHostProxy::SetHost(TVSTParameterHost* host) {
-  if (host == FHost)
-    return;
-  if (FHost) {
-    FHost->Notifier().RemoveListener(this);
-    FHost = nullptr;
-  }
-  if (host) {
-    host->Notifier().AddListener(
-        this, TGraphicNotifyEvent::Bind<&TVSTParameterHostProxy::HostNotify>(this));
-    FHost = host;
-  }
-  FNotifier->Notify(gnHostChanged, 0);
+  if (Relink(FHost, host, this,
+             TGraphicNotifyEvent::Bind<&TVSTParameterHostProxy::HostNotify>(this)))
+    FNotifier->Notify(gnHostChanged, 0);
 }
 
 void TVSTParameterHostProxy::HostNotify(void*, std::uint8_t Kind, std::int32_t) {
@@ -36,26 +28,15 @@ TVSTParameterSource::TVSTParameterSource(TComponent* owner)
     : TComponent(owner), FNotifier(std::make_unique<TGraphicNotifyHost>(this)) {}
 
 TVSTParameterSource::~TVSTParameterSource() {
-  if (TVSTParameter* param = Parameter())
-    param->Notifier().RemoveListener(this);
-  if (FProxy)
-    FProxy->Notifier().RemoveListener(this);
+  Unlink(Parameter(), this);
+  Unlink(FProxy, this);
   FNotifier.reset();
 }
 
 void TVSTParameterSource::SetProxy(TVSTParameterHostProxy* proxy) {
-  if (proxy == FProxy)
-    return;
-  if (FProxy) {
-    FProxy->Notifier().RemoveListener(this);
-    FProxy = nullptr;
-  }
-  if (proxy) {
-    proxy->Notifier().AddListener(
-        this, TGraphicNotifyEvent::Bind<&TVSTParameterSource::ProxyNotify>(this));
-    FProxy = proxy;
-  }
-  Rebind();
+  if (Relink(FProxy, proxy, this,
+             TGraphicNotifyEvent::Bind<&TVSTParameterSource::ProxyNotify>(this)))
+    Rebind();
 }
 
 void TVSTParameterSource::SetVSTParamName(const std::string& name) {
