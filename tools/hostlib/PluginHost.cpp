@@ -1,9 +1,20 @@
 #include "hostlib/PluginHost.h"
 
 #include <array>
+#include <cstdlib>
 #include <dlfcn.h>
+#include <filesystem>
 
 namespace glowrasp::host {
+
+std::string defaultPluginPath(const std::string& built) {
+  if (std::filesystem::exists(built))
+    return built;
+  const char* home = std::getenv("HOME");
+  if (home && *home)
+    return std::string(home) + "/.vst/KestruneGlowrasp.so";
+  return built;
+}
 namespace {
 
 constexpr VstInt32 kEffectMagic = 0x56737450; // "VstP"

@@ -18,6 +18,10 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// The plug-in the tools use unless told otherwise: `built` (the one built
+// beside them) when it exists, else the one installed in ~/.vst.
+std::string defaultPluginPath(const std::string& built);
+
 // What our host answers to audioMasterVersion.
 inline constexpr VstIntPtr kHostVersion = 2400;
 

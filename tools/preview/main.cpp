@@ -62,15 +62,6 @@ void printUsage(std::FILE* out) {
                kToolName);
 }
 
-std::string defaultPluginPath() {
-  if (std::filesystem::exists(GLOWRASP_DEFAULT_PLUGIN))
-    return GLOWRASP_DEFAULT_PLUGIN;
-  const char* home = std::getenv("HOME");
-  if (home && *home)
-    return std::string(home) + "/.vst/KestruneGlowrasp.so";
-  return GLOWRASP_DEFAULT_PLUGIN;
-}
-
 double parseSeconds(std::string_view text) {
   double value = 0.0;
   const char* end = text.data() + text.size();
@@ -99,7 +90,7 @@ Options parseOptions(int argc, char** argv) {
       options.exitAfter = parseSeconds(value);
   }
   if (options.plugin.empty())
-    options.plugin = defaultPluginPath();
+    options.plugin = host::defaultPluginPath(GLOWRASP_DEFAULT_PLUGIN);
   return options;
 }
 

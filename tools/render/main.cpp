@@ -38,17 +38,8 @@ extern "C" void onInterrupt(int) {
   interrupted.store(true, std::memory_order_relaxed);
 }
 
-std::string defaultPluginPath() {
-  if (std::filesystem::exists(GLOWRASP_DEFAULT_PLUGIN))
-    return GLOWRASP_DEFAULT_PLUGIN;
-  const char* home = std::getenv("HOME");
-  if (home && *home)
-    return std::string(home) + "/.vst/KestruneGlowrasp.so";
-  return GLOWRASP_DEFAULT_PLUGIN;
-}
-
 std::string pluginPath(const render::RenderOptions& options) {
-  return options.plugin.empty() ? defaultPluginPath() : options.plugin;
+  return options.plugin.empty() ? host::defaultPluginPath(GLOWRASP_DEFAULT_PLUGIN) : options.plugin;
 }
 
 // Errors are promised as one line, whatever a library put into its message.
