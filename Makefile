@@ -4,8 +4,11 @@ JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
 TSAN := build/tsan
+WIN32_BUILD := build/win32
+WIN64_BUILD := build/win64
 
-.PHONY: demo test deps build build-asan build-tsan bench install clean
+.PHONY: demo test deps build build-asan build-tsan bench install clean deps-windows windows \
+	build-windows-tests test-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -29,6 +32,30 @@ test: build build-asan build-tsan
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN)/tests/stress_tests
+	$(MAKE) test-windows
+
+# Windows: both DLLs cross-built with MinGW-w64, tested under Wine.
+deps-windows:
+	@bash scripts/install-windows-deps.sh
+
+windows: deps-windows
+	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
+	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
+	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll"
+
+build-windows-tests: windows
+	cmake --build $(WIN32_BUILD) -j $(JOBS)
+	cmake --build $(WIN64_BUILD) -j $(JOBS)
+
+# Needs the Linux library and its fingerprint tool from `make build`.
+test-windows: build build-windows-tests
+	bash tests/windows/run-tests.sh $(RELEASE) $(WIN32_BUILD) $(WIN64_BUILD)
 
 install: build
 	mkdir -p "$(VST_DIR)"

@@ -20,8 +20,15 @@ fi
 mkdir -p "$source_root"
 source_dir=$(find "$source_root" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | sort | tail -n 1)
 if [ -z "$source_dir" ]; then
+  # apt needs deb-src entries; the Windows set-up script adds them when missing.
+  if ! grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    bash "$(dirname "$0")/install-windows-deps.sh"
+  fi
   echo "fetching Debian's libjpeg-turbo source package"
-  (cd "$source_root" && apt-get source -qq libjpeg-turbo >/dev/null)
+  # As root apt would try, and fail, to download as its own sandbox user.
+  sandbox=()
+  [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
+  (cd "$source_root" && apt-get source -qq "${sandbox[@]}" libjpeg-turbo >/dev/null)
   source_dir=$(find "$source_root" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | sort | tail -n 1)
 fi
 [ -n "$source_dir" ] || { echo "no libjpeg-turbo source in $source_root" >&2; exit 1; }
@@ -38,7 +45,7 @@ cmake -S "$source_dir" -B "$build_dir" -G "Unix Makefiles" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
   -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
   -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >/dev/null
-cmake --build "$build_dir" --target jpeg-static -j "$(nproc)" >/dev/null
+cmake --build "$build_dir" --target jpeg-static -j "${JOBS:-$(nproc)}" >/dev/null
 # Only the library and its headers: the command-line tools are not needed.
 install -d "$prefix/lib" "$prefix/include"
 install -m 0644 "$build_dir/libjpeg.a" "$prefix/lib/libjpeg.a"

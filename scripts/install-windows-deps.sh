@@ -45,7 +45,7 @@ fi
 packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64
-  xvfb xauth dpkg-dev cmake make
+  xvfb xauth dpkg-dev cmake make libgtest-dev
 )
 
 missing=()
@@ -58,14 +58,3 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt_update
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-
-# The DLLs rely on the win32 thread model (no winpthread DLL to carry along).
-for arch in i686 x86_64; do
-  for tool in gcc g++; do
-    if [ -x "/usr/bin/$arch-w64-mingw32-$tool-win32" ]; then
-      current=$(readlink -f "/usr/bin/$arch-w64-mingw32-$tool" 2>/dev/null || true)
-      [ "$current" = "/usr/bin/$arch-w64-mingw32-$tool-win32" ] ||
-        as_root update-alternatives --set "$arch-w64-mingw32-$tool" "/usr/bin/$arch-w64-mingw32-$tool-win32" >/dev/null
-    fi
-  done
-done

@@ -7,9 +7,15 @@
 #include "vst/LibraryHooks.h"
 #include "vst/PluginFactory.h"
 
-void GlowraspLibraryLoad() { CreateEffectDataModule(); }
+#include <type_traits>
 
-void GlowraspLibraryUnload() { DestroyEffectDataModule(); }
+void GlowraspLibraryLoad() {
+  CreateEffectDataModule();
+}
+
+void GlowraspLibraryUnload() {
+  DestroyEffectDataModule();
+}
 
 #if defined(_WIN32)
 
@@ -27,7 +33,9 @@ __attribute__((constructor)) void LibraryLoad() {
   GlowraspLibraryLoad();
 }
 
-__attribute__((destructor)) void LibraryUnload() { GlowraspLibraryUnload(); }
+__attribute__((destructor)) void LibraryUnload() {
+  GlowraspLibraryUnload();
+}
 
 } // namespace
 
@@ -45,3 +53,7 @@ AEffect* VSTCALLBACK KestruneGlowraspMain(audioMasterCallback audioMaster) {
 }
 
 #endif
+
+// Hosts call the entry through this type: on 32-bit Windows cdecl, like every
+// function of the interface.
+static_assert(std::is_same_v<decltype(&KestruneGlowraspMain), VstPluginMainProc>);

@@ -3,6 +3,7 @@
 #include "WinTestHost.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace glowrasp::wintest {
@@ -91,6 +92,10 @@ TEST_F(Dispatcher, ParametersNamesLabelsAndTexts) {
       {host::kOutGain, -1.0f, "-48.0"},
   };
   const char separator = UserSeparator();
+  // The runner names the separator that the locale it chose must give.
+  if (const char* expected = std::getenv("GLOWRASP_DECIMAL_SEPARATOR")) {
+    ASSERT_EQ(separator, expected[0]) << "the user's regional settings did not take";
+  }
   for (const auto& c : cases) {
     plugin.setParameter(c.Index, c.Value);
     EXPECT_EQ(plugin.paramDisplay(c.Index), WithSeparator(c.Display, separator))

@@ -1,7 +1,9 @@
 // glowrasp-fingerprint: what the built plug-in computes, reduced to digests
 // that must be the same for the Linux library and both Windows DLLs: the
 // kernel table, every display text and host value of every parameter step,
-// and the golden audio runs. Talks to the plug-in only through main.
+// every decibel gain the processing applies, the editor's pixels and the
+// golden audio runs.
+// Talks to the plug-in only through main.
 //
 //   glowrasp-fingerprint PLUGIN [--x87-53]
 //
@@ -12,7 +14,9 @@
 #include "KernelSweep.h"
 #include "golden/GoldenRuns.h"
 #include "hostlib/PluginHost.h"
+#include "vst/EditorSnapshot.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +48,55 @@ std::string ParameterDigest(const std::shared_ptr<const host::PluginLibrary>& li
   return hash.HexDigest();
 }
 
+// Every step of Out Gain as the processing applies it: with the drive at its
+// minimum an impulse of 1.0 takes kernel 0, whose centre tap is exactly 1.0,
+// so the output holds the gain itself (and the other taps scaled by it). Gain
+// maps its steps through the same decibel function.
+std::string DecibelGainDigest(const std::shared_ptr<const host::PluginLibrary>& library) {
+  host::Plugin plugin(library);
+  plugin.setSampleRate(44100.0f);
+  plugin.setBlockSize(wintest::kKernelLength);
+  plugin.resume();
+  plugin.setParameter(host::kGain, 0.0f);
+  std::array<float, wintest::kKernelLength> in{1.0f};
+  std::array<float, wintest::kKernelLength> out1{};
+  std::array<float, wintest::kKernelLength> out2{};
+  std::array<float*, 2> inputs{in.data(), in.data()};
+  std::array<float*, 2> outputs{out1.data(), out2.data()};
+  ::test::Sha256 hash;
+  for (int step = 0; step <= 1000000; ++step) {
+    plugin.setParameter(host::kOutGain, static_cast<float>(step) / 1e6f);
+    plugin.processReplacing(inputs.data(), outputs.data(), wintest::kKernelLength);
+    Add(hash, out1);
+  }
+  return hash.HexDigest();
+}
+
+// The editor as it renders offscreen, at the defaults and at other values:
+// the skin's decoded pictures, the knob frames and the read-outs' texts.
+std::string EditorDigest(const std::shared_ptr<const host::PluginLibrary>& library) {
+  host::Plugin plugin(library);
+  plugin.setSampleRate(44100.0f);
+  plugin.setBlockSize(512);
+  if (plugin.dispatch(effEditOpen) != 1)
+    throw host::HostError("the editor does not open offscreen");
+  constexpr int kWidth = 402;
+  constexpr int kHeight = 250;
+  std::vector<std::uint32_t> pixels(kWidth * kHeight);
+  TEditorSnapshot snapshot{kWidth, kHeight, pixels.data()};
+  ::test::Sha256 hash;
+  for (const float value : {-1.0f, 0.0f, 0.3333f, 0.75f}) {
+    if (value >= 0.0f)
+      for (int index = 0; index < host::kParamCount; ++index)
+        plugin.setParameter(index, value);
+    if (plugin.dispatch(effVendorSpecific, kEditorSnapshotCode, 0, &snapshot) != 1)
+      throw host::HostError("the editor gives no snapshot");
+    hash.Update(std::as_bytes(std::span(pixels)));
+  }
+  plugin.dispatch(effEditClose);
+  return hash.HexDigest();
+}
+
 std::string GoldenDigest(const std::shared_ptr<const host::PluginLibrary>& library,
                          const golden::GoldenCase& goldenCase) {
   const std::vector<float> output = golden::renderGolden(library, goldenCase);
@@ -58,6 +111,8 @@ int Run(const std::string& pluginPath) {
   }
   for (int index = 0; index < host::kParamCount; ++index)
     std::printf("parameter-%d %s\n", index, ParameterDigest(library, index).c_str());
+  std::printf("decibel-gains %s\n", DecibelGainDigest(library).c_str());
+  std::printf("editor %s\n", EditorDigest(library).c_str());
   for (const golden::GoldenCase& goldenCase : golden::goldenCases())
     std::printf("golden-%s %s\n", goldenCase.name, GoldenDigest(library, goldenCase).c_str());
   return EXIT_SUCCESS;

@@ -88,7 +88,7 @@ for i in 0 1; do
   run_wine "$tests" --gtest_filter='-Editor.*' --gtest_brief=1 || fail "${names[$i]} host tests"
   step_done
   step "${names[$i]}: display texts with a decimal comma"
-  LC_ALL=de_DE.UTF-8 run_wine "$tests" --gtest_filter='Dispatcher.ParametersNamesLabelsAndTexts' \
+  LC_ALL=de_DE.UTF-8 GLOWRASP_DECIMAL_SEPARATOR=, run_wine "$tests" --gtest_filter='Dispatcher.ParametersNamesLabelsAndTexts' \
     --gtest_brief=1 || fail "${names[$i]} texts with a decimal comma"
   step_done
 done
@@ -123,11 +123,11 @@ wineserver -w
 # --- Under Xvfb: the editor in a window, real mouse input, screenshots.
 for i in 0 1; do
   step "${names[$i]}: editor under Xvfb"
+  # Wine goes before the display does.
   timeout 600 "${offline[@]}" xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-    wine "${builds[$i]}/tests/windows/glowrasp-windows-tests.exe" --gtest_filter='Editor.*' \
-    --gtest_brief=1 || fail "${names[$i]} editor tests"
-  wineserver -k 2>/dev/null || true
-  wineserver -w
+    bash -c 'wine "$1" --gtest_filter="Editor.*" --gtest_brief=1; status=$?
+             wineserver -k; wineserver -w; exit $status' \
+    run "${builds[$i]}/tests/windows/glowrasp-windows-tests.exe" || fail "${names[$i]} editor tests"
   step_done
 done
 

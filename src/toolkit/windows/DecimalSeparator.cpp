@@ -20,7 +20,9 @@ std::atomic<char> gSeparator{'\0'};
 
 } // namespace
 
-void RefreshUserDecimalSeparator() { gSeparator.store(ReadSeparator(), std::memory_order_relaxed); }
+void RefreshUserDecimalSeparator() {
+  gSeparator.store(ReadSeparator(), std::memory_order_relaxed);
+}
 
 char UserDecimalSeparator() {
   char separator = gSeparator.load(std::memory_order_relaxed);

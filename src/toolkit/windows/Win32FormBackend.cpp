@@ -62,8 +62,10 @@ TShiftState ShiftState(WPARAM keys) {
     WPARAM Key;
     TShiftState Flag;
   };
-  static constexpr TMap kMap[] = {{MK_SHIFT, ssShift},   {MK_CONTROL, ssCtrl},
-                                  {MK_LBUTTON, ssLeft},  {MK_RBUTTON, ssRight},
+  static constexpr TMap kMap[] = {{MK_SHIFT, ssShift},
+                                  {MK_CONTROL, ssCtrl},
+                                  {MK_LBUTTON, ssLeft},
+                                  {MK_RBUTTON, ssRight},
                                   {MK_MBUTTON, ssMiddle}};
   TShiftState shift = 0;
   for (const TMap& m : kMap)
