@@ -22,7 +22,7 @@ std::int32_t Saturate(std::int64_t v) {
 
 } // namespace
 
-TGraphicKnob::TGraphicKnob(TComponent* owner) : TGraphicControl(owner) {
+TGraphicKnob::TGraphicKnob(TComponent* owner) : TGraphicContainerControl(owner, true) {
   SetBounds(Left(), Top(), 32, 32);
   SetOpaque(true);
   OnMouseDown = TMouseEvent::Bind<&TGraphicKnob::KnobMouseDown>(this);
@@ -32,21 +32,6 @@ TGraphicKnob::TGraphicKnob(TComponent* owner) : TGraphicControl(owner) {
 
 TGraphicKnob::~TGraphicKnob() {
   Unlink(FParamSrc, this);
-  Unlink(FContainer, this);
-}
-
-void TGraphicKnob::SetContainer(TGraphicContainer* container) {
-  if (Relink(FContainer, container, this,
-             TGraphicNotifyEvent::Bind<&TGraphicKnob::ContainerNotify>(this)))
-    AdjustSize(true);
-}
-
-void TGraphicKnob::SetAutoSize(bool autoSize) {
-  if (autoSize == FAutoSize)
-    return;
-  FAutoSize = autoSize;
-  if (FAutoSize)
-    AdjustSize(false);
 }
 
 void TGraphicKnob::SetStepSlow(std::int32_t value) {
@@ -67,23 +52,6 @@ void TGraphicKnob::SetParamSrc(TVSTParameterSource* source) {
              TGraphicNotifyEvent::Bind<&TGraphicKnob::ParamNotify>(this)) &&
       source)
     ReadParam(*source, riAll);
-}
-
-void TGraphicKnob::ContainerNotify(void*, std::uint8_t Kind, std::int32_t) {
-  switch (Kind) {
-  case gnDestroying:
-    FContainer = nullptr;
-    Repaint();
-    break;
-  case gnSizeChanged:
-    AdjustSize(false);
-    break;
-  case gnPictureChanged:
-    AdjustSize(true);
-    break;
-  default:
-    break;
-  }
 }
 
 // May run on the host's thread: touches only the caches and the repaint mark.
@@ -121,22 +89,14 @@ void TGraphicKnob::ReadParam(const TVSTParameterSource& source, unsigned items) 
   Repaint();
 }
 
-void TGraphicKnob::AdjustSize(bool repaint) {
-  if (FAutoSize && FContainer &&
-      (FContainer->Width() != Width() || FContainer->Height() != Height())) {
-    // Resizing repaints by itself.
-    SetWidth(FContainer->Width());
-    SetHeight(FContainer->Height());
-    return;
-  }
-  if (repaint)
-    Repaint();
+TSize TGraphicKnob::AutoSizeOf(const TGraphicContainer& container) const {
+  return {container.Width(), container.Height()};
 }
 
 // Between a range change and the value change that follows it the cached
 // value may lie outside the cached range: the frame stays inside the picture.
 std::int32_t TGraphicKnob::FrameIndex() const {
-  const std::int32_t count = FContainer ? FContainer->ImageCount() : 0;
+  const std::int32_t count = Container() ? Container()->ImageCount() : 0;
   const double low = MinCache();
   const double range = MaxCache() - low;
   if (count <= 0 || range == 0)
@@ -146,7 +106,8 @@ std::int32_t TGraphicKnob::FrameIndex() const {
 }
 
 void TGraphicKnob::Paint(TCanvas& canvas) {
-  if (!FContainer || FContainer->ImageCount() == 0) {
+  const TGraphicContainer* filmstrip = Container();
+  if (!filmstrip || filmstrip->ImageCount() == 0) {
     canvas.PenColor = clBlack;
     canvas.BrushColor = clBtnFace;
     canvas.BrushStyle = bsSolid;
@@ -154,10 +115,10 @@ void TGraphicKnob::Paint(TCanvas& canvas) {
     return;
   }
   const std::int32_t i = FrameIndex();
-  const std::int32_t column = i % FContainer->ImageCountX();
-  const std::int32_t row = i / FContainer->ImageCountX();
+  const std::int32_t column = i % filmstrip->ImageCountX();
+  const std::int32_t row = i / filmstrip->ImageCountX();
   // The clip keeps exactly the one frame of the whole filmstrip.
-  canvas.Draw(-column * FContainer->Width(), -row * FContainer->Height(), FContainer->Picture());
+  canvas.Draw(-column * filmstrip->Width(), -row * filmstrip->Height(), filmstrip->Picture());
 }
 
 TVSTParameter* TGraphicKnob::Parameter() const {

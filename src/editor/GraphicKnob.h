@@ -7,23 +7,16 @@
 // for a repaint; everything else runs on the editor's thread.
 #pragma once
 
-#include "editor/GraphicContainer.h"
+#include "editor/GraphicContainerControl.h"
 #include "params/VSTParameterSource.h"
-#include "toolkit/Control.h"
 
 #include <atomic>
 #include <cstdint>
 
-class TGraphicKnob : public TGraphicControl {
+class TGraphicKnob : public TGraphicContainerControl {
 public:
   explicit TGraphicKnob(TComponent* owner);
   ~TGraphicKnob() override;
-
-  TGraphicContainer* Container() const { return FContainer; }
-  void SetContainer(TGraphicContainer* container);
-  // When set, the knob takes the size of one frame.
-  bool AutoSize() const { return FAutoSize; }
-  void SetAutoSize(bool autoSize);
 
   // Presses count only inside the circle inscribed in the knob's width.
   bool Radial = true;
@@ -59,18 +52,20 @@ public:
   void KnobMouseMove(TComponent* Sender, TShiftState Shift, int X, int Y);
   void KnobMouseUp(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
+protected:
+  // One frame: the knob shows one at a time.
+  TSize AutoSizeOf(const TGraphicContainer& container) const override;
+  bool FollowsFrameSize() const override { return true; }
+
 private:
   enum TReadItem : unsigned { riMin = 1, riMax = 2, riValue = 4, riAll = 7 };
 
-  void ContainerNotify(void* Sender, std::uint8_t Kind, std::int32_t Value);
   void ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t Value);
   void ReadParam(const TVSTParameterSource& source, unsigned items);
-  void AdjustSize(bool repaint);
   TVSTParameter* Parameter() const;
   // The sync parameter, unless it is missing or the knob's own.
   TVSTParameter* SyncParameter() const;
 
-  TGraphicContainer* FContainer = nullptr;
   std::atomic<std::int32_t> FMinCache{0};
   std::atomic<std::int32_t> FMaxCache{100};
   std::atomic<std::int32_t> FValueCache{0};
@@ -85,6 +80,5 @@ private:
   std::int32_t FDragDelta = 0;
   std::int32_t FDragStartValue = 0;
   std::int32_t FSyncStartValue = 0;
-  bool FAutoSize = true;
   TVSTParameterSource* FParamSrc = nullptr;
 };

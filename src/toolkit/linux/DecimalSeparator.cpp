@@ -1,38 +1,18 @@
-#include "toolkit/DecimalSeparator.h"
+#include "toolkit/PlatformDecimalSeparator.h"
 
-#include <atomic>
 #include <clocale>
 #include <langinfo.h>
 #include <locale.h>
 
-namespace {
-
 // Hosts usually keep the "C" locale for themselves; the user's choice lives in
 // the environment (LC_ALL, LC_NUMERIC, LANG), which newlocale reads without
 // touching the process's own locale.
-char ReadSeparator() {
+char ReadUserDecimalSeparator() {
   const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
   if (user == static_cast<locale_t>(nullptr))
     return '.';
   const char* radix = nl_langinfo_l(RADIXCHAR, user);
   const char separator = (radix && radix[0] && !radix[1]) ? radix[0] : '.';
   freelocale(user);
-  return separator;
-}
-
-std::atomic<char> gSeparator{'\0'};
-
-} // namespace
-
-void RefreshUserDecimalSeparator() {
-  gSeparator.store(ReadSeparator(), std::memory_order_relaxed);
-}
-
-char UserDecimalSeparator() {
-  char separator = gSeparator.load(std::memory_order_relaxed);
-  if (separator == '\0') {
-    separator = ReadSeparator();
-    gSeparator.store(separator, std::memory_order_relaxed);
-  }
   return separator;
 }
