@@ -28,10 +28,10 @@ build-tsan: deps
 	cmake --build $(TSAN) --target stress_tests -j $(JOBS)
 
 test: build build-asan build-tsan
-	cd $(RELEASE) && ctest --output-on-failure -j $(JOBS)
+	cd $(RELEASE) && ctest --output-on-failure --timeout 600 -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j $(JOBS)
-	TSAN_OPTIONS=halt_on_error=1 $(TSAN)/tests/stress_tests
+	  ctest --output-on-failure --timeout 600 -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/stress_tests
 	$(MAKE) test-windows
 
 # Windows: both DLLs cross-built with MinGW-w64, tested under Wine.
