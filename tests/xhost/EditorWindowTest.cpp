@@ -203,6 +203,21 @@ TEST_F(TXEditorTest, OpeningTwiceLeavesOneWindowAndCloseRemovesIt) {
       << X.Children(HostWindow).size() << " windows left after effEditClose";
 }
 
+// Some hosts close an instance without closing its editor first: the window
+// must go with the instance instead of staying behind in the host's window.
+TEST_F(TXEditorTest, ClosingTheInstanceTakesAnOpenEditorWithIt) {
+  AEffect* other = Host.Open();
+  ASSERT_NE(other, nullptr);
+  TTestHost::Start(other);
+  ASSERT_EQ(other->dispatcher(other, effEditOpen, 0, 0, WindowPointer(HostWindow), 0.0f), 1);
+  other->dispatcher(other, effEditIdle, 0, 0, nullptr, 0.0f);
+  XSync(X.Connection(), False);
+  ASSERT_EQ(X.Children(HostWindow).size(), 1u);
+  Host.Close(other);
+  XSync(X.Connection(), False);
+  EXPECT_TRUE(X.Children(HostWindow).empty());
+}
+
 TEST_F(TXEditorTest, RepeatedOpenAndCloseLeakNoWindowsAndNoFiles) {
   // The first cycle may set up what lives as long as the library.
   ShowEditor();
