@@ -14,9 +14,8 @@ void TSharedText::Store(std::string_view text) {
     if (index == FCurrent.load(std::memory_order_relaxed))
       continue;
     std::uint32_t sequence = FSlots[index].Sequence.load(std::memory_order_relaxed);
-    if ((sequence & 1u) == 0 &&
-        FSlots[index].Sequence.compare_exchange_strong(sequence, sequence + 1,
-                                                       std::memory_order_acquire))
+    if ((sequence & 1u) == 0 && FSlots[index].Sequence.compare_exchange_strong(
+                                    sequence, sequence + 1, std::memory_order_acquire))
       break;
   }
   TSlot& slot = FSlots[index];

@@ -14,7 +14,8 @@ class TVSTEffect;
 class TVSTParameterHost;
 class TForm;
 
-using TVSTEffectOnProcess = TEvent<void(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord)>;
+using TVSTEffectOnProcess =
+    TEvent<void(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord)>;
 using TNotifyEvent = TEvent<void(TComponent* Sender)>;
 // SysWindow is the host's parent window handle.
 using TVSTEffectOnCreateEditor = TEvent<TForm*(void* SysWindow)>;

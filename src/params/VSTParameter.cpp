@@ -11,7 +11,8 @@
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -32,9 +33,13 @@ TVSTParameter::~TVSTParameter() {
   FCollection->Remove(this);
 }
 
-std::int32_t TVSTParameter::Index() const { return FCollection->IndexOf(this); }
+std::int32_t TVSTParameter::Index() const {
+  return FCollection->IndexOf(this);
+}
 
-TVSTParameterHost* TVSTParameter::Host() const { return FCollection ? FCollection->Owner() : nullptr; }
+TVSTParameterHost* TVSTParameter::Host() const {
+  return FCollection ? FCollection->Owner() : nullptr;
+}
 
 void TVSTParameter::SetName(const std::string& name) {
   const bool same = SameNameIgnoringCase(name, FName);
@@ -133,7 +138,9 @@ void TVSTParameter::DoParamChange() {
     FOnParamChange(this);
 }
 
-void TVSTParameter::Activate() { FActive.store(true, std::memory_order_relaxed); }
+void TVSTParameter::Activate() {
+  FActive.store(true, std::memory_order_relaxed);
+}
 
 void TVSTParameter::SetNormalizedValue(float x) {
   if (x > 1.0f)
@@ -165,7 +172,9 @@ TVSTParameters::~TVSTParameters() {
     delete FItems.back();
 }
 
-TVSTParameter* TVSTParameters::Add() { return new TVSTParameter(this); }
+TVSTParameter* TVSTParameters::Add() {
+  return new TVSTParameter(this);
+}
 
 void TVSTParameters::Remove(TVSTParameter* param) {
   const auto it = std::find(FItems.begin(), FItems.end(), param);

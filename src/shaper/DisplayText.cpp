@@ -23,7 +23,8 @@ TShortText FormatOneDecimal(long double value, char separator) {
   int count = 0;
   const char* p = scientific;
   for (; *p && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9' && count < 18) digits[count++] = *p - '0';
+    if (*p >= '0' && *p <= '9' && count < 18)
+      digits[count++] = *p - '0';
   const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
 
   // digits[i] has the place value 10^(exponent - i): tenths sit at exponent + 1.
@@ -33,7 +34,8 @@ TShortText FormatOneDecimal(long double value, char separator) {
   for (int i = count; i <= exponent + 1; ++i)
     tenths *= 10;
   const int next = exponent + 2;
-  if (next >= 0 && next < count && digits[next] >= 5) ++tenths;
+  if (next >= 0 && next < count && digits[next] >= 5)
+    ++tenths;
 
   char text[48];
   std::snprintf(text, sizeof text, "%s%lld%c%lld", (value < 0 && tenths != 0) ? "-" : "",

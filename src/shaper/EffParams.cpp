@@ -169,19 +169,22 @@ void TEffParameters::EffectProcessorDestroy(TComponent*) {
 }
 
 void TEffParameters::EffectProcessorClear(TComponent*) {
-  if (TShaperUnit* unit = ShaperUnit()) unit->Clear();
+  if (TShaperUnit* unit = ShaperUnit())
+    unit->Clear();
 }
 
 void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
-  if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1]) return;
+  if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
+    return;
   unit->ProcessStereo(r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
                       r->Replacing != 0);
 }
 
 void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
-  if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1]) return;
+  if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
+    return;
   unit->ProcessMono(r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0);
 }
 

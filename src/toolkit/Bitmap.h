@@ -24,7 +24,8 @@ public:
 
 private:
   std::size_t Offset(int x, int y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) + static_cast<std::size_t>(x);
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) +
+           static_cast<std::size_t>(x);
   }
 
   int FWidth = 0;

@@ -8,7 +8,9 @@ namespace {
 std::atomic<TMessageBoxHook> gHook{nullptr};
 }
 
-void SetMessageBoxHook(TMessageBoxHook hook) { gHook.store(hook, std::memory_order_relaxed); }
+void SetMessageBoxHook(TMessageBoxHook hook) {
+  gHook.store(hook, std::memory_order_relaxed);
+}
 
 void ShowMessageBox(std::string_view text) {
   if (const TMessageBoxHook hook = gHook.load(std::memory_order_relaxed))

@@ -122,7 +122,9 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster, std::int32_t numProgra
   cEffect.processReplacing = ProcessReplacingEntry;
 }
 
-AudioEffect::~AudioEffect() { delete editor; }
+AudioEffect::~AudioEffect() {
+  delete editor;
+}
 
 AudioEffect* AudioEffect::FromRecord(AEffect* record) {
   return record ? static_cast<AudioEffect*>(record->object) : nullptr;
@@ -149,7 +151,9 @@ std::int32_t AudioEffect::getCurrentUniqueId() {
   return static_cast<std::int32_t>(callHost(audioMasterCurrentId, 0, 0, 0.0f));
 }
 
-void AudioEffect::masterIdle() { callHost(audioMasterIdle, 0, 0, 0.0f); }
+void AudioEffect::masterIdle() {
+  callHost(audioMasterIdle, 0, 0, 0.0f);
+}
 
 bool AudioEffect::isInputConnected(std::int32_t input) {
   return !audioMaster || callHost(audioMasterPinConnected, input, 0, 0.0f) == 0;

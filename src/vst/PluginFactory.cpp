@@ -11,8 +11,8 @@ namespace {
 
 AEffect* BuildInstance(audioMasterCallback audioMaster, TDefinitionFactory factory) {
   std::unique_ptr<TEffParameters> module = factory();
-  auto* effect = new TVSTEffectBase(audioMaster, module.get(), module->ParamHost(),
-                                    module->EffectProcessor());
+  auto* effect =
+      new TVSTEffectBase(audioMaster, module.get(), module->ParamHost(), module->EffectProcessor());
   // From here on the effect object owns the module.
   module.release();
   return effect->getAeffect();

@@ -4,7 +4,9 @@ TVSTEditorBase::TVSTEditorBase(AudioEffect* effect, TVSTParameterHost* paramHost
                                TVSTEffect* effectComponent)
     : AEffEditor(effect), paramHost(paramHost), effectComponent(effectComponent) {}
 
-TVSTEditorBase::~TVSTEditorBase() { close(); }
+TVSTEditorBase::~TVSTEditorBase() {
+  close();
+}
 
 std::int32_t TVSTEditorBase::getRect(ERect** result) {
   rect.top = 0;
@@ -31,7 +33,9 @@ std::int32_t TVSTEditorBase::open(void* ptr) {
   return 1;
 }
 
-void TVSTEditorBase::close() { form.reset(); }
+void TVSTEditorBase::close() {
+  form.reset();
+}
 
 void TVSTEditorBase::idle() {
   AEffEditor::idle();

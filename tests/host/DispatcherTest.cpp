@@ -29,11 +29,26 @@ TEST_F(Dispatcher, OpcodesWithFixedAnswers) {
     VstInt32 Opcode;
     VstIntPtr Result;
   } cases[] = {
-      {effOpen, 0},       {effGetProgram, 0}, {effGetVu, 0},       {effSetSampleRate, 0},
-      {effSetBlockSize, 0}, {effMainsChanged, 0}, {effEditClose, 0}, {effEditDraw, 0},
-      {effEditMouse, 0},  {effEditKey, 0},    {effEditIdle, 0},    {effEditTop, 0},
-      {effEditSleep, 0},  {effIdentify, 0x4E764566}, {effGetChunk, 0}, {effSetChunk, 0},
-      {25, 0},            {51, 0},            {-1, 0},             {std::numeric_limits<VstInt32>::min(), 0},
+      {effOpen, 0},
+      {effGetProgram, 0},
+      {effGetVu, 0},
+      {effSetSampleRate, 0},
+      {effSetBlockSize, 0},
+      {effMainsChanged, 0},
+      {effEditClose, 0},
+      {effEditDraw, 0},
+      {effEditMouse, 0},
+      {effEditKey, 0},
+      {effEditIdle, 0},
+      {effEditTop, 0},
+      {effEditSleep, 0},
+      {effIdentify, 0x4E764566},
+      {effGetChunk, 0},
+      {effSetChunk, 0},
+      {25, 0},
+      {51, 0},
+      {-1, 0},
+      {std::numeric_limits<VstInt32>::min(), 0},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Call(c.Opcode, 3, 7, nullptr, 1.0f), c.Result) << "opcode " << c.Opcode;
@@ -58,9 +73,9 @@ TEST_F(Dispatcher, EditorDoesNotOpenBeforeTheHostIsSetUp) {
 }
 
 TEST_F(Dispatcher, NullPointersGetNeutralAnswers) {
-  for (VstInt32 opcode : {effSetProgramName, effGetProgramName, effGetParamLabel,
-                          effGetParamDisplay, effGetParamName, effEditGetRect, effGetChunk,
-                          effSetChunk})
+  for (VstInt32 opcode :
+       {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
+        effEditGetRect, effGetChunk, effSetChunk})
     EXPECT_EQ(Call(opcode, 0, 0, nullptr), 0) << opcode;
   EXPECT_EQ(TTestHost::Text(e, effGetProgramName), "Default");
 }
@@ -92,9 +107,12 @@ TEST_F(Dispatcher, ParameterTexts) {
     const char* Name;
     const char* Label;
     const char* Display;
-  } cases[] = {{0, "Gain", "dB", "0.0"},     {1, "Intensity", "%", "100.0"},
-               {2, "Out Gain", "dB", "0.0"}, {-1, "", "", ""},
-               {3, "", "", ""},              {1000, "", "", ""}};
+  } cases[] = {{0, "Gain", "dB", "0.0"},
+               {1, "Intensity", "%", "100.0"},
+               {2, "Out Gain", "dB", "0.0"},
+               {-1, "", "", ""},
+               {3, "", "", ""},
+               {1000, "", "", ""}};
   for (const auto& c : cases) {
     EXPECT_EQ(TTestHost::Text(e, effGetParamName, c.Index), c.Name) << c.Index;
     EXPECT_EQ(TTestHost::Text(e, effGetParamLabel, c.Index), c.Label) << c.Index;

@@ -68,8 +68,8 @@ public:
   std::vector<VstInt32> Opcodes;
 
 private:
-  static VstIntPtr VSTCALLBACK Callback(AEffect* e, VstInt32 opcode, VstInt32 index,
-                                        VstIntPtr, void*, float opt) {
+  static VstIntPtr VSTCALLBACK Callback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr,
+                                        void*, float opt) {
     TTestHost* host = Current;
     host->Opcodes.push_back(opcode);
     switch (opcode) {

@@ -13,7 +13,9 @@
 namespace {
 
 std::vector<std::string> gBoxes;
-void RecordBox(std::string_view text) { gBoxes.emplace_back(text); }
+void RecordBox(std::string_view text) {
+  gBoxes.emplace_back(text);
+}
 
 struct THostLog {
   std::vector<VstInt32> Opcodes;
@@ -22,8 +24,8 @@ struct THostLog {
 };
 THostLog gHost;
 
-VstIntPtr VSTCALLBACK HostCallback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr,
-                                   void*, float opt) {
+VstIntPtr VSTCALLBACK HostCallback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
+                                   float opt) {
   gHost.Opcodes.push_back(opcode);
   if (opcode == audioMasterVersion)
     return 2400;
@@ -100,8 +102,8 @@ public:
 
 TEST_F(EffectBridge, ErrorDuringCloseKeepsTheInstance) {
   auto* module = new TEffParameters();
-  auto* object = new TFailingClose(HostCallback, module, module->ParamHost(),
-                                   module->EffectProcessor());
+  auto* object =
+      new TFailingClose(HostCallback, module, module->ParamHost(), module->EffectProcessor());
   AEffect* e = object->getAeffect();
   EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f), 0);
   ASSERT_EQ(gBoxes, (std::vector<std::string>{"Exception during \"dispatchEffectClass\": busy"}));
@@ -124,7 +126,9 @@ public:
   std::int32_t Delay() { throw EGlowraspError("no delay today"); }
 };
 
-std::unique_ptr<TEffParameters> MakeBroken() { return std::make_unique<TBrokenDefinition>(); }
+std::unique_ptr<TEffParameters> MakeBroken() {
+  return std::make_unique<TBrokenDefinition>();
+}
 
 VstIntPtr VSTCALLBACK SilentHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
   gHost.Opcodes.push_back(opcode);

@@ -22,7 +22,9 @@ public:
       host.Parameters().Items(i)->Notifier().RemoveListener(this);
   }
 
-  void Heard(void*, std::uint8_t Kind, std::int32_t) { log.push_back("notify " + std::to_string(Kind)); }
+  void Heard(void*, std::uint8_t Kind, std::int32_t) {
+    log.push_back("notify " + std::to_string(Kind));
+  }
   TShortText Text(TVSTParameter* p) {
     log.push_back("text");
     return TShortText(std::to_string(p->CurValue()));
@@ -113,8 +115,12 @@ TEST_F(ParameterModel, NormalizedValuesRoundHalvesToEven) {
     float X;
     std::int32_t Expected;
   } cases[] = {
-      {1000000, 0.5f, 500000}, {1, 0.5f, 0}, {1, 0.75f, 1}, {3, 0.5f, 2},
-      {1000000, std::numeric_limits<float>::quiet_NaN(), 0}, {1000000, 2.0f, 1000000},
+      {1000000, 0.5f, 500000},
+      {1, 0.5f, 0},
+      {1, 0.75f, 1},
+      {3, 0.5f, 2},
+      {1000000, std::numeric_limits<float>::quiet_NaN(), 0},
+      {1000000, 2.0f, 1000000},
       {1000000, -1.0f, 0},
   };
   for (const auto& c : cases) {

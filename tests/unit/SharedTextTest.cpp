@@ -35,9 +35,9 @@ TEST(SharedText, ReadersNeverSeeATornText) {
     if (v.empty())
       continue;
     const bool uniform = v.find_first_not_of(v.front()) == std::string_view::npos;
-    const std::size_t expected =
-        (v.front() == 'a' || v.front() == 'p') ? (v.front() == 'a' ? 5 : 20)
-                                               : (v.front() == 'b' ? 12 : 27);
+    const std::size_t expected = (v.front() == 'a' || v.front() == 'p')
+                                     ? (v.front() == 'a' ? 5 : 20)
+                                     : (v.front() == 'b' ? 12 : 27);
     torn += !uniform || v.size() != expected;
   }
   stop = true;

@@ -41,7 +41,8 @@ std::vector<TSegment> ReadHeaderSegments(const Bytes& data) {
   while (at + 4 <= data.size() && data[at] == 0xFF) {
     const std::uint8_t marker = data[at + 1];
     const std::size_t length = Word(data, at + 2);
-    if (length < 2 || at + 2 + length > data.size()) break;
+    if (length < 2 || at + 2 + length > data.size())
+      break;
     segments.push_back({marker, Bytes(data.begin() + at + 4, data.begin() + at + 2 + length)});
     if (marker == 0xDA) // start of scan
       break;
@@ -87,7 +88,8 @@ TEST_P(SkinPictureTest, IsBaselineJfif102FullChromaAtLayoutSize) {
 
   std::vector<const TSegment*> frames;
   for (const TSegment& s : segments)
-    if (IsStartOfFrame(s.Marker)) frames.push_back(&s);
+    if (IsStartOfFrame(s.Marker))
+      frames.push_back(&s);
   ASSERT_EQ(frames.size(), 1u);
   const TSegment& sof = *frames.front();
   EXPECT_EQ(sof.Marker, 0xC0) << "not baseline sequential";
@@ -135,7 +137,8 @@ TEST(BuiltinFontTest, MeasuresByAdvancesAndFitsTheReadOuts) {
 TEST(BuiltinFontTest, EveryPrintableGlyphStaysInItsCell) {
   const TBitmapFont& font = BuiltinSansFont();
   for (unsigned c = 32; c <= 255; ++c) {
-    if (!IsPrintable(c)) continue;
+    if (!IsPrintable(c))
+      continue;
     const TGlyph& g = font.Glyph(static_cast<unsigned char>(c));
     SCOPED_TRACE(c);
     EXPECT_GT(g.Advance, 0);
