@@ -1,6 +1,7 @@
 // The dispatcher, the parameters and their texts as a Windows host reads
 // them, and the guard's message box.
 #include "WinTestHost.h"
+#include "common/FixedAnswerOpcodes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,29 +17,7 @@ protected:
 };
 
 TEST_F(Dispatcher, OpcodesWithFixedAnswers) {
-  const struct {
-    VstInt32 Opcode;
-    VstIntPtr Result;
-  } cases[] = {
-      {effOpen, 0},
-      {effGetProgram, 0},
-      {effGetVu, 0},
-      {effEditDraw, 0},
-      {effEditMouse, 0},
-      {effEditKey, 0},
-      {effEditIdle, 0},
-      {effEditTop, 0},
-      {effEditSleep, 0},
-      {effEditClose, 0},
-      {effIdentify, 0x4E764566},
-      {effGetChunk, 0},
-      {effSetChunk, 0},
-      {25, 0},
-      {51, 0},
-      {-1, 0},
-      {std::numeric_limits<VstInt32>::min(), 0},
-  };
-  for (const auto& c : cases)
+  for (const TFixedAnswer& c : kFixedAnswers)
     EXPECT_EQ(plugin.dispatch(c.Opcode, 3, 7, nullptr, 1.0f), c.Result) << "opcode " << c.Opcode;
   EXPECT_TRUE(messages.Texts().empty());
 }

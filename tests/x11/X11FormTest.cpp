@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -123,6 +124,16 @@ protected:
       XFree(children);
     }
     return result;
+  }
+
+  // The editor window's top-left corner on the screen, where XTest points.
+  std::pair<int, int> EditorOrigin() const {
+    int x = 0;
+    int y = 0;
+    Window unused = None;
+    XTranslateCoordinates(display, Children().at(0), DefaultRootWindow(display), 0, 0, &x, &y,
+                          &unused);
+    return {x, y};
   }
 
   std::unique_ptr<TForm> OpenEditor(TPatternControl** control = nullptr) {
@@ -229,11 +240,7 @@ TEST_F(X11FormTest, WindowShowsTheBackBufferPixelForPixel) {
 TEST_F(X11FormTest, RealInputReachesTheControlWithShiftStateAndCapture) {
   TPatternControl* control = nullptr;
   auto form = OpenEditor(&control);
-  int originX = 0;
-  int originY = 0;
-  Window unused = None;
-  XTranslateCoordinates(display, Children().at(0), DefaultRootWindow(display), 0, 0, &originX,
-                        &originY, &unused);
+  const auto [originX, originY] = EditorOrigin();
   const auto expectEvents = [&](std::size_t count) {
     EXPECT_TRUE(WaitFor([&] {
       form->Idle();
@@ -285,11 +292,7 @@ TEST_F(X11FormTest, RealInputReachesTheControlWithShiftStateAndCapture) {
 TEST_F(X11FormTest, SecondQuickPressIsADoubleClickAndTheThirdStartsOver) {
   TPatternControl* control = nullptr;
   auto form = OpenEditor(&control);
-  int originX = 0;
-  int originY = 0;
-  Window unused = None;
-  XTranslateCoordinates(display, Children().at(0), DefaultRootWindow(display), 0, 0, &originX,
-                        &originY, &unused);
+  const auto [originX, originY] = EditorOrigin();
   const auto presses = [&] {
     std::vector<TShiftState> shifts;
     for (const TMouse& m : control->Mouse)

@@ -163,14 +163,7 @@ TMessageBoxWindow::TMessageBoxWindow(Display* display, std::string_view text)
 }
 
 TMessageBoxWindow::~TMessageBoxWindow() {
-  TX11ErrorTrap trap(FDisplay);
-  if (FGC)
-    XFreeGC(FDisplay, FGC);
-  if (FWindow != None)
-    XDestroyWindow(FDisplay, FWindow);
-  if (FColormap != None)
-    XFreeColormap(FDisplay, FColormap);
-  trap.Failed();
+  ReleaseWindow(FDisplay, FWindow, FGC, FColormap);
 }
 
 void TMessageBoxWindow::Render() {

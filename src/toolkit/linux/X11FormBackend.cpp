@@ -150,20 +150,7 @@ void TX11FormBackend::Create(Window parent) {
 }
 
 void TX11FormBackend::Release() {
-  {
-    TX11ErrorTrap trap(FDisplay);
-    if (FPixmap != None)
-      XFreePixmap(FDisplay, FPixmap);
-    if (FGC)
-      XFreeGC(FDisplay, FGC);
-    if (FWindow != None)
-      XDestroyWindow(FDisplay, FWindow);
-    if (FColormap != None)
-      XFreeColormap(FDisplay, FColormap);
-    // Syncs once more, inside the trap: an error about a window the host
-    // already destroyed must not reach the host's handler.
-    trap.Failed();
-  }
+  ReleaseWindow(FDisplay, FWindow, FGC, FColormap, FPixmap);
   XCloseDisplay(FDisplay);
 }
 

@@ -131,3 +131,16 @@ void PutPixels(Display* display, Drawable drawable, GC gc, const TX11Visual& vis
             static_cast<unsigned>(part.Width()), static_cast<unsigned>(part.Height()));
   XDestroyImage(converted); // frees the data too
 }
+
+void ReleaseWindow(Display* display, Window window, GC gc, Colormap colormap, Pixmap pixmap) {
+  TX11ErrorTrap trap(display);
+  if (pixmap != None)
+    XFreePixmap(display, pixmap);
+  if (gc)
+    XFreeGC(display, gc);
+  if (window != None)
+    XDestroyWindow(display, window);
+  if (colormap != None)
+    XFreeColormap(display, colormap);
+  trap.Failed();
+}

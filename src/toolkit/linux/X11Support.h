@@ -41,6 +41,11 @@ struct TX11Visual {
 };
 TX11Visual ChooseVisual(Display* display, int screen);
 
+// Frees what a window of ours holds and the window itself, each when there is
+// one, inside a trap: an error about a window the host already destroyed must
+// not reach the host's handler.
+void ReleaseWindow(Display* display, Window window, GC gc, Colormap colormap, Pixmap pixmap = None);
+
 // Copies `area` of `pixels` to the same place in `drawable`.
 void PutPixels(Display* display, Drawable drawable, GC gc, const TX11Visual& visual,
                const TBitmap& pixels, const TRect& area);
