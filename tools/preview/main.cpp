@@ -1,6 +1,7 @@
 // glowrasp-preview: shows the plug-in's editor in a window of its own, hosted
 // exactly as a VST 2 host would host it, and prints every automation the
 // editor sends.
+#include "hostlib/Editor.h"
 #include "hostlib/PluginHost.h"
 #include "preview/HostWindow.h"
 
@@ -109,41 +110,6 @@ void printAutomation(const host::Plugin& plugin, int index, float value) {
   std::fflush(stdout);
 }
 
-struct EditorSize {
-  int width;
-  int height;
-};
-
-EditorSize editorSize(const host::Plugin& plugin) {
-  ERect* rect = nullptr;
-  if ((plugin.effect().flags & effFlagsHasEditor) == 0 ||
-      plugin.dispatch(effEditGetRect, 0, 0, &rect) == 0 || !rect)
-    throw host::HostError("the plug-in has no editor");
-  const EditorSize size{rect->right - rect->left, rect->bottom - rect->top};
-  if (size.width <= 0 || size.height <= 0)
-    throw host::HostError("the plug-in's editor has no size");
-  return size;
-}
-
-// The editor from effEditOpen to effEditClose.
-class OpenEditor {
-public:
-  OpenEditor(const host::Plugin& plugin, Window parent) : plugin_(plugin) {
-    void* parentPtr = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
-    if (plugin_.dispatch(effEditOpen, 0, 0, parentPtr) == 0) {
-      // A failed open may still leave a form behind that only close removes.
-      plugin_.dispatch(effEditClose);
-      throw host::HostError("the plug-in did not open its editor");
-    }
-  }
-  ~OpenEditor() { plugin_.dispatch(effEditClose); }
-  OpenEditor(const OpenEditor&) = delete;
-  OpenEditor& operator=(const OpenEditor&) = delete;
-
-private:
-  const host::Plugin& plugin_;
-};
-
 void waitForEvents(int fd, Clock::time_point until) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
   pollfd entry{fd, POLLIN, 0};
@@ -175,9 +141,10 @@ int runPreview(const Options& options) {
   plugin.setBlockSize(kBlockSize);
   plugin.resume();
 
-  const EditorSize size = editorSize(plugin);
+  const host::EditorSize size = host::editorSize(plugin);
   preview::HostWindow window(size.width, size.height, kTitle);
-  const OpenEditor editor(plugin, window.id());
+  const host::OpenEditor editor(plugin,
+                                reinterpret_cast<void*>(static_cast<std::uintptr_t>(window.id())));
   window.show();
 
   std::optional<Clock::time_point> deadline;
