@@ -1,6 +1,8 @@
 // glowrasp-preview: shows the plug-in's editor in a window of its own, hosted
 // exactly as a VST 2 host would host it, and prints every automation the
 // editor sends.
+#include "common/StopSignals.h"
+#include "common/UsageError.h"
 #include "hostlib/Editor.h"
 #include "hostlib/PluginHost.h"
 #include "preview/HostWindow.h"
@@ -8,11 +10,9 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -35,16 +35,7 @@ constexpr int kBlockSize = 512;
 // Hosts idle their editors about 30 times a second.
 constexpr auto kIdlePeriod = std::chrono::milliseconds(33);
 
-std::atomic<bool> interrupted{false};
-
-extern "C" void onInterrupt(int) {
-  interrupted.store(true, std::memory_order_relaxed);
-}
-
-class UsageError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
+using tools::UsageError;
 
 struct Options {
   std::string plugin;
@@ -119,7 +110,7 @@ void waitForEvents(int fd, Clock::time_point until) {
 void runEventLoop(const host::Plugin& plugin, preview::HostWindow& window,
                   std::optional<Clock::time_point> deadline) {
   auto nextIdle = Clock::now();
-  while (!interrupted.load(std::memory_order_relaxed) && window.processEvents()) {
+  while (!tools::stopRequested() && window.processEvents()) {
     const auto now = Clock::now();
     if (deadline && now >= *deadline)
       break;
@@ -158,8 +149,7 @@ int runPreview(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-  std::signal(SIGINT, onInterrupt);
-  std::signal(SIGTERM, onInterrupt);
+  tools::catchStopSignals();
   try {
     const Options options = parseOptions(argc, argv);
     if (options.help) {
