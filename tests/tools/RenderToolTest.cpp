@@ -15,20 +15,6 @@ namespace {
 
 constexpr int kLatency = 6;
 
-Audio stereo(const std::vector<float>& left, const std::vector<float>& right,
-             int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
-  Audio audio{2, 44100, format, {}};
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    audio.samples.push_back(left[i]);
-    audio.samples.push_back(right[i]);
-  }
-  return audio;
-}
-
-Audio mono(const std::vector<float>& x, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
-  return {1, 44100, format, x};
-}
-
 sf_count_t loudestFrame(const Audio& audio, int channel) {
   sf_count_t best = 0;
   for (sf_count_t i = 1; i < audio.frames(); ++i)
@@ -162,7 +148,7 @@ struct FormatCase {
   int inputFormat;
   int channels;
   const char* outputName;
-  bool floatSamples;
+  std::vector<std::string> options;
   int expectedFormat;
 };
 
@@ -170,45 +156,106 @@ void PrintTo(const FormatCase& c, std::ostream* os) {
   *os << c.name;
 }
 
+std::string inputNameFor(int format) {
+  switch (format & SF_FORMAT_TYPEMASK) {
+  case SF_FORMAT_FLAC:
+    return "in.flac";
+  case SF_FORMAT_AIFF:
+    return "in.aiff";
+  case SF_FORMAT_OGG:
+    return "in.ogg";
+  case SF_FORMAT_MPEG:
+    return "in.mp3";
+  default:
+    return "in.wav";
+  }
+}
+
 class RenderFormats : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(RenderFormats, OutputFormatFollowsExtensionAndInput) {
+TEST_P(RenderFormats, OutputFormatFollowsExtensionInputAndRequest) {
   const FormatCase& c = GetParam();
   TempDir dir;
   const auto x = loudNoise(4000, 3);
   std::vector<float> quiet;
   for (const float v : x)
-    quiet.push_back(std::clamp(v, -0.9f, 0.9f));
-  const std::string inName = c.inputFormat & SF_FORMAT_FLAC   ? "in.flac"
-                             : c.inputFormat & SF_FORMAT_AIFF ? "in.aiff"
-                                                              : "in.wav";
+    // Lossy codecs overshoot; this leaves them room below full scale.
+    quiet.push_back(std::clamp(v, -0.5f, 0.5f));
+  const std::string inName = inputNameFor(c.inputFormat);
   writeAudio(dir.file(inName),
              c.channels == 1 ? mono(quiet, c.inputFormat) : stereo(quiet, quiet, c.inputFormat));
   std::vector<std::string> args{dir.file(inName), dir.file(c.outputName)};
-  if (c.floatSamples)
-    args.push_back("--float");
+  args.insert(args.end(), c.options.begin(), c.options.end());
   const auto run = runRender(dir, args);
   ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
   const Audio out = readAudio(dir.file(c.outputName));
   EXPECT_EQ(out.format, c.expectedFormat) << std::hex << out.format;
   EXPECT_EQ(out.channels, c.channels);
   EXPECT_EQ(out.frames(), 4000);
 }
 
+constexpr int kMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+constexpr int kVorbis = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+
 INSTANTIATE_TEST_SUITE_P(
     Files, RenderFormats,
-    ::testing::Values(FormatCase{"Wav16Mono", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, "out.wav", false,
-                                 SF_FORMAT_WAV | SF_FORMAT_PCM_16},
-                      FormatCase{"Wav16ToFloat", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, "out.wav",
-                                 true, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
-                      FormatCase{"Wav24ToFlac", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, "out.flac",
-                                 false, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
-                      FormatCase{"FloatToFlacFallsBackTo24Bit", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2,
-                                 "out.flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
-                      FormatCase{"Aiff16", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, "out.aiff", false,
-                                 SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
-                      FormatCase{"FlacToOgg", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, "out.ogg",
-                                 false, SF_FORMAT_OGG | SF_FORMAT_VORBIS}),
+    ::testing::Values(
+        FormatCase{"Wav16Mono",
+                   SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                   1,
+                   "out.wav",
+                   {},
+                   SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        FormatCase{"Wav16ToFloat",
+                   SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                   2,
+                   "out.wav",
+                   {"--float"},
+                   SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+        FormatCase{"Wav24ToFlac",
+                   SF_FORMAT_WAV | SF_FORMAT_PCM_24,
+                   2,
+                   "out.flac",
+                   {},
+                   SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+        FormatCase{"FloatToFlacFallsBackTo24Bit",
+                   SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                   2,
+                   "out.flac",
+                   {},
+                   SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+        FormatCase{"Aiff16",
+                   SF_FORMAT_AIFF | SF_FORMAT_PCM_16,
+                   2,
+                   "out.aiff",
+                   {},
+                   SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
+        FormatCase{"FlacToOgg", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1, "out.ogg", {}, kVorbis},
+        FormatCase{"Mp3ToWavIs24Bit", kMp3, 2, "out.wav", {}, SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+        FormatCase{
+            "OggToAiffIs24Bit", kVorbis, 1, "out.aiff", {}, SF_FORMAT_AIFF | SF_FORMAT_PCM_24},
+        FormatCase{
+            "OggToFlacIs24Bit", kVorbis, 2, "out.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+        FormatCase{"Mp3ToFloat", kMp3, 1, "out.wav", {"--float"}, SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+        FormatCase{"FloatToBits16",
+                   SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                   2,
+                   "out.wav",
+                   {"--bits", "16"},
+                   SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        FormatCase{"Wav16ToBits32",
+                   SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                   1,
+                   "out.aiff",
+                   {"-b", "32"},
+                   SF_FORMAT_AIFF | SF_FORMAT_PCM_32},
+        FormatCase{"Mp3ToFlacBits16",
+                   kMp3,
+                   2,
+                   "out.flac",
+                   {"--bits=16"},
+                   SF_FORMAT_FLAC | SF_FORMAT_PCM_16}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenderTool, ShowsThePluginsOwnTexts) {
@@ -248,10 +295,15 @@ std::string libraryWithoutEntry() {
   return info.dli_fname ? info.dli_fname : "";
 }
 
+// Exit status 1: the command line cannot run; 2: the run failed.
+constexpr int kUsage = 1;
+constexpr int kFailure = 2;
+
 struct ErrorCase {
   const char* name;
   // Given the scratch folder, prepares inputs and returns the arguments.
   std::function<std::vector<std::string>(const TempDir&)> prepare;
+  int status;
   const char* output = "out.wav";
 };
 
@@ -278,7 +330,7 @@ TEST_P(RenderErrors, FailWithOneLineAndLeaveTheOutputAlone) {
   const auto before = dir.names();
 
   const auto run = runRender(dir, args);
-  EXPECT_NE(run.status, 0);
+  EXPECT_EQ(run.status, GetParam().status) << run.err;
   EXPECT_EQ(lineCount(run.err), 1) << run.err;
   EXPECT_EQ(run.err.rfind("glowrasp-render: ", 0), 0u) << run.err;
   EXPECT_EQ(readText(output), precious);
@@ -291,57 +343,98 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"MissingInput",
                   [](const TempDir& d) {
                     return std::vector<std::string>{d.file("missing.wav"), d.file("out.wav")};
-                  }},
+                  },
+                  kFailure},
         ErrorCase{"UnreadableInput",
                   [](const TempDir& d) {
                     writeText(d.file("noise.wav"), std::string(4096, 'x'));
                     return std::vector<std::string>{d.file("noise.wav"), d.file("out.wav")};
-                  }},
+                  },
+                  kFailure},
         ErrorCase{"ThreeChannels",
                   [](const TempDir& d) {
                     writeAudio(d.file("three.wav"), {3, 44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
                                                      std::vector<float>(300, 0.1f)});
                     return std::vector<std::string>{d.file("three.wav"), d.file("out.wav")};
-                  }},
+                  },
+                  kFailure},
+        ErrorCase{"MissingOutputName",
+                  [](const TempDir& d) {
+                    auto args = withInput(d, {});
+                    args.pop_back();
+                    return args;
+                  },
+                  kUsage},
         ErrorCase{"GainOutOfRange",
                   [](const TempDir& d) {
                     return withInput(d, {"--gain", "60"});
-                  }},
+                  },
+                  kUsage},
         ErrorCase{"IntensityOutOfRange",
                   [](const TempDir& d) {
-                    return withInput(d, {"--intensity", "-1"});
-                  }},
+                    return withInput(d, {"-i", "-1"});
+                  },
+                  kUsage},
         ErrorCase{"GainNotANumber",
                   [](const TempDir& d) {
                     return withInput(d, {"--out-gain", "loud"});
-                  }},
+                  },
+                  kUsage},
         ErrorCase{"BlockZero",
                   [](const TempDir& d) {
                     return withInput(d, {"--block", "0"});
-                  }},
+                  },
+                  kUsage},
         ErrorCase{"BlockTooLarge",
                   [](const TempDir& d) {
                     return withInput(d, {"--block", "65537"});
-                  }},
-        ErrorCase{"UnknownOption", [](const TempDir& d) { return withInput(d, {"--louder"}); }},
+                  },
+                  kUsage},
+        ErrorCase{"UnknownOption", [](const TempDir& d) { return withInput(d, {"--louder"}); },
+                  kUsage},
+        ErrorCase{"UnknownShortOption", [](const TempDir& d) { return withInput(d, {"-x"}); },
+                  kUsage},
+        ErrorCase{"BitsNotAWidth",
+                  [](const TempDir& d) {
+                    return withInput(d, {"-b", "20"});
+                  },
+                  kUsage},
+        ErrorCase{"BitsAndFloat",
+                  [](const TempDir& d) {
+                    return withInput(d, {"--bits", "24", "--float"});
+                  },
+                  kUsage},
         ErrorCase{"MissingPlugin",
                   [](const TempDir& d) {
                     return withInput(d, {"--plugin", d.file("nowhere.so")});
-                  }},
+                  },
+                  kFailure},
         ErrorCase{"PluginNotALibrary",
                   [](const TempDir& d) {
                     writeText(d.file("fake.so"), "not a library");
                     return withInput(d, {"--plugin", d.file("fake.so")});
-                  }},
+                  },
+                  kFailure},
         ErrorCase{"LibraryWithoutEntryPoint",
                   [](const TempDir& d) {
                     return withInput(d, {"--plugin", libraryWithoutEntry()});
-                  }},
+                  },
+                  kFailure},
         ErrorCase{"UnsupportedOutputFormat",
-                  [](const TempDir& d) { return withInput(d, {}, "out.mp3"); }, "out.mp3"},
+                  [](const TempDir& d) { return withInput(d, {}, "out.mp3"); }, kUsage, "out.mp3"},
         ErrorCase{"FloatIntoFlac",
-                  [](const TempDir& d) { return withInput(d, {"--float"}, "out.flac"); },
-                  "out.flac"}),
+                  [](const TempDir& d) { return withInput(d, {"--float"}, "out.flac"); }, kUsage,
+                  "out.flac"},
+        ErrorCase{"Bits32IntoFlac",
+                  [](const TempDir& d) {
+                    return withInput(d, {"-b", "32"}, "out.flac");
+                  },
+                  kUsage, "out.flac"},
+        ErrorCase{"BitsIntoOgg",
+                  [](const TempDir& d) {
+                    return withInput(d, {"-b", "16"}, "out.ogg");
+                  },
+                  kUsage, "out.ogg"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -62,6 +63,20 @@ struct Audio {
   float at(sf_count_t frame, int channel) const { return samples[frame * channels + channel]; }
 };
 
+inline Audio stereo(const std::vector<float>& left, const std::vector<float>& right,
+                    int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  Audio audio{2, 44100, format, {}};
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    audio.samples.push_back(left[i]);
+    audio.samples.push_back(right[i]);
+  }
+  return audio;
+}
+
+inline Audio mono(const std::vector<float>& x, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  return {1, 44100, format, x};
+}
+
 inline void writeAudio(const std::string& path, const Audio& audio) {
   SF_INFO info{};
   info.channels = audio.channels;
@@ -84,6 +99,19 @@ inline Audio readAudio(const std::string& path) {
   audio.samples.resize(sf_readf_float(file, audio.samples.data(), info.frames) * info.channels);
   sf_close(file);
   return audio;
+}
+
+// Integer samples exactly as stored, left-aligned in 32 bits (a 16-bit
+// sample in the top 16 bits), interleaved.
+inline std::vector<int> readIntegers(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file)
+    throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
+  std::vector<int> samples(static_cast<std::size_t>(info.frames) * info.channels);
+  samples.resize(sf_readf_int(file, samples.data(), info.frames) * info.channels);
+  sf_close(file);
+  return samples;
 }
 
 inline std::string readText(const std::string& path) {
@@ -115,6 +143,34 @@ struct RunResult {
   std::string err;
 };
 
+// Starts glowrasp-render with the given arguments and file actions. The
+// signals a tool catches start at their defaults whatever the test ignores.
+inline pid_t spawnRender(const std::vector<std::string>& args,
+                         const posix_spawn_file_actions_t& actions) {
+  std::vector<std::string> argv{GLOWRASP_RENDER_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (auto& arg : argv)
+    pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+    sigaddset(&defaults, signal);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = 0;
+  const int spawned =
+      posix_spawn(&pid, GLOWRASP_RENDER_PATH, &actions, &attributes, pointers.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0)
+    throw std::runtime_error("cannot start glowrasp-render");
+  return pid;
+}
+
 // Runs glowrasp-render with the given arguments; its output goes through
 // files in the scratch folder, which the caller's TempDir removes.
 inline RunResult runRender(const TempDir& dir, const std::vector<std::string>& args) {
@@ -126,20 +182,10 @@ inline RunResult runRender(const TempDir& dir, const std::vector<std::string>& a
                                    0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
-  std::vector<std::string> argv{GLOWRASP_RENDER_PATH};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> pointers;
-  for (auto& arg : argv)
-    pointers.push_back(arg.data());
-  pointers.push_back(nullptr);
+  const pid_t pid = spawnRender(args, actions);
+  posix_spawn_file_actions_destroy(&actions);
 
   RunResult result;
-  pid_t pid = 0;
-  const int spawned =
-      posix_spawn(&pid, GLOWRASP_RENDER_PATH, &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0)
-    throw std::runtime_error("cannot start glowrasp-render");
   int status = 0;
   waitpid(pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -1,13 +1,16 @@
 #include "render/Options.h"
 
+#include "common/UsageError.h"
+
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <functional>
-#include <optional>
-#include <string_view>
 
 namespace glowrasp::render {
 namespace {
+
+using tools::UsageError;
 
 std::string formatLimit(double value) {
   std::string text = std::to_string(value);
@@ -51,11 +54,19 @@ int parseBlock(std::string_view text) {
   return static_cast<int>(*value);
 }
 
+int parseBits(std::string_view text) {
+  const auto value = parseWhole<int>(text);
+  if (!value || (*value != 16 && *value != 24 && *value != 32))
+    throw UsageError("--bits needs 16, 24 or 32, not '" + std::string(text) + "'");
+  return *value;
+}
+
 // Which of the tool's two jobs an option belongs to.
 enum class Mode { Both, Audio, Screenshot };
 
 struct OptionSpec {
   std::string_view name;
+  char shortName; // 0: none
   bool takesValue;
   Mode mode;
   std::function<void(RenderOptions&, std::string_view)> apply;
@@ -63,38 +74,45 @@ struct OptionSpec {
 
 const std::vector<OptionSpec>& optionSpecs() {
   static const std::vector<OptionSpec> specs{
-      {"--gain", true, Mode::Both,
+      {"--gain", 'g', true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          o.settings.gainDb = parseInRange("--gain", v, host::kDecibelRange, "dB");
        }},
-      {"--intensity", true, Mode::Both,
+      {"--intensity", 'i', true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          o.settings.intensityPercent = parseInRange("--intensity", v, host::kPercentRange, "%");
        }},
-      {"--out-gain", true, Mode::Both,
+      {"--out-gain", 'o', true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          o.settings.outGainDb = parseInRange("--out-gain", v, host::kDecibelRange, "dB");
        }},
-      {"--block", true, Mode::Audio,
+      {"--block", 0, true, Mode::Audio,
        [](RenderOptions& o, std::string_view v) { o.block = parseBlock(v); }},
-      {"--plugin", true, Mode::Both,
+      {"--plugin", 0, true, Mode::Both,
        [](RenderOptions& o, std::string_view v) {
          if (v.empty())
            throw UsageError("--plugin needs a path");
          o.plugin = v;
        }},
-      {"--float", false, Mode::Audio,
+      {"--bits", 'b', true, Mode::Audio,
+       [](RenderOptions& o, std::string_view v) { o.bits = parseBits(v); }},
+      {"--float", 0, false, Mode::Audio,
        [](RenderOptions& o, std::string_view) { o.floatSamples = true; }},
-      {"--no-latency-compensation", false, Mode::Audio,
+      {"--no-dither", 0, false, Mode::Audio,
+       [](RenderOptions& o, std::string_view) { o.dither = false; }},
+      {"--no-latency-compensation", 0, false, Mode::Audio,
        [](RenderOptions& o, std::string_view) { o.compensateLatency = false; }},
-      {"--stats", false, Mode::Audio, [](RenderOptions& o, std::string_view) { o.stats = true; }},
-      {"--editor-screenshot", true, Mode::Screenshot,
+      {"--stats", 0, false, Mode::Audio,
+       [](RenderOptions& o, std::string_view) { o.stats = true; }},
+      {"--quiet", 'q', false, Mode::Both,
+       [](RenderOptions& o, std::string_view) { o.quiet = true; }},
+      {"--editor-screenshot", 0, true, Mode::Screenshot,
        [](RenderOptions& o, std::string_view v) {
          if (v.empty())
            throw UsageError("--editor-screenshot needs a file name");
          o.screenshot = v;
        }},
-      {"--help-overlay", false, Mode::Screenshot,
+      {"--help-overlay", 0, false, Mode::Screenshot,
        [](RenderOptions& o, std::string_view) { o.helpOverlay = true; }},
   };
   return specs;
@@ -102,9 +120,27 @@ const std::vector<OptionSpec>& optionSpecs() {
 
 const OptionSpec& findSpec(std::string_view name) {
   for (const auto& spec : optionSpecs())
-    if (spec.name == name)
+    if (spec.name == name || (name.size() == 2 && spec.shortName && name[1] == spec.shortName))
       return spec;
   throw UsageError("unknown option " + std::string(name));
+}
+
+// "--name=value" and "-xvalue" carry their value; otherwise it is the next argument.
+struct SplitOption {
+  std::string_view name;
+  std::optional<std::string_view> value;
+};
+
+SplitOption splitOption(std::string_view arg) {
+  if (arg.starts_with("--")) {
+    const auto equals = arg.find('=');
+    if (equals == std::string_view::npos)
+      return {arg, std::nullopt};
+    return {arg.substr(0, equals), arg.substr(equals + 1)};
+  }
+  if (arg.size() == 2)
+    return {arg, std::nullopt};
+  return {arg.substr(0, 2), arg.substr(2)};
 }
 
 // Options of the other job are mistakes, not something to ignore quietly.
@@ -124,35 +160,58 @@ void checkModes(const RenderOptions& options, const std::vector<const OptionSpec
                      files.front() + "')");
 }
 
+void checkFiles(RenderOptions& options, const std::vector<std::string>& files) {
+  if (files.empty())
+    throw UsageError("missing input and output file");
+  if (files.size() == 1)
+    throw UsageError("missing output file");
+  if (files.size() > 2)
+    throw UsageError("unexpected argument '" + files[2] + "'");
+  if (options.bits && options.floatSamples)
+    throw UsageError("--bits and --float exclude each other");
+  options.input = files[0];
+  options.output = files[1];
+}
+
 } // namespace
 
 RenderOptions parseOptions(const std::vector<std::string>& args) {
   RenderOptions options;
   for (const auto& arg : args) {
-    if (arg == "--help" || arg == "-h") {
+    if (arg == "--") {
+      break;
+    } else if (arg == "--help" || arg == "-h") {
       options.help = true;
+      return options;
+    } else if (arg == "--version") {
+      options.version = true;
       return options;
     }
   }
 
   std::vector<std::string> files;
   std::vector<const OptionSpec*> given;
+  bool onlyFiles = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
-    if (arg.size() < 2 || arg[0] != '-') {
+    // A lone "-" is a file: standard input or output.
+    if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
       files.emplace_back(arg);
       continue;
     }
-    const auto equals = arg.find('=');
-    const std::string_view name = arg.substr(0, equals);
+    if (arg == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    const auto [name, value] = splitOption(arg);
     const OptionSpec& spec = findSpec(name);
     given.push_back(&spec);
     if (!spec.takesValue) {
-      if (equals != std::string_view::npos)
+      if (value)
         throw UsageError(std::string(name) + " takes no value");
       spec.apply(options, {});
-    } else if (equals != std::string_view::npos) {
-      spec.apply(options, arg.substr(equals + 1));
+    } else if (value) {
+      spec.apply(options, *value);
     } else {
       if (i + 1 >= args.size())
         throw UsageError(std::string(name) + " needs a value");
@@ -161,16 +220,8 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
   }
 
   checkModes(options, given, files);
-  if (options.editorScreenshot())
-    return options;
-  if (files.empty())
-    throw UsageError("missing input and output file");
-  if (files.size() == 1)
-    throw UsageError("missing output file");
-  if (files.size() > 2)
-    throw UsageError("unexpected argument '" + files[2] + "'");
-  options.input = files[0];
-  options.output = files[1];
+  if (!options.editorScreenshot())
+    checkFiles(options, files);
   return options;
 }
 
@@ -182,31 +233,48 @@ std::string usageText() {
 Processes an audio file through the Kestrune Glowrasp plug-in, loaded and
 driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
 
-  IN                 WAV, AIFF, FLAC or OGG file, mono or stereo
+  IN                 WAV, AIFF, FLAC, OGG or MP3 file, mono or stereo;
+                     - reads standard input (WAV, AIFF or AU there)
   OUT                output file; its extension picks the format:
-                     .wav, .aif/.aiff, .flac or .ogg
-  --gain DB          drive, -48 to 48 (default 0)
-  --intensity PCT    intensity, 0 to 100 (default 100)
-  --out-gain DB      output level, -48 to 48 (default 0)
+                     .wav, .aif/.aiff, .flac or .ogg;
+                     - writes a WAV stream to standard output
+  -g, --gain DB      drive, -48 to 48 (default 0)
+  -i, --intensity PCT
+                     intensity, 0 to 100 (default 100)
+  -o, --out-gain DB  output level, -48 to 48 (default 0)
   --block FRAMES     frames per processing call, 1 to 65536 (default 512)
   --plugin PATH      plug-in binary (default: the one built next to this tool,
                      else $HOME/.vst/KestruneGlowrasp.so)
-  --float            write 32-bit float samples (WAV and AIFF only); otherwise
-                     the sample format follows the input where OUT can hold it
+  -b, --bits 16|24|32
+                     write integer samples of that width (WAV, AIFF; FLAC
+                     holds 16 and 24)
+  --float            write 32-bit float samples (WAV and AIFF only)
+                     Without either, the sample format follows the input where
+                     OUT can hold it; a compressed input gives 24-bit samples.
+  --no-dither        round to 16 or 24 bits without the default TPDF dither
   --no-latency-compensation
                      keep the plug-in's reported delay in the output instead
                      of dropping it so that the output lines up with IN
-  --stats            print peak and RMS levels and the processing speed
+  --stats            print peak and RMS levels, the clipped samples and the
+                     speed of the whole run
+  -q, --quiet        print nothing but warnings and errors (and --stats)
   --editor-screenshot FILE.png
                      instead of processing audio, open the plug-in's editor
                      without a window, with the parameter values above, and
                      write what it shows as an RGB PNG
   --help-overlay     with --editor-screenshot: click the editor's question
                      mark first, so the picture shows the help page
+  --version          show the version
   -h, --help         show this text
+  --                 the arguments after it are files, even if they begin with -
 
 Mono files are fed to both plug-in inputs and written as mono. An existing
-OUT (or FILE.png) is replaced only when the whole file has been written.
+OUT (or FILE.png) is replaced only when the whole file has been written, and
+keeps its file mode. Samples beyond full scale in an integer OUT are clipped
+and counted in a warning.
+
+Exit status: 0 done, 1 usage error, 2 failure while running, 128 + N when
+stopped by signal N (130 for Ctrl-C, 129 hang-up, 141 closed output pipe).
 )";
 }
 

@@ -3,20 +3,17 @@
 
 #include "hostlib/Parameters.h"
 
-#include <stdexcept>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace glowrasp::render {
 
-// A command line that cannot be run; the message names the culprit.
-class UsageError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
-
 inline constexpr int kDefaultBlock = 512;
 inline constexpr int kMaxBlock = 65536;
+// As a file name: standard input or standard output.
+inline constexpr std::string_view kStandardStream = "-";
 
 struct RenderOptions {
   std::string input;
@@ -26,15 +23,20 @@ struct RenderOptions {
   std::string plugin; // empty: the default location
   host::Settings settings;
   int block = kDefaultBlock;
+  std::optional<int> bits; // integer samples of this width; unset: follow the input
   bool floatSamples = false;
+  bool dither = true;
   bool compensateLatency = true;
   bool stats = false;
+  bool quiet = false;
   bool help = false;
+  bool version = false;
 
   bool editorScreenshot() const { return !screenshot.empty(); }
 };
 
-// Throws UsageError. With --help anywhere, the rest is not checked.
+// Throws tools::UsageError. With --help or --version anywhere, the rest is
+// not checked.
 RenderOptions parseOptions(const std::vector<std::string>& args);
 
 std::string usageText();

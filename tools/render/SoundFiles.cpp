@@ -1,5 +1,6 @@
 #include "render/SoundFiles.h"
 
+#include "common/UsageError.h"
 #include "hostlib/PluginHost.h"
 
 #include <algorithm>
@@ -10,11 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace glowrasp::render {
 namespace {
 
 using host::HostError;
+using tools::UsageError;
 
 std::string quoted(const std::string& path) {
   return "'" + path + "'";
@@ -43,22 +46,64 @@ std::string formatName(int format, int command) {
   return info.name;
 }
 
+// Sample formats an output may copy from its input; the rest are
+// compressed encodings, which a PCM container gets as 24-bit samples.
+bool copiedFromInput(int subtype) {
+  switch (subtype) {
+  case SF_FORMAT_PCM_S8:
+  case SF_FORMAT_PCM_U8:
+  case SF_FORMAT_PCM_16:
+  case SF_FORMAT_PCM_24:
+  case SF_FORMAT_PCM_32:
+  case SF_FORMAT_FLOAT:
+  case SF_FORMAT_DOUBLE:
+    return true;
+  default:
+    return false;
+  }
+}
+
+std::vector<int> candidateSubtypes(int inputFormat, const SampleRequest& request) {
+  if (request.floatSamples)
+    return {SF_FORMAT_FLOAT};
+  if (request.bits)
+    return {*request.bits == 16   ? SF_FORMAT_PCM_16
+            : *request.bits == 24 ? SF_FORMAT_PCM_24
+                                  : SF_FORMAT_PCM_32};
+  const int subtype = inputFormat & SF_FORMAT_SUBMASK;
+  if (!copiedFromInput(subtype))
+    return {SF_FORMAT_PCM_24, SF_FORMAT_PCM_16};
+  // 8-bit samples are signed in some containers and unsigned in others.
+  const int counterpart = subtype == SF_FORMAT_PCM_S8   ? SF_FORMAT_PCM_U8
+                          : subtype == SF_FORMAT_PCM_U8 ? SF_FORMAT_PCM_S8
+                                                        : subtype;
+  return {subtype, counterpart, SF_FORMAT_PCM_24, SF_FORMAT_PCM_16};
+}
+
 } // namespace
 
-SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path)
-    : handle_(handle), info_(info), path_(std::move(path)) {}
+SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream)
+    : FHandle(handle), FInfo(info), FPath(std::move(path)), FStream(stream) {}
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), info_(other.info_),
-      path_(std::move(other.path_)) {}
+    : FHandle(std::exchange(other.FHandle, nullptr)), FInfo(other.FInfo),
+      FPath(std::move(other.FPath)), FStream(other.FStream) {}
 
 SoundFile::~SoundFile() {
-  if (handle_)
-    sf_close(handle_);
+  if (FHandle)
+    sf_close(FHandle);
 }
 
 SoundFile SoundFile::openForReading(const std::string& path) {
   struct stat status {};
+  if (path == "-") {
+    SF_INFO info{};
+    SNDFILE* handle = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
+    if (!handle)
+      throw HostError("cannot read standard input: " + std::string(sf_strerror(nullptr)));
+    const bool stream = fstat(STDIN_FILENO, &status) != 0 || !S_ISREG(status.st_mode);
+    return {handle, info, path, stream};
+  }
   if (stat(path.c_str(), &status) != 0)
     throw HostError("cannot read " + quoted(path) + ": " + systemError());
   if (S_ISDIR(status.st_mode))
@@ -67,7 +112,7 @@ SoundFile SoundFile::openForReading(const std::string& path) {
   SNDFILE* handle = sf_open(path.c_str(), SFM_READ, &info);
   if (!handle)
     throw HostError("cannot read " + quoted(path) + ": " + sf_strerror(nullptr));
-  return {handle, info, path};
+  return {handle, info, path, false};
 }
 
 SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shownPath, int format,
@@ -81,32 +126,40 @@ SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shown
     throw HostError("cannot write " + quoted(shownPath) + ": " + sf_strerror(nullptr));
   // Processed audio may exceed full scale; integer formats must clip, not wrap.
   sf_command(handle, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  return {handle, info, shownPath};
+  return {handle, info, shownPath, false};
 }
 
 sf_count_t SoundFile::read(float* frames, sf_count_t count) {
-  const sf_count_t got = sf_readf_float(handle_, frames, count);
-  if (got < count && sf_error(handle_) != SF_ERR_NO_ERROR)
+  const sf_count_t got = sf_readf_float(FHandle, frames, count);
+  if (got < count && sf_error(FHandle) != SF_ERR_NO_ERROR)
     fail("cannot read");
   return got;
 }
 
-void SoundFile::write(const float* frames, sf_count_t count) {
-  if (sf_writef_float(handle_, frames, count) != count)
+void SoundFile::writeFloat(const float* frames, sf_count_t count) {
+  if (sf_writef_float(FHandle, frames, count) != count)
+    fail("cannot write");
+}
+
+void SoundFile::writeInt(const std::int32_t* frames, sf_count_t count) {
+  static_assert(sizeof(int) == sizeof(std::int32_t));
+  if (sf_writef_int(FHandle, frames, count) != count)
     fail("cannot write");
 }
 
 void SoundFile::close() {
-  const int error = sf_close(std::exchange(handle_, nullptr));
+  const int error = sf_close(std::exchange(FHandle, nullptr));
   if (error != SF_ERR_NO_ERROR)
-    throw HostError("cannot write " + quoted(path_) + ": " + sf_error_number(error));
+    throw HostError("cannot write " + quoted(FPath) + ": " + sf_error_number(error));
 }
 
 void SoundFile::fail(const std::string& what) const {
-  throw HostError(what + " " + quoted(path_) + ": " + sf_strerror(handle_));
+  throw HostError(what + " " + quoted(FPath) + ": " + sf_strerror(FHandle));
 }
 
 int containerForPath(const std::string& path) {
+  if (path == "-")
+    return SF_FORMAT_WAV;
   const std::string ext = extensionOf(path);
   if (ext == "wav")
     return SF_FORMAT_WAV;
@@ -117,26 +170,25 @@ int containerForPath(const std::string& path) {
   if (ext == "ogg" || ext == "oga")
     return SF_FORMAT_OGG;
   const std::string shown = ext.empty() ? "no extension" : "'." + ext + "'";
-  throw HostError("unsupported output format for " + quoted(path) + " (" + shown +
-                  "; use .wav, .aiff, .flac or .ogg)");
+  throw UsageError("unsupported output format for " + quoted(path) + " (" + shown +
+                   "; use .wav, .aiff, .flac or .ogg)");
 }
 
-int chooseOutputFormat(int inputFormat, int container, bool floatSamples, int channels,
-                       int sampleRate) {
-  if (container == SF_FORMAT_OGG) {
-    if (floatSamples)
-      throw HostError("--float needs a .wav or .aiff output file");
-    return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-  }
-  if (floatSamples && container == SF_FORMAT_FLAC)
-    throw HostError("--float needs a .wav or .aiff output file");
+void checkSampleRequest(int container, const SampleRequest& request) {
+  const bool pcmContainer = container == SF_FORMAT_WAV || container == SF_FORMAT_AIFF;
+  if (request.floatSamples && !pcmContainer)
+    throw UsageError("--float needs a .wav or .aiff output file");
+  if (request.bits && container == SF_FORMAT_OGG)
+    throw UsageError("--bits needs a .wav, .aiff or .flac output file");
+  if (request.bits == 32 && !pcmContainer)
+    throw UsageError("--bits 32 needs a .wav or .aiff output file (FLAC holds 16 and 24)");
+}
 
-  const int subtype = floatSamples ? SF_FORMAT_FLOAT : (inputFormat & SF_FORMAT_SUBMASK);
-  // 8-bit samples are signed in some containers and unsigned in others.
-  const int counterpart = subtype == SF_FORMAT_PCM_S8   ? SF_FORMAT_PCM_U8
-                          : subtype == SF_FORMAT_PCM_U8 ? SF_FORMAT_PCM_S8
-                                                        : subtype;
-  for (const int candidate : {subtype, counterpart, int{SF_FORMAT_PCM_24}, int{SF_FORMAT_PCM_16}}) {
+int chooseOutputFormat(int inputFormat, int container, const SampleRequest& request, int channels,
+                       int sampleRate) {
+  if (container == SF_FORMAT_OGG)
+    return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+  for (const int candidate : candidateSubtypes(inputFormat, request)) {
     SF_INFO info{};
     info.format = container | candidate;
     info.channels = channels;
@@ -148,44 +200,68 @@ int chooseOutputFormat(int inputFormat, int container, bool floatSamples, int ch
                   std::to_string(sampleRate) + " Hz");
 }
 
+int integerBits(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+  case SF_FORMAT_PCM_S8:
+  case SF_FORMAT_PCM_U8:
+    return 8;
+  case SF_FORMAT_PCM_16:
+    return 16;
+  case SF_FORMAT_PCM_24:
+    return 24;
+  case SF_FORMAT_PCM_32:
+    return 32;
+  default:
+    return 0;
+  }
+}
+
 std::string describeFormat(int format) {
   return formatName(format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO) + ", " +
          formatName(format & SF_FORMAT_SUBMASK, SFC_GET_FORMAT_INFO);
 }
 
-PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
+PendingFile::PendingFile(std::string target) : FTarget(std::move(target)) {
   struct stat status {};
-  if (stat(target_.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-    throw HostError("cannot write " + quoted(target_) + ": is a folder");
+  const bool exists = stat(FTarget.c_str(), &status) == 0;
+  if (exists && S_ISDIR(status.st_mode))
+    throw HostError("cannot write " + quoted(FTarget) + ": is a folder");
 
-  const auto slash = target_.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+  const auto slash = FTarget.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : FTarget.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? FTarget : FTarget.substr(slash + 1);
   std::string pattern = folder + "." + name + ".XXXXXX";
-  descriptor_ = mkstemp(pattern.data());
-  if (descriptor_ < 0)
-    throw HostError("cannot write " + quoted(target_) + ": " + systemError());
-  temporary_ = pattern;
+  FDescriptor = mkstemp(pattern.data());
+  if (FDescriptor < 0)
+    throw HostError("cannot write " + quoted(FTarget) + ": " + systemError());
+  FTemporary = pattern;
 
-  // mkstemp makes the file private; give it the permissions a new file gets.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(descriptor_, 0666 & ~mask);
+  // mkstemp makes the file private. A replaced file keeps its mode, as it
+  // would when overwritten in place; a new one gets what new files get.
+  mode_t mode = 0;
+  if (exists) {
+    mode = status.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  fchmod(FDescriptor, mode);
 }
 
 PendingFile::~PendingFile() {
-  if (descriptor_ >= 0)
-    ::close(descriptor_);
-  if (!committed_)
-    unlink(temporary_.c_str());
+  if (FDescriptor >= 0)
+    ::close(FDescriptor);
+  if (!FCommitted)
+    unlink(FTemporary.c_str());
 }
 
 void PendingFile::commit() {
-  if (fsync(descriptor_) != 0 || ::close(std::exchange(descriptor_, -1)) != 0)
-    throw HostError("cannot write " + quoted(target_) + ": " + systemError());
-  if (rename(temporary_.c_str(), target_.c_str()) != 0)
-    throw HostError("cannot write " + quoted(target_) + ": " + systemError());
-  committed_ = true;
+  if (fsync(FDescriptor) != 0 || ::close(std::exchange(FDescriptor, -1)) != 0)
+    throw HostError("cannot write " + quoted(FTarget) + ": " + systemError());
+  if (rename(FTemporary.c_str(), FTarget.c_str()) != 0)
+    throw HostError("cannot write " + quoted(FTarget) + ": " + systemError());
+  FCommitted = true;
 }
 
 } // namespace glowrasp::render

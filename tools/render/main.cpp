@@ -1,20 +1,23 @@
 // glowrasp-render: processes an audio file through the plug-in binary, which
 // it loads and drives exactly as a VST 2 host does, or draws its editor.
+#include "common/StopSignals.h"
+#include "common/UsageError.h"
 #include "hostlib/Editor.h"
 #include "hostlib/Parameters.h"
 #include "hostlib/PluginHost.h"
+#include "render/HeaderLength.h"
 #include "render/Options.h"
 #include "render/PngFile.h"
 #include "render/Renderer.h"
 #include "render/SoundFiles.h"
+#include "render/WavStream.h"
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -22,6 +25,7 @@
 namespace {
 
 using namespace glowrasp;
+using Clock = std::chrono::steady_clock;
 
 constexpr const char* kToolName = "glowrasp-render";
 // Files shorter than this finish before a progress bar would be any use.
@@ -31,12 +35,9 @@ constexpr int kEditorSampleRate = 44100;
 // The centre of the question mark in the editor's top-right corner.
 constexpr int kHelpHotSpotX = 389;
 constexpr int kHelpHotSpotY = 15;
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void onInterrupt(int) {
-  interrupted.store(true, std::memory_order_relaxed);
-}
+// As sox does: a command line that cannot run, and a run that failed.
+constexpr int kExitUsage = 1;
+constexpr int kExitFailure = 2;
 
 std::string pluginPath(const render::RenderOptions& options) {
   return options.plugin.empty() ? host::defaultPluginPath(GLOWRASP_DEFAULT_PLUGIN) : options.plugin;
@@ -52,23 +53,51 @@ std::string oneLine(std::string text) {
   return text;
 }
 
-void printParameters(const host::Plugin& plugin) {
-  for (const auto& param : host::describeParameters(plugin))
-    std::printf("  [%d] %-10s %7s %s\n", param.index, param.name.c_str(), param.display.c_str(),
-                param.label.c_str());
+void warn(const std::string& text) {
+  std::fprintf(stderr, "%s: warning: %s\n", kToolName, oneLine(text).c_str());
 }
 
-void printStats(const render::RenderResult& result, double sampleRate) {
-  std::printf("peak       in %7.2f dBFS   out %7.2f dBFS\n", result.input.peakDbfs(),
-              result.output.peakDbfs());
-  std::printf("rms        in %7.2f dBFS   out %7.2f dBFS\n", result.input.rmsDbfs(),
-              result.output.rmsDbfs());
+bool isStandardStream(const std::string& path) {
+  return path == render::kStandardStream;
+}
+
+std::string shownName(const std::string& path, const char* stream) {
+  return isStandardStream(path) ? stream : path;
+}
+
+// Where the report of a run goes: standard output unless the audio does;
+// nowhere with --quiet.
+std::FILE* reportStream(const render::RenderOptions& options) {
+  if (options.quiet)
+    return nullptr;
+  return isStandardStream(options.output) ? stderr : stdout;
+}
+
+void printParameters(std::FILE* out, const host::Plugin& plugin) {
+  for (const auto& param : host::describeParameters(plugin))
+    std::fprintf(out, "  [%d] %-10s %7s %s\n", param.index, param.name.c_str(),
+                 param.display.c_str(), param.label.c_str());
+}
+
+void printStats(std::FILE* out, const render::RenderResult& result, double sampleRate,
+                bool integerOutput, double runSeconds) {
+  std::fprintf(out, "peak       in %7.2f dBFS   out %7.2f dBFS\n", result.input.peakDbfs(),
+               result.output.peakDbfs());
+  std::fprintf(out, "rms        in %7.2f dBFS   out %7.2f dBFS\n", result.input.rmsDbfs(),
+               result.output.rmsDbfs());
+  if (integerOutput)
+    std::fprintf(out, "clipped    %llu samples\n", static_cast<unsigned long long>(result.clipped));
   const double seconds = static_cast<double>(result.frames) / sampleRate;
-  if (result.processSeconds > 0.0)
-    std::printf("speed      %.1fx real time (%.1f ms for %.3f s of audio)\n",
-                seconds / result.processSeconds, result.processSeconds * 1000.0, seconds);
-  else
-    std::printf("speed      n/a (no audio)\n");
+  if (result.frames > 0 && runSeconds > 0.0) {
+    std::fprintf(out, "speed      %.1fx real time, whole run with reading and writing\n",
+                 seconds / runSeconds);
+    std::fprintf(out, "           (%.1f ms for %.3f s of audio)\n", runSeconds * 1000.0, seconds);
+    if (result.processSeconds > 0.0)
+      std::fprintf(out, "plug-in    %.1fx real time inside processReplacing alone\n",
+                   seconds / result.processSeconds);
+  } else {
+    std::fprintf(out, "speed      n/a (no audio)\n");
+  }
 }
 
 // The host sequence up to processing: main, effOpen, sample rate, block
@@ -87,52 +116,131 @@ std::unique_ptr<host::Plugin> startPlugin(const std::string& path,
   return plugin;
 }
 
-void printSetup(const host::Plugin& plugin, const render::RenderOptions& options,
-                const SF_INFO& inInfo, int latency) {
-  std::printf("plug-in    %s (%s, %d in, %d out)\n", plugin.library().path().c_str(),
-              plugin.uniqueId().c_str(), plugin.numInputs(), plugin.numOutputs());
-  printParameters(plugin);
-  std::printf("latency    %d frames%s\n", latency,
-              latency == 0                ? ""
-              : options.compensateLatency ? ", compensated"
-                                          : ", not compensated");
-  std::printf("input      %s: %s, %d ch, %d Hz, %.3f s\n", options.input.c_str(),
-              render::describeFormat(inInfo.format).c_str(), inInfo.channels, inInfo.samplerate,
-              static_cast<double>(inInfo.frames) / inInfo.samplerate);
-  std::fflush(stdout);
+void printSetup(std::FILE* out, const host::Plugin& plugin, const render::RenderOptions& options,
+                const render::SoundFile& input, int latency) {
+  const SF_INFO& info = input.info();
+  std::fprintf(out, "plug-in    %s (%s, %d in, %d out)\n", plugin.library().path().c_str(),
+               plugin.uniqueId().c_str(), plugin.numInputs(), plugin.numOutputs());
+  printParameters(out, plugin);
+  std::fprintf(out, "latency    %d frames%s\n", latency,
+               latency == 0                ? ""
+               : options.compensateLatency ? ", compensated"
+                                           : ", not compensated");
+  std::fprintf(out, "input      %s: %s, %d ch, %d Hz",
+               shownName(input.path(), "standard input").c_str(),
+               render::describeFormat(info.format).c_str(), info.channels, info.samplerate);
+  // A pipe's length is only what its header claims.
+  if (!input.stream())
+    std::fprintf(out, ", %.3f s", static_cast<double>(info.frames) / info.samplerate);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+// MP3 lengths are estimates unless the encoder left a note of the exact one.
+bool exactLength(const SF_INFO& info) {
+  return (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG;
+}
+
+// A file that ends before its header says it does is rendered as far as it
+// goes, which the user should hear about.
+void checkLength(const render::SoundFile& input, sf_count_t framesRead) {
+  if (input.stream())
+    return;
+  sf_count_t expected = exactLength(input.info()) ? input.info().frames : 0;
+  const auto promised = isStandardStream(input.path())
+                            ? std::nullopt
+                            : render::promisedFrames(input.path(), input.info().format);
+  if (promised)
+    expected = std::max(expected, *promised);
+  if (framesRead < expected)
+    warn("'" + shownName(input.path(), "standard input") + "' ends after " +
+         std::to_string(framesRead) + " of the " + std::to_string(expected) +
+         " frames its header promises; rendered what is there");
+}
+
+void warnAboutClipping(const render::RenderResult& result) {
+  if (result.clipped == 0)
+    return;
+  char peak[32];
+  std::snprintf(peak, sizeof peak, "%+.2f", render::toDbfs(result.peakBeforeClipping));
+  warn("clipped " + std::to_string(result.clipped) + " samples (peak " + peak + " dBFS)");
+}
+
+std::unique_ptr<render::AudioSink> openOutput(const render::RenderOptions& options,
+                                              std::optional<render::PendingFile>& pending,
+                                              int format, const SF_INFO& inInfo) {
+  if (!pending)
+    return std::make_unique<render::WavStream>(STDOUT_FILENO, "standard output", format,
+                                               inInfo.channels, inInfo.samplerate);
+  return std::make_unique<render::SoundFile>(render::SoundFile::createOnDescriptor(
+      pending->descriptor(), options.output, format, inInfo.channels, inInfo.samplerate));
+}
+
+// Audio is no use on a terminal, and waiting for it there looks like a hang.
+void refuseTerminals(const render::RenderOptions& options) {
+  if (isStandardStream(options.input) && isatty(STDIN_FILENO))
+    throw host::HostError("standard input is a terminal, not audio");
+  if (isStandardStream(options.output) && isatty(STDOUT_FILENO))
+    throw host::HostError("standard output is a terminal; send the audio to a file or a pipe");
+}
+
+void reportOutcome(const render::RenderOptions& options, const render::SoundFile& input,
+                   int outFormat, const render::RenderResult& result, double runSeconds) {
+  const SF_INFO& info = input.info();
+  if (std::FILE* report = reportStream(options))
+    std::fprintf(report, "output     %s: %s, %d ch, %lld frames\n",
+                 shownName(options.output, "standard output").c_str(),
+                 render::describeFormat(outFormat).c_str(), info.channels,
+                 static_cast<long long>(result.frames));
+  checkLength(input, result.frames);
+  warnAboutClipping(result);
+  // Asked for explicitly, so printed even with --quiet.
+  if (options.stats)
+    printStats(isStandardStream(options.output) ? stderr : stdout, result, info.samplerate,
+               render::integerBits(outFormat) > 0, runSeconds);
 }
 
 int run(const render::RenderOptions& options) {
+  const auto started = Clock::now();
   // Everything that can be checked without the plug-in is checked first.
+  refuseTerminals(options);
+  const int container = render::containerForPath(options.output);
+  const render::SampleRequest request{options.bits, options.floatSamples};
+  render::checkSampleRequest(container, request);
   auto input = render::SoundFile::openForReading(options.input);
   const SF_INFO inInfo = input.info();
   if (inInfo.channels > 2)
-    throw host::HostError("'" + options.input + "' has " + std::to_string(inInfo.channels) +
+    throw host::HostError("'" + shownName(options.input, "standard input") + "' has " +
+                          std::to_string(inInfo.channels) +
                           " channels; only mono and stereo files are supported");
-  const int container = render::containerForPath(options.output);
-  const int outFormat = render::chooseOutputFormat(inInfo.format, container, options.floatSamples,
+  const int outFormat = render::chooseOutputFormat(inInfo.format, container, request,
                                                    inInfo.channels, inInfo.samplerate);
-  render::PendingFile pending(options.output);
+  std::optional<render::PendingFile> pending;
+  if (!isStandardStream(options.output))
+    pending.emplace(options.output);
 
   const auto plugin = startPlugin(pluginPath(options), options, inInfo.samplerate);
   const int latency = std::max(plugin->initialDelay(), 0);
-  printSetup(*plugin, options, inInfo, latency);
+  std::FILE* report = reportStream(options);
+  if (report)
+    printSetup(report, *plugin, options, input, latency);
 
-  auto output = render::SoundFile::createOnDescriptor(
-      pending.descriptor(), options.output, outFormat, inInfo.channels, inInfo.samplerate);
-  const bool longFile = inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
+  const auto output = openOutput(options, pending, outFormat, inInfo);
+  const bool longFile =
+      !input.stream() && inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
   const render::RenderPlan plan{options.block, options.compensateLatency ? latency : 0,
-                                isatty(STDERR_FILENO) && longFile};
-  const auto result = render::renderFile(*plugin, input, output, plan, interrupted);
+                                render::integerBits(outFormat), options.dither,
+                                report && isatty(STDERR_FILENO) && longFile};
+  const auto result = render::renderFile(*plugin, input, *output, plan);
   plugin->suspend();
-  output.close();
-  pending.commit();
-
-  std::printf("output     %s: %s, %d ch, %lld frames\n", options.output.c_str(),
-              render::describeFormat(outFormat).c_str(), inInfo.channels,
-              static_cast<long long>(result.frames));
-  if (options.stats)
-    printStats(result, inInfo.samplerate);
+  output->close();
+  // A stop that came during the last block still leaves the target alone.
+  if (tools::stopRequested())
+    throw host::HostError("interrupted");
+  if (pending)
+    pending->commit();
+  reportOutcome(options, input, outFormat, result,
+                std::chrono::duration<double>(Clock::now() - started).count());
   return EXIT_SUCCESS;
 }
 
@@ -141,8 +249,12 @@ int run(const render::RenderOptions& options) {
 int runScreenshot(const render::RenderOptions& options) {
   render::PendingFile pending(options.screenshot);
   const auto plugin = startPlugin(pluginPath(options), options, kEditorSampleRate);
-  std::printf("plug-in    %s (%s)\n", plugin->library().path().c_str(), plugin->uniqueId().c_str());
-  printParameters(*plugin);
+  std::FILE* report = reportStream(options);
+  if (report) {
+    std::fprintf(report, "plug-in    %s (%s)\n", plugin->library().path().c_str(),
+                 plugin->uniqueId().c_str());
+    printParameters(report, *plugin);
+  }
 
   const host::OpenEditor editor(*plugin, nullptr);
   editor.idle();
@@ -153,28 +265,38 @@ int runScreenshot(const render::RenderOptions& options) {
   const host::EditorPicture picture = editor.snapshot();
   render::writePng(pending, options.screenshot, picture);
   pending.commit();
-  std::printf("editor     %s: %d x %d, help %s\n", options.screenshot.c_str(), picture.width,
-              picture.height, options.helpOverlay ? "shown" : "hidden");
+  if (report)
+    std::fprintf(report, "editor     %s: %d x %d, help %s\n", options.screenshot.c_str(),
+                 picture.width, picture.height, options.helpOverlay ? "shown" : "hidden");
   return EXIT_SUCCESS;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  std::signal(SIGINT, onInterrupt);
-  std::signal(SIGTERM, onInterrupt);
+  tools::catchStopSignals();
   try {
     const auto options = render::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
       std::fputs(render::usageText().c_str(), stdout);
       return EXIT_SUCCESS;
     }
+    if (options.version) {
+      std::printf("%s %s\n", kToolName, GLOWRASP_VERSION);
+      return EXIT_SUCCESS;
+    }
     return options.editorScreenshot() ? runScreenshot(options) : run(options);
-  } catch (const render::UsageError& e) {
+  } catch (const tools::UsageError& e) {
     std::fprintf(stderr, "%s: %s; see --help\n", kToolName, oneLine(e.what()).c_str());
-    return 2;
+    return kExitUsage;
   } catch (const std::exception& e) {
+    // A write that failed because the reader went away, and a request to
+    // stop, both end as the signal would have ended the tool.
+    if (const int signal = tools::stopSignal()) {
+      std::fprintf(stderr, "%s: stopped by %s\n", kToolName, tools::signalName(signal).c_str());
+      return tools::exitStatusForSignal(signal);
+    }
     std::fprintf(stderr, "%s: %s\n", kToolName, oneLine(e.what()).c_str());
-    return EXIT_FAILURE;
+    return kExitFailure;
   }
 }

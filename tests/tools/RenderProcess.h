@@ -1,0 +1,162 @@
+// glowrasp-render as a child process whose standard input and output are
+// pipes, or whose standard error is a terminal, so that tests can feed it,
+// read it, cut it off and signal it the way shells and scripts do.
+#pragma once
+
+#include "tools/ToolTestSupport.h"
+
+#include <csignal>
+#include <cstddef>
+#include <limits>
+#include <poll.h>
+#include <stdlib.h>
+#include <thread>
+#include <unistd.h>
+
+namespace glowrasp::testing {
+
+struct Pipes {
+  bool input = false;
+  bool output = false;
+  // The reader closes its end after this many bytes of output.
+  std::size_t outputLimit = std::numeric_limits<std::size_t>::max();
+};
+
+class RenderProcess {
+public:
+  RenderProcess(const TempDir& dir, const std::vector<std::string>& args, Pipes pipes)
+      : FErrPath(dir.file("render.stderr")) {
+    // Feeding a child that has already gone must fail as a write, not end the test.
+    std::signal(SIGPIPE, SIG_IGN);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    int inputPipe[2] = {-1, -1};
+    int outputPipe[2] = {-1, -1};
+    if (pipes.input) {
+      makePipe(inputPipe);
+      posix_spawn_file_actions_adddup2(&actions, inputPipe[0], 0);
+      posix_spawn_file_actions_addclose(&actions, inputPipe[1]);
+    }
+    if (pipes.output) {
+      makePipe(outputPipe);
+      posix_spawn_file_actions_adddup2(&actions, outputPipe[1], 1);
+      posix_spawn_file_actions_addclose(&actions, outputPipe[0]);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, FErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    FPid = spawnRender(args, actions);
+    posix_spawn_file_actions_destroy(&actions);
+    if (pipes.input) {
+      close(inputPipe[0]);
+      FInput = inputPipe[1];
+    }
+    if (pipes.output) {
+      close(outputPipe[1]);
+      FReader =
+          std::thread([this, fd = outputPipe[0], limit = pipes.outputLimit] { drain(fd, limit); });
+    }
+  }
+  ~RenderProcess() {
+    closeInput();
+    if (FPid > 0) {
+      kill(FPid, SIGKILL);
+      waitpid(FPid, nullptr, 0);
+    }
+    if (FReader.joinable())
+      FReader.join();
+  }
+  RenderProcess(const RenderProcess&) = delete;
+  RenderProcess& operator=(const RenderProcess&) = delete;
+
+  pid_t pid() const { return FPid; }
+
+  // Stops early, without complaint, when the child no longer reads.
+  void feed(const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t wrote = write(FInput, bytes.data() + done, bytes.size() - done);
+      if (wrote <= 0)
+        return;
+      done += static_cast<std::size_t>(wrote);
+    }
+  }
+
+  void closeInput() {
+    if (FInput >= 0)
+      close(std::exchange(FInput, -1));
+  }
+
+  // Exit status, or -1 when a signal ended the child; out holds what it
+  // wrote to its standard output.
+  RunResult wait() {
+    closeInput();
+    int status = 0;
+    waitpid(std::exchange(FPid, -1), &status, 0);
+    if (FReader.joinable())
+      FReader.join();
+    RunResult result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = std::move(FOutput);
+    result.err = readText(FErrPath);
+    std::filesystem::remove(FErrPath);
+    return result;
+  }
+
+private:
+  static void makePipe(int ends[2]) {
+    if (pipe(ends) != 0)
+      throw std::runtime_error("pipe failed");
+  }
+
+  void drain(int fd, std::size_t limit) {
+    char buffer[65536];
+    while (FOutput.size() < limit) {
+      const ssize_t got = read(fd, buffer, std::min(sizeof buffer, limit - FOutput.size()));
+      if (got <= 0)
+        break;
+      FOutput.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+  }
+
+  std::string FErrPath;
+  pid_t FPid = -1;
+  int FInput = -1;
+  std::thread FReader;
+  std::string FOutput;
+};
+
+// Runs glowrasp-render with its standard error on a terminal, as a user at
+// a shell sees it; err holds what the terminal received.
+inline RunResult runRenderOnTerminal(const std::vector<std::string>& args) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+    throw std::runtime_error("no pseudo-terminal");
+  const std::string terminal = ptsname(master);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
+  posix_spawn_file_actions_addclose(&actions, master);
+  const pid_t pid = spawnRender(args, actions);
+  posix_spawn_file_actions_destroy(&actions);
+
+  // Reading as it comes keeps the terminal's small buffer from filling up.
+  RunResult result;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(master, buffer, sizeof buffer);
+    if (got <= 0)
+      break; // EIO once the child has closed the terminal
+    result.err.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(master);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+} // namespace glowrasp::testing

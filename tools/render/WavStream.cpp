@@ -1,0 +1,129 @@
+#include "render/WavStream.h"
+
+#include "hostlib/PluginHost.h"
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <unistd.h>
+#include <utility>
+
+namespace glowrasp::render {
+namespace {
+
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatFloat = 3;
+// The lengths are not known when the header goes out; streaming writers
+// and readers agree on all ones for that.
+constexpr std::uint32_t kUnknownLength = 0xFFFFFFFFu;
+
+int bytesPerSample(int subtype) {
+  switch (subtype) {
+  case SF_FORMAT_PCM_U8:
+    return 1;
+  case SF_FORMAT_PCM_16:
+    return 2;
+  case SF_FORMAT_PCM_24:
+    return 3;
+  case SF_FORMAT_PCM_32:
+  case SF_FORMAT_FLOAT:
+    return 4;
+  case SF_FORMAT_DOUBLE:
+    return 8;
+  default:
+    throw std::logic_error("WAV stream cannot write this sample format");
+  }
+}
+
+bool isFloat(int subtype) {
+  return subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
+}
+
+void putLittle(std::vector<unsigned char>& bytes, std::uint64_t value, int count) {
+  for (int i = 0; i < count; ++i)
+    bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+void putTag(std::vector<unsigned char>& bytes, const char* tag) {
+  bytes.insert(bytes.end(), tag, tag + 4);
+}
+
+} // namespace
+
+WavStream::WavStream(int descriptor, std::string shownPath, int format, int channels,
+                     int sampleRate)
+    : FDescriptor(descriptor), FPath(std::move(shownPath)), FSubtype(format & SF_FORMAT_SUBMASK),
+      FChannels(channels), FBytesPerSample(bytesPerSample(FSubtype)) {
+  const auto blockAlign = static_cast<std::uint32_t>(channels * FBytesPerSample);
+  std::vector<unsigned char> header;
+  putTag(header, "RIFF");
+  putLittle(header, kUnknownLength, 4);
+  putTag(header, "WAVE");
+  putTag(header, "fmt ");
+  putLittle(header, 16, 4);
+  putLittle(header, isFloat(FSubtype) ? kFormatFloat : kFormatPcm, 2);
+  putLittle(header, static_cast<std::uint64_t>(channels), 2);
+  putLittle(header, static_cast<std::uint64_t>(sampleRate), 4);
+  putLittle(header, static_cast<std::uint64_t>(sampleRate) * blockAlign, 4);
+  putLittle(header, blockAlign, 2);
+  putLittle(header, static_cast<std::uint64_t>(8 * FBytesPerSample), 2);
+  putTag(header, "data");
+  putLittle(header, kUnknownLength, 4);
+  put(header);
+}
+
+void WavStream::writeFloat(const float* frames, sf_count_t count) {
+  if (!isFloat(FSubtype))
+    throw std::logic_error("integer WAV stream given float samples");
+  FBuffer.clear();
+  for (sf_count_t i = 0; i < count * FChannels; ++i) {
+    if (FSubtype == SF_FORMAT_FLOAT) {
+      std::uint32_t bits = 0;
+      std::memcpy(&bits, &frames[i], sizeof bits);
+      putLittle(FBuffer, bits, 4);
+    } else {
+      const double wide = frames[i];
+      std::uint64_t bits = 0;
+      std::memcpy(&bits, &wide, sizeof bits);
+      putLittle(FBuffer, bits, 8);
+    }
+  }
+  put(FBuffer);
+}
+
+void WavStream::writeInt(const std::int32_t* frames, sf_count_t count) {
+  if (isFloat(FSubtype))
+    throw std::logic_error("float WAV stream given integer samples");
+  const int dropped = 32 - 8 * FBytesPerSample;
+  FBuffer.clear();
+  for (sf_count_t i = 0; i < count * FChannels; ++i) {
+    std::int32_t value = frames[i] >> dropped;
+    // 8-bit WAV samples are unsigned.
+    if (FSubtype == SF_FORMAT_PCM_U8)
+      value += 128;
+    putLittle(FBuffer, static_cast<std::uint32_t>(value), FBytesPerSample);
+  }
+  put(FBuffer);
+}
+
+void WavStream::close() {
+  // Nothing is buffered, and the descriptor belongs to the caller.
+}
+
+void WavStream::put(const std::vector<unsigned char>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(FDescriptor, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR)
+      continue;
+    if (wrote <= 0)
+      fail();
+    done += static_cast<std::size_t>(wrote);
+  }
+}
+
+void WavStream::fail() const {
+  throw host::HostError("cannot write '" + FPath + "': " + std::strerror(errno));
+}
+
+} // namespace glowrasp::render
