@@ -35,7 +35,8 @@ constexpr int kEditorSampleRate = 44100;
 // The centre of the question mark in the editor's top-right corner.
 constexpr int kHelpHotSpotX = 389;
 constexpr int kHelpHotSpotY = 15;
-// As sox does: a command line that cannot run, and a run that failed.
+// A command line that cannot run, and a run that failed, told apart as
+// audio tools commonly do.
 constexpr int kExitUsage = 1;
 constexpr int kExitFailure = 2;
 
