@@ -6,6 +6,7 @@ ASAN := build/asan
 TSAN := build/tsan
 WIN32_BUILD := build/win32
 WIN64_BUILD := build/win64
+MINGW_LIBJPEG := build/mingw-libjpeg
 
 .PHONY: demo test deps build build-asan build-tsan bench install clean deps-windows windows \
 	build-windows-tests test-windows
@@ -35,8 +36,13 @@ test: build build-asan build-tsan
 	$(MAKE) test-windows
 
 # Windows: both DLLs cross-built with MinGW-w64, tested under Wine.
+# Debian ships no MinGW libjpeg: it is cross-built from Debian's source package
+# into the build folder, where the Windows configurations find it.
 deps-windows:
 	@bash scripts/install-windows-deps.sh
+	@bash scripts/build-libjpeg-mingw.sh cmake/toolchain-mingw-i686.cmake $(MINGW_LIBJPEG)/i686 build/deb-src
+	@bash scripts/build-libjpeg-mingw.sh cmake/toolchain-mingw-x86_64.cmake $(MINGW_LIBJPEG)/x86_64 \
+	  build/deb-src
 
 windows: deps-windows
 	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \

@@ -20,10 +20,7 @@ fi
 mkdir -p "$source_root"
 source_dir=$(find "$source_root" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | sort | tail -n 1)
 if [ -z "$source_dir" ]; then
-  # apt needs deb-src entries; the Windows set-up script adds them when missing.
-  if ! grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    bash "$(dirname "$0")/install-windows-deps.sh"
-  fi
+  # apt needs deb-src entries: scripts/install-windows-deps.sh adds them.
   echo "fetching Debian's libjpeg-turbo source package"
   # As root apt would try, and fail, to download as its own sandbox user.
   sandbox=()

@@ -1,7 +1,7 @@
 #include "editor/EffDataModule.h"
 
+#include "base/Error.h"
 #include "toolkit/EmbeddedResource.h"
-#include "toolkit/Error.h"
 
 TEffectDataModule* EffectDataModule = nullptr;
 

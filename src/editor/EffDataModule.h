@@ -2,8 +2,8 @@
 // lives from library load to unload.
 #pragma once
 
+#include "base/Component.h"
 #include "editor/GraphicContainer.h"
-#include "toolkit/Component.h"
 
 #include <string_view>
 

@@ -1,5 +1,6 @@
 #include "editor/FrmEditor.h"
 
+#include "editor/EditorSize.h"
 #include "editor/EffDataModule.h"
 
 namespace {
@@ -74,7 +75,7 @@ TFormEditor::TFormEditor(TComponent* owner, void* parentWindow)
 void TFormEditor::LoadForm() {
   BorderStyle = bsNone;
   Caption = "Kestrune Glowrasp";
-  SetClientSize(402, 250);
+  SetClientSize(kEditorWidth, kEditorHeight);
   Color = clBtnFace;
   Font.SetName("MS Sans Serif");
   Font.SetHeight(-11);
@@ -88,7 +89,7 @@ void TFormEditor::LoadForm() {
 // z-order from bottom to top.
 void TFormEditor::LoadControls() {
   BackgroundImage->SetParent(this);
-  BackgroundImage->SetBounds(0, 0, 402, 250);
+  BackgroundImage->SetBounds(0, 0, kEditorWidth, kEditorHeight);
   BackgroundImage->SetContainer(SkinContainer(&TEffectDataModule::BackgroundImage));
   BackgroundImage->SetAutoSize(true);
 

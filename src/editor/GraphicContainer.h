@@ -2,8 +2,8 @@
 // frames follows. Controls that draw it listen on its Notifier.
 #pragma once
 
+#include "base/Component.h"
 #include "params/GraphicNotifyHost.h"
-#include "toolkit/Component.h"
 #include "toolkit/Picture.h"
 
 #include <cstdint>

@@ -7,8 +7,8 @@
 // one, so once RemoveListener returns, that listener is never called again.
 #pragma once
 
-#include "params/Event.h"
-#include "toolkit/ThreadSupport.h"
+#include "base/Event.h"
+#include "base/ThreadSupport.h"
 
 #include <atomic>
 #include <cstdint>

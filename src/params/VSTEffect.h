@@ -3,9 +3,9 @@
 // host has told sample rate and block size, and creating the editor form.
 #pragma once
 
-#include "params/Event.h"
+#include "base/Component.h"
+#include "base/Event.h"
 #include "params/VSTEffectOnProcessRecord.h"
-#include "toolkit/Component.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "params/VSTParameter.h"
 
+#include "base/Error.h"
+#include "base/ExtendedPrecision.h"
 #include "params/VSTParameterHost.h"
-#include "shaper/ExtendedPrecision.h"
-#include "toolkit/Error.h"
 
 #include <algorithm>
 #include <cctype>

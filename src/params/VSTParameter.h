@@ -2,7 +2,7 @@
 // as a float in [0, 1] and by the user as a display text and a real value.
 #pragma once
 
-#include "params/Event.h"
+#include "base/Event.h"
 #include "params/GraphicNotifyHost.h"
 #include "params/SharedText.h"
 

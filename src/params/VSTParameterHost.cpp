@@ -11,12 +11,12 @@ TVSTParameterHost::~TVSTParameterHost() {
 
 void TVSTParameterHost::SetInChannelCount(std::int32_t count) {
   if (count != InChannelCount())
-    FInChannelCount.store(2, std::memory_order_relaxed);
+    FInChannelCount.store(ChannelCount, std::memory_order_relaxed);
 }
 
 void TVSTParameterHost::SetOutChannelCount(std::int32_t count) {
   if (count != OutChannelCount())
-    FOutChannelCount.store(2, std::memory_order_relaxed);
+    FOutChannelCount.store(ChannelCount, std::memory_order_relaxed);
 }
 
 void TVSTParameterHost::SetSampleRate(std::int32_t rate) {

@@ -2,9 +2,9 @@
 // when it is built.
 #pragma once
 
+#include "base/Component.h"
 #include "params/GraphicNotifyHost.h"
 #include "params/VSTParameter.h"
-#include "toolkit/Component.h"
 
 #include <atomic>
 #include <cstdint>
@@ -28,10 +28,11 @@ public:
   std::int32_t EditorHeight = 100;
   std::string DefaultProgramName = "Default";
 
+  // The processing routes exist for two channels each way only, so any change
+  // of a count lands on ChannelCount.
+  static constexpr std::int32_t ChannelCount = 2;
   std::int32_t InChannelCount() const { return FInChannelCount.load(std::memory_order_relaxed); }
   std::int32_t OutChannelCount() const { return FOutChannelCount.load(std::memory_order_relaxed); }
-  // The processing routes exist for two channels each way only, so any change
-  // of a count lands on 2.
   void SetInChannelCount(std::int32_t count);
   void SetOutChannelCount(std::int32_t count);
 
@@ -49,8 +50,8 @@ public:
 private:
   std::unique_ptr<TGraphicNotifyHost> FNotifier;
   std::unique_ptr<TVSTParameters> FParameters;
-  std::atomic<std::int32_t> FInChannelCount{2};
-  std::atomic<std::int32_t> FOutChannelCount{2};
+  std::atomic<std::int32_t> FInChannelCount{ChannelCount};
+  std::atomic<std::int32_t> FOutChannelCount{ChannelCount};
   std::int32_t FSampleRate = 0;
   std::int32_t FBlockSize = 0;
   TVSTOnParamAutomate FOnParamAutomate;

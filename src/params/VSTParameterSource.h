@@ -4,9 +4,9 @@
 // name through the proxy and relays that parameter's changes to its controls.
 #pragma once
 
+#include "base/Component.h"
 #include "params/GraphicNotifyHost.h"
 #include "params/VSTParameterHost.h"
-#include "toolkit/Component.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,12 +1,11 @@
 #include "shaper/EffParams.h"
 
-#include "editor/FrmEditor.h"
+#include "base/DecimalSeparator.h"
+#include "base/ExtendedPrecision.h"
+#include "editor/EditorSize.h"
 #include "shaper/DisplayText.h"
-#include "shaper/ExtendedPrecision.h"
-#include "toolkit/DecimalSeparator.h"
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -42,11 +41,12 @@ double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
   return static_cast<double>(Fraction(CurValue, MaxValue));
 }
 
-TEffParameters::TEffParameters(TComponent* owner) : TComponent(owner) {
+TEffParameters::TEffParameters(TComponent* owner, TVSTEffectOnCreateEditor onCreateEditor)
+    : TComponent(owner) {
   SetName("EffParameters");
   BeginLoading();
   LoadParamHost();
-  LoadEffectProcessor();
+  LoadEffectProcessor(onCreateEditor);
   EndLoading();
 }
 
@@ -92,13 +92,13 @@ void TEffParameters::LoadParamHost() {
   FParamHost->SetInChannelCount(2);
   FParamHost->SetOutChannelCount(2);
   FParamHost->UniqueId = "KGR1";
-  FParamHost->EditorWidth = 402;
-  FParamHost->EditorHeight = 250;
+  FParamHost->EditorWidth = kEditorWidth;
+  FParamHost->EditorHeight = kEditorHeight;
   FParamHost->DefaultProgramName = "Default";
   FParamHost->EndLoading();
 }
 
-void TEffParameters::LoadEffectProcessor() {
+void TEffParameters::LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor) {
   FEffectProcessor = CreateComponent<TVSTEffect>(this, "EffectProcessor");
   TVSTEffect& e = *FEffectProcessor;
   using T = TEffParameters;
@@ -109,8 +109,8 @@ void TEffParameters::LoadEffectProcessor() {
   e.OnClear = TNotifyEvent::Bind<&T::EffectProcessorClear>(this);
   e.OnCreate = TNotifyEvent::Bind<&T::EffectProcessorCreate>(this);
   e.OnDestroy = TNotifyEvent::Bind<&T::EffectProcessorDestroy>(this);
-  e.OnCreateEditor = TVSTEffectOnCreateEditor::Bind<&T::EffectProcessorCreateEditor>(this);
-  e.HasEditor = true;
+  e.OnCreateEditor = onCreateEditor;
+  e.HasEditor = static_cast<bool>(onCreateEditor);
   e.OnDelayGet = TVSTOnDelayGet::Bind<&T::EffectProcessorDelayGet>(this);
   e.EndLoading();
 }
@@ -119,8 +119,9 @@ double TEffParameters::ParamHostParameters0GetRealValue(TVSTParameter* Param) {
   return DecibelRealValue(Param->CurValue(), Param->MaxValue());
 }
 
+// A handler of its own, bound only to "Out Gain", with the formula of "Gain".
 double TEffParameters::ParamHostParameters2GetRealValue(TVSTParameter* Param) {
-  return DecibelRealValue(Param->CurValue(), Param->MaxValue());
+  return ParamHostParameters0GetRealValue(Param);
 }
 
 double TEffParameters::ParamHostParameters1GetRealValue(TVSTParameter* Param) {
@@ -186,12 +187,6 @@ void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcess
   if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
     return;
   unit->ProcessMono(r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0);
-}
-
-TForm* TEffParameters::EffectProcessorCreateEditor(void* SysWindow) {
-  auto form = std::make_unique<TFormEditor>(nullptr, SysWindow);
-  form->HostProxy->SetHost(FEffectProcessor->VSTParamHost());
-  return form.release();
 }
 
 std::int32_t TEffParameters::EffectProcessorDelayGet() {

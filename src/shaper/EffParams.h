@@ -2,17 +2,22 @@
 // settings, and the handlers that tie them to the shaper.
 #pragma once
 
+#include "base/Component.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "shaper/ShaperUnit.h"
-#include "toolkit/Component.h"
 
 #include <atomic>
 #include <cstdint>
 
 class TEffParameters : public TComponent {
 public:
+  // The plug-in's definition, which declares the editor. Defined beside the
+  // editor-creation handler, so only a binary that links the editor has it.
   explicit TEffParameters(TComponent* owner = nullptr);
+  // With an empty handler the definition declares no editor: for a binary that
+  // only processes and links no window system.
+  TEffParameters(TComponent* owner, TVSTEffectOnCreateEditor onCreateEditor);
   ~TEffParameters() override;
 
   TVSTParameterHost* ParamHost() const { return FParamHost; }
@@ -40,7 +45,7 @@ public:
 
 private:
   void LoadParamHost();
-  void LoadEffectProcessor();
+  void LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor);
   void SetShaperSetting(std::atomic<float> TShaperUnit::*setting, const TVSTParameter* Param);
 
   TVSTParameterHost* FParamHost = nullptr;

@@ -1,6 +1,6 @@
 #include "shaper/ShaperUnit.h"
 
-#include "shaper/ExtendedPrecision.h"
+#include "base/ExtendedPrecision.h"
 #include "shaper/ExtendedTrig.h"
 
 #include <array>

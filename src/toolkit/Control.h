@@ -2,30 +2,17 @@
 // paint into its back buffer.
 #pragma once
 
-#include "params/Event.h"
+#include "base/Component.h"
+#include "base/Event.h"
 #include "toolkit/Canvas.h"
-#include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Mouse.h"
 
 #include <atomic>
 
 class TForm;
 
 enum TAlign { alNone, alClient };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-
-// A set of the flags below.
-using TShiftState = unsigned;
-enum TShiftFlag : unsigned {
-  ssShift = 1u << 0,
-  ssAlt = 1u << 1,
-  ssCtrl = 1u << 2,
-  ssLeft = 1u << 3,
-  ssRight = 1u << 4,
-  ssMiddle = 1u << 5,
-  ssDouble = 1u << 6,
-};
-
 using TMouseEvent =
     TEvent<void(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = TEvent<void(TComponent* Sender, TShiftState Shift, int X, int Y)>;

@@ -3,7 +3,7 @@
 // (negative: character height in pixels).
 #pragma once
 
-#include "params/Event.h"
+#include "base/Event.h"
 #include "toolkit/Graphics.h"
 
 #include <string>

@@ -2,24 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr TShiftState kButtons = ssLeft | ssRight | ssMiddle;
-
-TShiftState ButtonFlag(TMouseButton button) {
-  switch (button) {
-  case mbLeft:
-    return ssLeft;
-  case mbRight:
-    return ssRight;
-  case mbMiddle:
-    return ssMiddle;
-  }
-  return 0;
-}
-
-} // namespace
-
 // Holds painting back while several changes are made that end in one full
 // repaint (or in none, when the form is going away).
 class TForm::TPaintLock {
@@ -77,6 +59,12 @@ void TForm::Repaint() {
   RepaintRect(ClientRect());
 }
 
+const TBitmap& TForm::PaintRect(const TRect&) {
+  // Repaints asked for on other threads go into the back buffer first.
+  Idle();
+  return FBackBuffer;
+}
+
 void TForm::Idle() {
   // The window's connection belongs to the form's thread alone.
   if (!OnFormThread())
@@ -102,7 +90,7 @@ TControl* TForm::ControlAt(int x, int y) const {
 
 void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   // A press with no other button held starts afresh, even if a release was lost.
-  if (!FPressActive || (shift & kButtons & ~ButtonFlag(button)) == 0) {
+  if (!FPressActive || (shift & kMouseButtons & ~ButtonFlag(button)) == 0) {
     FCapture = ControlAt(x, y);
     FPressActive = true;
   }
@@ -117,7 +105,7 @@ void TForm::MouseMove(TShiftState shift, int x, int y) {
 
 void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TControl* const control = FPressActive ? FCapture : ControlAt(x, y);
-  if ((shift & kButtons) == 0) {
+  if ((shift & kMouseButtons) == 0) {
     FPressActive = false;
     FCapture = nullptr;
   }

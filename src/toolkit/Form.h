@@ -3,12 +3,12 @@
 // parent window lives offscreen (tests and screenshots).
 #pragma once
 
+#include "base/Component.h"
+#include "base/ThreadSupport.h"
 #include "toolkit/Bitmap.h"
-#include "toolkit/Component.h"
 #include "toolkit/Control.h"
 #include "toolkit/Font.h"
 #include "toolkit/FormBackend.h"
-#include "toolkit/ThreadSupport.h"
 
 #include <atomic>
 #include <memory>
@@ -17,7 +17,7 @@
 
 enum TBorderStyle { bsNone, bsSingle };
 
-class TForm : public TComponent {
+class TForm : public TComponent, private TFormBackendClient {
 public:
   // parentWindow: the native window to live in (an X11 Window id, an HWND), or
   // null for an offscreen form. Raises EGlowraspError when the window system
@@ -56,9 +56,9 @@ public:
   // Input in client coordinates, from the backend (or a test). The control
   // under the pointer gets the press and, while a button is held, every move
   // and the release (capture).
-  void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
-  void MouseMove(TShiftState shift, int x, int y);
-  void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
   // Used by the controls.
   void InsertControl(TControl* control);
@@ -80,6 +80,9 @@ public:
 
 private:
   class TPaintLock;
+
+  TSize ClientSize() const override { return {ClientWidth(), ClientHeight()}; }
+  const TBitmap& PaintRect(const TRect& area) override;
 
   TControl* ControlAt(int x, int y) const;
   void PaintControlsFrom(std::size_t first, const TRect& area);

@@ -1,7 +1,7 @@
 #include "toolkit/FormBackend.h"
 
-std::unique_ptr<TFormBackend> CreateFormBackend(TForm& form, void* parentWindow) {
+std::unique_ptr<TFormBackend> CreateFormBackend(TFormBackendClient& client, void* parentWindow) {
   if (!parentWindow)
     return CreateOffscreenFormBackend();
-  return CreatePlatformFormBackend(form, parentWindow);
+  return CreatePlatformFormBackend(client, parentWindow);
 }

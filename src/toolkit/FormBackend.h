@@ -4,10 +4,27 @@
 
 #include "toolkit/Bitmap.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Mouse.h"
 
 #include <memory>
 
-class TForm;
+// The few calls a backend makes into its form, all on the form's thread.
+class TFormBackendClient {
+public:
+  // The size the window starts with.
+  virtual TSize ClientSize() const = 0;
+  // The window must show `area` (client coordinates) again: the form's
+  // picture, brought up to date first.
+  virtual const TBitmap& PaintRect(const TRect& area) = 0;
+  // Pointer input in client coordinates; `shift` holds the buttons down
+  // after a press and before a release, and ssDouble on a double click.
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y) = 0;
+  virtual void MouseMove(TShiftState shift, int x, int y) = 0;
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) = 0;
+
+protected:
+  ~TFormBackendClient() = default;
+};
 
 class TFormBackend {
 public:
@@ -26,7 +43,8 @@ public:
 };
 
 // parentWindow null gives the offscreen backend.
-std::unique_ptr<TFormBackend> CreateFormBackend(TForm& form, void* parentWindow);
+std::unique_ptr<TFormBackend> CreateFormBackend(TFormBackendClient& client, void* parentWindow);
 std::unique_ptr<TFormBackend> CreateOffscreenFormBackend();
 // The platform's backend for a native parent window (in the platform's folder).
-std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TForm& form, void* parentWindow);
+std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TFormBackendClient& client,
+                                                        void* parentWindow);

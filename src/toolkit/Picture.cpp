@@ -1,7 +1,7 @@
 #include "toolkit/Picture.h"
 
-#include "toolkit/Error.h"
-#include "toolkit/ThreadSupport.h"
+#include "base/Error.h"
+#include "base/ThreadSupport.h"
 
 #include <atomic>
 #include <csetjmp>

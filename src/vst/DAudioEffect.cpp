@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -43,7 +45,8 @@ VstIntPtr VSTCALLBACK DispatchEntry(AEffect* e, VstInt32 opcode, VstInt32 index,
     if (opcode != effClose)
       return object->dispatcher(opcode, index, value, ptr, opt);
     object->dispatcher(opcode, index, value, ptr, opt);
-    delete object;
+    // The host hands back the instance main gave it: its one release.
+    const std::unique_ptr<AudioEffect> closed(object);
     return 1;
   });
 }
@@ -102,9 +105,8 @@ void AEffEditor::idle() {
   }
 }
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster, std::int32_t numPrograms,
-                         std::int32_t numParams)
-    : numPrograms(numPrograms), numParams(numParams), audioMaster(audioMaster) {
+AudioEffect::AudioEffect(audioMasterCallback master, std::int32_t programs, std::int32_t params)
+    : numPrograms(programs), numParams(params), audioMaster(master) {
   std::memset(&cEffect, 0, sizeof cEffect);
   cEffect.magic = FourCharCode("VstP");
   cEffect.dispatcher = DispatchEntry;
@@ -122,16 +124,14 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster, std::int32_t numProgra
   cEffect.processReplacing = ProcessReplacingEntry;
 }
 
-AudioEffect::~AudioEffect() {
-  delete editor;
-}
+AudioEffect::~AudioEffect() = default;
 
 AudioEffect* AudioEffect::FromRecord(AEffect* record) {
   return record ? static_cast<AudioEffect*>(record->object) : nullptr;
 }
 
-void AudioEffect::setEditor(AEffEditor* newEditor) {
-  editor = newEditor;
+void AudioEffect::setEditor(std::unique_ptr<AEffEditor> newEditor) {
+  editor = std::move(newEditor);
   setFlag(effFlagsHasEditor, editor != nullptr);
 }
 

@@ -5,12 +5,13 @@
 #include "vst/DAEffect.h"
 
 #include <cstdint>
+#include <memory>
 
 class AudioEffect;
 
 class AEffEditor {
 public:
-  explicit AEffEditor(AudioEffect* effect) : effect(effect) {}
+  explicit AEffEditor(AudioEffect* owner) : effect(owner) {}
   virtual ~AEffEditor() = default;
   AEffEditor(const AEffEditor&) = delete;
   AEffEditor& operator=(const AEffEditor&) = delete;
@@ -30,13 +31,14 @@ protected:
 
 class AudioEffect {
 public:
-  AudioEffect(audioMasterCallback audioMaster, std::int32_t numPrograms, std::int32_t numParams);
+  AudioEffect(audioMasterCallback master, std::int32_t programs, std::int32_t params);
   virtual ~AudioEffect();
   AudioEffect(const AudioEffect&) = delete;
   AudioEffect& operator=(const AudioEffect&) = delete;
 
-  void setEditor(AEffEditor* newEditor);
-  AEffEditor* getEditor() const { return editor; }
+  // Takes the editor object; it goes with this object.
+  void setEditor(std::unique_ptr<AEffEditor> newEditor);
+  AEffEditor* getEditor() const { return editor.get(); }
   AEffect* getAeffect() { return &cEffect; }
   // The effect object behind a record that main handed out, or null.
   static AudioEffect* FromRecord(AEffect* record);
@@ -86,7 +88,7 @@ public:
 protected:
   AEffect cEffect;
   float sampleRate = 44100.0f;
-  AEffEditor* editor = nullptr;
+  std::unique_ptr<AEffEditor> editor;
   std::int32_t numPrograms;
   std::int32_t numParams;
   std::int32_t curProgram = 0;

@@ -2,8 +2,8 @@
 // instance, and the load and unload hooks that keep the skin module alive
 // for the library's whole life. Older hosts look for main, current ones for
 // VSTPluginMain; both names lead to the same entry.
+#include "base/DecimalSeparator.h"
 #include "editor/EffDataModule.h"
-#include "toolkit/DecimalSeparator.h"
 #include "vst/LibraryHooks.h"
 #include "vst/PluginFactory.h"
 

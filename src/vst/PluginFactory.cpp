@@ -11,11 +11,11 @@ namespace {
 
 AEffect* BuildInstance(audioMasterCallback audioMaster, TDefinitionFactory factory) {
   std::unique_ptr<TEffParameters> module = factory();
-  auto* effect =
-      new TVSTEffectBase(audioMaster, module.get(), module->ParamHost(), module->EffectProcessor());
-  // From here on the effect object owns the module.
-  module.release();
-  return effect->getAeffect();
+  TVSTParameterHost* const host = module->ParamHost();
+  TVSTEffect* const component = module->EffectProcessor();
+  auto effect = std::make_unique<TVSTEffectBase>(audioMaster, std::move(module), host, component);
+  // The host holds the instance from here on and gives it back with effClose.
+  return effect.release()->getAeffect();
 }
 
 void ShowCreationError(const char* message) {

@@ -1,8 +1,7 @@
 #include "vst/VSTEditorBase.h"
 
-TVSTEditorBase::TVSTEditorBase(AudioEffect* effect, TVSTParameterHost* paramHost,
-                               TVSTEffect* effectComponent)
-    : AEffEditor(effect), paramHost(paramHost), effectComponent(effectComponent) {}
+TVSTEditorBase::TVSTEditorBase(AudioEffect* owner, TVSTParameterHost* host, TVSTEffect* component)
+    : AEffEditor(owner), paramHost(host), effectComponent(component) {}
 
 TVSTEditorBase::~TVSTEditorBase() {
   close();

@@ -11,7 +11,7 @@
 
 class TVSTEditorBase : public AEffEditor {
 public:
-  TVSTEditorBase(AudioEffect* effect, TVSTParameterHost* paramHost, TVSTEffect* effectComponent);
+  TVSTEditorBase(AudioEffect* owner, TVSTParameterHost* host, TVSTEffect* component);
   // An open form goes with the editor object: its window must not outlive the
   // effect instance, nor the library's code.
   ~TVSTEditorBase() override;

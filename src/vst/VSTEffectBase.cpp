@@ -1,6 +1,6 @@
 #include "vst/VSTEffectBase.h"
 
-#include "toolkit/Error.h"
+#include "base/Error.h"
 #include "vst/DVstUtils.h"
 #include "vst/EditorSnapshot.h"
 #include "vst/MessageRecorder.h"
@@ -29,10 +29,10 @@ bool RoundedRate(float rate, std::int32_t& rounded) {
 
 } // namespace
 
-TVSTEffectBase::TVSTEffectBase(audioMasterCallback audioMaster, TComponent* definitionModule,
-                               TVSTParameterHost* paramHost, TVSTEffect* effectComponent)
-    : AudioEffect(audioMaster, 1, paramHost->Parameters().Count()), paramHost(paramHost),
-      effectComponent(effectComponent), definitionModule(definitionModule) {
+TVSTEffectBase::TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComponent> module,
+                               TVSTParameterHost* host, TVSTEffect* component)
+    : AudioEffect(master, 1, host->Parameters().Count()), paramHost(host),
+      effectComponent(component), definitionModule(std::move(module)) {
   paramHost->SetOnParamAutomate(
       TVSTOnParamAutomate::Bind<&TVSTEffectBase::automateParameter>(this));
   effectComponent->SetVSTParamHost(paramHost);
@@ -48,15 +48,14 @@ TVSTEffectBase::TVSTEffectBase(audioMasterCallback audioMaster, TComponent* defi
   setUniqueID(FourCharCode(id));
   setProgramName(paramHost->DefaultProgramName.c_str());
   if (effectComponent->HasEditor)
-    setEditor(new TVSTEditorBase(this, paramHost, effectComponent));
+    setEditor(std::make_unique<TVSTEditorBase>(this, paramHost, effectComponent));
 }
 
 TVSTEffectBase::~TVSTEffectBase() {
   // The editor goes first: its form still refers to the parameters.
-  delete editor;
-  editor = nullptr;
+  editor.reset();
   paramHost->SetOnParamAutomate({});
-  delete definitionModule;
+  definitionModule.reset();
 }
 
 TVSTParameter* TVSTEffectBase::parameterAt(std::int32_t index) const {
@@ -104,24 +103,20 @@ void TVSTEffectBase::doProcess(float** inputs, float** outputs, std::int32_t sam
                                bool replacing) {
   if (!inputs || !outputs || sampleFrames <= 0)
     return;
-  const std::int32_t in = paramHost->InChannelCount();
-  const std::int32_t out = paramHost->OutChannelCount();
-  if (in < 1 || in > 8 || out < 1 || out > 8)
-    return;
+  // The parameter host holds both channel counts at two, so a call is either
+  // genuine stereo or one signal that the host feeds to both inputs.
+  constexpr std::int32_t channels = TVSTParameterHost::ChannelCount;
+  static_assert(channels == 2, "the processing routes are stereo");
   TVSTEffectOnProcessRecord record;
-  for (std::int32_t i = 0; i < in; ++i)
+  for (std::int32_t i = 0; i < channels; ++i) {
     record.Inputs[i] = inputs[i];
-  for (std::int32_t i = 0; i < out; ++i)
     record.Outputs[i] = outputs[i];
+  }
   record.SampleFrames = sampleFrames;
   record.Replacing = replacing ? -1 : 0;
-  if (in == 1 && out == 1)
-    effectComponent->ProcessM2M(&record);
-  else if (in == 1 && out == 2)
-    effectComponent->ProcessS2Sm(&record);
-  else if (in == 2 && out == 2 && record.Inputs[0] != record.Inputs[1])
+  if (record.Inputs[0] != record.Inputs[1])
     effectComponent->ProcessS2S(&record);
-  else if (in == 2 && out == 2)
+  else
     effectComponent->ProcessS2Sm(&record);
 }
 
@@ -151,7 +146,7 @@ void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {
 VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr, void* ptr, float) {
   if (index == kMessageRecorderCode)
     return InstallMessageRecorder(reinterpret_cast<TMessageRecorder>(ptr));
-  TForm* form = editor ? static_cast<TVSTEditorBase*>(editor)->Form() : nullptr;
+  TForm* form = editor ? static_cast<TVSTEditorBase*>(editor.get())->Form() : nullptr;
   if (!form || !ptr)
     return 0;
   if (index == kEditorSnapshotCode)

@@ -3,19 +3,21 @@
 // effect component of the effect definition it owns.
 #pragma once
 
+#include "base/Component.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
-#include "toolkit/Component.h"
 #include "toolkit/Form.h"
 #include "vst/DAudioEffect.h"
 #include "vst/EditorSnapshot.h"
 
+#include <memory>
 #include <string>
 
 class TVSTEffectBase : public AudioEffect {
 public:
-  TVSTEffectBase(audioMasterCallback audioMaster, TComponent* definitionModule,
-                 TVSTParameterHost* paramHost, TVSTEffect* effectComponent);
+  // Owns `module`, whose components `host` and `component` are.
+  TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComponent> module,
+                 TVSTParameterHost* host, TVSTEffect* component);
   ~TVSTEffectBase() override;
 
   void setSampleRate(float rate) override;
@@ -46,5 +48,5 @@ private:
   TVSTParameterHost* paramHost;
   std::string programName;
   TVSTEffect* effectComponent;
-  TComponent* definitionModule;
+  std::unique_ptr<TComponent> definitionModule;
 };

@@ -1,12 +1,13 @@
 // The host-facing object over the component model: guards, automation and
 // creation, seen through the record as a host sees them.
-#include "toolkit/Error.h"
+#include "base/Error.h"
 #include "toolkit/MessageBox.h"
 #include "vst/PluginFactory.h"
 #include "vst/VSTEffectBase.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -101,9 +102,11 @@ public:
 } // namespace
 
 TEST_F(EffectBridge, ErrorDuringCloseKeepsTheInstance) {
-  auto* module = new TEffParameters();
-  auto* object =
-      new TFailingClose(HostCallback, module, module->ParamHost(), module->EffectProcessor());
+  auto module = std::make_unique<TEffParameters>();
+  TVSTParameterHost* const host = module->ParamHost();
+  TVSTEffect* const component = module->EffectProcessor();
+  // Released by effClose, as an instance from main is.
+  auto* object = new TFailingClose(HostCallback, std::move(module), host, component);
   AEffect* e = object->getAeffect();
   EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f), 0);
   ASSERT_EQ(gBoxes, (std::vector<std::string>{"Exception during \"dispatchEffectClass\": busy"}));

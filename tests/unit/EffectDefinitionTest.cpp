@@ -1,6 +1,6 @@
+#include "base/DecimalSeparator.h"
 #include "shaper/DisplayText.h"
 #include "shaper/EffParams.h"
-#include "toolkit/DecimalSeparator.h"
 
 #include <gtest/gtest.h>
 

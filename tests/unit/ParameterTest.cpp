@@ -1,5 +1,5 @@
+#include "base/Error.h"
 #include "params/VSTParameterHost.h"
-#include "toolkit/Error.h"
 
 #include <gtest/gtest.h>
 

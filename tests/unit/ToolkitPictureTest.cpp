@@ -1,7 +1,7 @@
 // Picture holders decode the skin's JPEG streams once, share the pixels with
 // their copies, and survive damaged data without taking the host down.
+#include "base/Error.h"
 #include "toolkit/EmbeddedResource.h"
-#include "toolkit/Error.h"
 #include "toolkit/Picture.h"
 
 #include <gtest/gtest.h>

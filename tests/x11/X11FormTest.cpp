@@ -1,6 +1,6 @@
 // The form inside a host's X11 window, driven with real (XTest) input on a
 // real server. Skipped when there is no display.
-#include "toolkit/Error.h"
+#include "base/Error.h"
 #include "toolkit/Form.h"
 #include "toolkit/PlatformMessageBox.h"
 

@@ -1,8 +1,7 @@
 // The form as a child window of the host's X11 window. The form keeps a
 // connection of its own (hosts' connections are not ours to use, and may live
 // on another thread) and touches it only on the form's thread.
-#include "toolkit/Error.h"
-#include "toolkit/Form.h"
+#include "base/Error.h"
 #include "toolkit/FormBackend.h"
 #include "toolkit/linux/X11Support.h"
 
@@ -40,18 +39,6 @@ std::optional<TMouseButton> ToButton(unsigned button) {
   }
 }
 
-TShiftState ButtonFlag(TMouseButton button) {
-  switch (button) {
-  case mbLeft:
-    return ssLeft;
-  case mbMiddle:
-    return ssMiddle;
-  case mbRight:
-    return ssRight;
-  }
-  return 0;
-}
-
 TShiftState ToShift(unsigned state) {
   struct TMap {
     unsigned Mask;
@@ -69,7 +56,7 @@ TShiftState ToShift(unsigned state) {
 
 class TX11FormBackend final : public TFormBackend {
 public:
-  TX11FormBackend(TForm& form, Window parent);
+  TX11FormBackend(TFormBackendClient& client, Window parent);
   ~TX11FormBackend() override { Release(); }
   TX11FormBackend(const TX11FormBackend&) = delete;
   TX11FormBackend& operator=(const TX11FormBackend&) = delete;
@@ -87,7 +74,7 @@ private:
   void Press(const XButtonEvent& event);
   bool IsDoubleClick(const XButtonEvent& event);
 
-  TForm& FForm;
+  TFormBackendClient& FClient;
   Display* FDisplay = nullptr;
   TX11Visual FVisual;
   Colormap FColormap = None;
@@ -106,7 +93,7 @@ private:
   int FLastY = 0;
 };
 
-TX11FormBackend::TX11FormBackend(TForm& form, Window parent) : FForm(form) {
+TX11FormBackend::TX11FormBackend(TFormBackendClient& client, Window parent) : FClient(client) {
   FDisplay = XOpenDisplay(nullptr);
   if (!FDisplay)
     throw EGlowraspError("Cannot open the X display");
@@ -134,10 +121,11 @@ void TX11FormBackend::Create(Window parent) {
   window.border_pixel = 0;
   window.background_pixmap = None;
   window.event_mask = kEventMask;
-  FWindow = XCreateWindow(
-      FDisplay, parent, 0, 0, static_cast<unsigned>(std::max(FForm.ClientWidth(), 1)),
-      static_cast<unsigned>(std::max(FForm.ClientHeight(), 1)), 0, FVisual.Depth, InputOutput,
-      FVisual.Type, CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &window);
+  const TSize size = FClient.ClientSize();
+  FWindow =
+      XCreateWindow(FDisplay, parent, 0, 0, static_cast<unsigned>(std::max(size.Width, 1)),
+                    static_cast<unsigned>(std::max(size.Height, 1)), 0, FVisual.Depth, InputOutput,
+                    FVisual.Type, CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &window);
   const Atom xembedInfo = XInternAtom(FDisplay, "_XEMBED_INFO", False);
   const long info[2] = {kXEmbedVersion, kXEmbedMapped};
   XChangeProperty(FDisplay, FWindow, xembedInfo, xembedInfo, 32, PropModeReplace,
@@ -224,13 +212,13 @@ void TX11FormBackend::Dispatch(const XEvent& event, const XEvent* next) {
   case ButtonRelease:
     if (const auto button = ToButton(event.xbutton.button))
       // The state is the one before the event: the released button is still in it.
-      FForm.MouseUp(*button, ToShift(event.xbutton.state) & ~ButtonFlag(*button), event.xbutton.x,
-                    event.xbutton.y);
+      FClient.MouseUp(*button, ToShift(event.xbutton.state) & ~ButtonFlag(*button), event.xbutton.x,
+                      event.xbutton.y);
     break;
   case MotionNotify:
     // Of a run of moves only the last position matters.
     if (!next || next->type != MotionNotify)
-      FForm.MouseMove(ToShift(event.xmotion.state), event.xmotion.x, event.xmotion.y);
+      FClient.MouseMove(ToShift(event.xmotion.state), event.xmotion.x, event.xmotion.y);
     break;
   default: // exposure is repaired by the server from the background pixmap
     break;
@@ -244,7 +232,7 @@ void TX11FormBackend::Press(const XButtonEvent& event) {
   TShiftState shift = ToShift(event.state) | ButtonFlag(*button);
   if (IsDoubleClick(event))
     shift |= ssDouble;
-  FForm.MouseDown(*button, shift, event.x, event.y);
+  FClient.MouseDown(*button, shift, event.x, event.y);
 }
 
 bool TX11FormBackend::IsDoubleClick(const XButtonEvent& event) {
@@ -263,7 +251,8 @@ bool TX11FormBackend::IsDoubleClick(const XButtonEvent& event) {
 
 } // namespace
 
-std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TForm& form, void* parentWindow) {
+std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TFormBackendClient& client,
+                                                        void* parentWindow) {
   return std::make_unique<TX11FormBackend>(
-      form, static_cast<Window>(reinterpret_cast<std::uintptr_t>(parentWindow)));
+      client, static_cast<Window>(reinterpret_cast<std::uintptr_t>(parentWindow)));
 }

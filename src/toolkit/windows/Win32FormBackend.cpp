@@ -1,11 +1,10 @@
 // The form as a child window of the host's window. Everything is painted into
 // the form's back buffer by the toolkit; the window only shows it and turns
 // mouse messages into the toolkit's presses, moves and releases.
-#include "toolkit/Error.h"
-#include "toolkit/Form.h"
+#include "base/Error.h"
+#include "base/ThreadSupport.h"
 #include "toolkit/FormBackend.h"
 #include "toolkit/MessageBox.h"
-#include "toolkit/ThreadSupport.h"
 
 #include <atomic>
 #include <exception>
@@ -79,7 +78,7 @@ TShiftState ShiftState(WPARAM keys) {
 
 class TWin32FormBackend final : public TFormBackend {
 public:
-  TWin32FormBackend(TForm& form, HWND parent);
+  TWin32FormBackend(TFormBackendClient& client, HWND parent);
   ~TWin32FormBackend() override;
   TWin32FormBackend(const TWin32FormBackend&) = delete;
   TWin32FormBackend& operator=(const TWin32FormBackend&) = delete;
@@ -98,7 +97,7 @@ private:
   void Press(TMouseButton button, TShiftState shift, LPARAM position);
   void Release(TMouseButton button, WPARAM keys, LPARAM position);
 
-  TForm& FForm;
+  TFormBackendClient& FClient;
   // Null once the window is gone, also when the host destroyed its own window
   // first (a null window would stand for the whole screen).
   std::atomic<HWND> FWindow{nullptr};
@@ -143,13 +142,14 @@ void Blit(HDC dc, const TBitmap& backBuffer, const TRect& area) {
                     DIB_RGB_COLORS);
 }
 
-TWin32FormBackend::TWin32FormBackend(TForm& form, HWND parent) : FForm(form) {
+TWin32FormBackend::TWin32FormBackend(TFormBackendClient& client, HWND parent) : FClient(client) {
   if (!IsWindow(parent))
     throw EGlowraspError("The host's window is not a window");
   TWindowClass::Acquire(&WindowProc);
   // WM_NCCREATE stores the window handle.
-  if (!CreateWindowExA(0, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, FForm.ClientWidth(),
-                       FForm.ClientHeight(), parent, nullptr, ThisModule(), this)) {
+  const TSize size = FClient.ClientSize();
+  if (!CreateWindowExA(0, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, size.Width, size.Height,
+                       parent, nullptr, ThisModule(), this)) {
     TWindowClass::Release();
     throw EGlowraspError("Cannot create the editor window");
   }
@@ -195,22 +195,21 @@ void TWin32FormBackend::Present(const TBitmap& backBuffer, const TRect& area) {
 
 void TWin32FormBackend::Paint() {
   const TPaintScope paint(FWindow);
-  // Repaints asked for on other threads go into the back buffer first.
-  FForm.Idle();
+  const TBitmap& picture = FClient.PaintRect(paint.Area());
   if (paint.DC())
-    Blit(paint.DC(), FForm.BackBuffer(), paint.Area());
+    Blit(paint.DC(), picture, paint.Area());
 }
 
 void TWin32FormBackend::Press(TMouseButton button, TShiftState shift, LPARAM position) {
   SetCapture(FWindow.load());
-  FForm.MouseDown(button, shift, GET_X_LPARAM(position), GET_Y_LPARAM(position));
+  FClient.MouseDown(button, shift, GET_X_LPARAM(position), GET_Y_LPARAM(position));
 }
 
 void TWin32FormBackend::Release(TMouseButton button, WPARAM keys, LPARAM position) {
   // The window keeps the mouse until the last button goes up.
   if ((keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == FWindow.load())
     ReleaseCapture();
-  FForm.MouseUp(button, ShiftState(keys), GET_X_LPARAM(position), GET_Y_LPARAM(position));
+  FClient.MouseUp(button, ShiftState(keys), GET_X_LPARAM(position), GET_Y_LPARAM(position));
 }
 
 bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -240,7 +239,7 @@ bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     Press(mbMiddle, ShiftState(wParam) | ssDouble, lParam);
     return true;
   case WM_MOUSEMOVE:
-    FForm.MouseMove(ShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    FClient.MouseMove(ShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     return true;
   case WM_LBUTTONUP:
     Release(mbLeft, wParam, lParam);
@@ -285,6 +284,7 @@ LRESULT CALLBACK TWin32FormBackend::WindowProc(HWND window, UINT message, WPARAM
 
 } // namespace
 
-std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TForm& form, void* parentWindow) {
-  return std::make_unique<TWin32FormBackend>(form, static_cast<HWND>(parentWindow));
+std::unique_ptr<TFormBackend> CreatePlatformFormBackend(TFormBackendClient& client,
+                                                        void* parentWindow) {
+  return std::make_unique<TWin32FormBackend>(client, static_cast<HWND>(parentWindow));
 }

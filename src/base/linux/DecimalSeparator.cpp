@@ -1,4 +1,4 @@
-#include "toolkit/PlatformDecimalSeparator.h"
+#include "base/PlatformDecimalSeparator.h"
 
 #include <clocale>
 #include <langinfo.h>

@@ -1,6 +1,6 @@
-#include "toolkit/DecimalSeparator.h"
+#include "base/DecimalSeparator.h"
 
-#include "toolkit/PlatformDecimalSeparator.h"
+#include "base/PlatformDecimalSeparator.h"
 
 #include <atomic>
 

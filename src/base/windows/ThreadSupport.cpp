@@ -1,4 +1,4 @@
-#include "toolkit/ThreadSupport.h"
+#include "base/ThreadSupport.h"
 
 #include <windows.h>
 

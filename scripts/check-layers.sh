@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Fails when a file in src/ includes a header of a layer above its own, or a
+# platform header outside a backend folder. The layers, bottom to top, and the
+# folders each may include (CMakeLists.txt links them the same way):
+#
+#   base      base
+#   toolkit   base toolkit
+#   params    base params
+#   editor    base toolkit params editor
+#   dsp       base, the processor's own headers in shaper/
+#   shaper    base params shaper, and the editor's size (header only)
+#   vst       everything
+#
+# In src/shaper the effect definition's files are named below; every other
+# file there is the signal processor. EffParamsEditor.cpp, the definition's
+# editor side, may also use the editor and the toolkit.
+#
+#   check-layers.sh [SOURCE_DIR]
+set -euo pipefail
+
+root=$(realpath "${1:-$(dirname "$0")/..}")
+cd "$root/src"
+
+definition_files=(shaper/EffParams.h shaper/EffParams.cpp shaper/DisplayText.h shaper/DisplayText.cpp)
+definition_editor_file=shaper/EffParamsEditor.cpp
+
+is_definition() {
+  local f
+  for f in "${definition_files[@]}" "$definition_editor_file"; do
+    [ "$1" = "$f" ] && return 0
+  done
+  return 1
+}
+
+# The include patterns (extended regular expressions over the quoted path)
+# that a file may use.
+allowed_for() {
+  local file=$1
+  case "$file" in
+  base/*) echo '^base/' ;;
+  toolkit/*) echo '^(base|toolkit)/' ;;
+  params/*) echo '^(base|params)/' ;;
+  editor/*) echo '^(base|toolkit|params|editor)/' ;;
+  shaper/*)
+    if [ "$file" = "$definition_editor_file" ]; then
+      echo '^(base|toolkit|params|editor|shaper)/'
+    elif is_definition "$file"; then
+      echo '^(base|params|shaper)/|^editor/EditorSize\.h$'
+    else
+      # The processor may include the shaper's headers except the definition's.
+      echo '^base/|^shaper/'
+    fi
+    ;;
+  vst/*) echo '^(base|toolkit|params|editor|shaper|vst)/' ;;
+  *) echo '^$' ;;
+  esac
+}
+
+failures=0
+report() {
+  echo "$1: $2" >&2
+  failures=$((failures + 1))
+}
+
+while IFS= read -r file; do
+  allowed=$(allowed_for "$file")
+  while IFS= read -r header; do
+    if ! [[ "$header" =~ $allowed ]]; then
+      report "$file" "includes \"$header\", which its layer may not use"
+    elif [[ "$file" != "$definition_editor_file" && "$file" == shaper/* ]] &&
+      ! is_definition "$file" && is_definition "$header"; then
+      report "$file" "the signal processor includes the effect definition's \"$header\""
+    fi
+  done < <(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1/p' "$file")
+
+  # Window-system and platform headers belong to the backend folders; libjpeg
+  # to the toolkit's pictures.
+  platform=$(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<((X11\/|windows\.h|windowsx\.h)[^>]*)>.*/\1/p' "$file")
+  if [ -n "$platform" ] && ! [[ "$file" =~ ^[a-z]+/(linux|windows)/ ]]; then
+    report "$file" "includes the platform header <$platform> outside a backend folder"
+  fi
+  if grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<jpeglib\.h>' "$file" &&
+    [ "$file" != toolkit/Picture.cpp ]; then
+    report "$file" "includes <jpeglib.h> outside the toolkit's pictures"
+  fi
+done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) | sed 's#^\./##' | sort)
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures layering fault(s)" >&2
+  exit 1
+fi
+echo "layers: every include in src/ reaches down"
