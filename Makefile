@@ -4,12 +4,13 @@ JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
 TSAN := build/tsan
+STRICT := build/strict
 WIN32_BUILD := build/win32
 WIN64_BUILD := build/win64
 MINGW_LIBJPEG := build/mingw-libjpeg
 
-.PHONY: demo test deps build build-asan build-tsan bench install clean deps-windows windows \
-	build-windows-tests test-windows
+.PHONY: demo test deps build build-asan build-tsan build-strict lint bench install clean \
+	deps-windows windows build-windows-tests test-windows
 
 deps:
 	@bash scripts/install-deps.sh
@@ -28,7 +29,18 @@ build-tsan: deps
 	  -DGLOWRASP_BENCH=OFF -DGLOWRASP_TOOLS=OFF
 	cmake --build $(TSAN) --target stress_tests -j $(JOBS)
 
-test: build build-asan build-tsan
+# Every source under the stricter warnings, each an error; built, not run
+# again: the tests run in the builds above.
+build-strict: deps
+	cmake -S . -B $(STRICT) -DCMAKE_BUILD_TYPE=Debug -DGLOWRASP_STRICT=ON
+	cmake --build $(STRICT) -j $(JOBS)
+
+# The layering check, and clang-tidy over src/ with the release build's commands.
+lint: build
+	bash scripts/check-layers.sh
+	bash scripts/lint.sh $(RELEASE)
+
+test: build build-asan build-tsan build-strict lint
 	cd $(RELEASE) && ctest --output-on-failure --timeout 600 -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure --timeout 600 -j $(JOBS)

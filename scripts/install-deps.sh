@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config clang-tidy
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxtst-dev xvfb xauth x11-utils xdotool

@@ -43,7 +43,6 @@ private:
   using TRing = std::array<float, KernelLength>;
 
   void AddKernel(TRing& Ring, float Sample, std::int32_t Position) const;
-  float Output(float Slot, float Previous, bool Replacing) const;
   void Advance();
 
   std::vector<float> FKernelBlock;

@@ -1,5 +1,13 @@
 // The editor object: reports the editor's size and, while the host shows the
 // editor, owns the form that lives in the host's window.
+//
+// Threads. open, idle, update and close come from the host's editor (UI)
+// thread, the one that owns the parent window; the form makes window-system
+// calls on that thread only. getRect may come from any dispatcher thread and
+// reads the settings alone. Parameter changes made on other threads reach the
+// form's controls as deferred repaints (TForm::RequestIdleRepaint), painted by
+// the next idle on the editor's thread or, on Windows, by the WM_PAINT the
+// request posts.
 #pragma once
 
 #include "params/VSTEffect.h"

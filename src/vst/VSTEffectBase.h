@@ -1,6 +1,24 @@
 // The effect object main hands to the host: it turns the host's indexed,
 // float-valued view of the effect into calls on the parameter host and the
 // effect component of the effect definition it owns.
+//
+// Threads. Nothing here starts a thread or takes a lock; every call runs to
+// its end on the thread that made it.
+// - Audio thread: process, processReplacing, and setParameter/getParameter,
+//   which hosts also call from an automation or UI thread. These touch only
+//   single-word atomics (relaxed): a parameter's integer and normalised value,
+//   its real value and display text, the processor's three settings, and the
+//   acquire/release pointer that publishes the processor once it is built.
+//   They allocate nothing and make no system call.
+// - Any one host thread at a time for the dispatcher: open, close, sample
+//   rate, block size (which build or replace the processor: hosts send them
+//   while processing is suspended), suspend/resume, names and texts.
+// - The editor's thread: effEditOpen, effEditIdle, effEditClose, and the
+//   vendor-specific editor requests; see TVSTEditorBase.
+// A parameter change on any thread notifies its listeners synchronously
+// through the notifier's snapshot of the listener list, so the editor's
+// controls hear it on that thread: they only refresh atomic caches and mark
+// themselves for a repaint that the editor's thread paints at its next idle.
 #pragma once
 
 #include "base/Component.h"

@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Values, EditorScreenshotParameters,
                          ::testing::Values(ParameterCase{"Gain", {"--gain", "+6"}, 0},
                                            ParameterCase{"Intensity", {"--intensity", "60"}, 1},
                                            ParameterCase{"OutGain", {"--out-gain", "-2"}, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(EditorScreenshot, HelpOverlayCoversTheWholeEditorWhateverTheValues) {
   TempDir dir;
@@ -203,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"SnapshotRefused",
                   {"--editor-screenshot", "@", "--plugin", GLOWRASP_FAKE_EDITOR_NO_SNAPSHOT},
                   "refused"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace glowrasp::testing

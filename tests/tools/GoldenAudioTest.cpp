@@ -48,7 +48,7 @@ TEST_P(GoldenAudio, MatchesStoredOutputBitForBit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, GoldenAudio, ::testing::ValuesIn(goldenCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace glowrasp::golden

@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
     Containers, RenderTruncated,
     ::testing::Values(TruncationCase{"Wav", "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
                       TruncationCase{"Aiff", "in.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace glowrasp::testing

@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Ends, RenderStreams,
                          ::testing::Values(StreamCase{"StdinToFile", true, false},
                                            StreamCase{"FileToStdout", false, true},
                                            StreamCase{"StdinToStdout", true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(RenderStreams, IntegerSamplesOnStandardOutput) {
   TempDir dir;
@@ -124,7 +124,7 @@ TEST_P(RenderStopSignals, RemoveTheTemporaryFileAndExitAsTheSignalWould) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, RenderStopSignals,
                          ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
-                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+                         [](const auto& test) { return std::string(sigabbrev_np(test.param)); });
 
 TEST(RenderStopSignals, ClosedOutputPipeEndsTheRunLikeSigpipe) {
   TempDir dir;

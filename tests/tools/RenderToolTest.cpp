@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "out.flac",
                    {"--bits=16"},
                    SF_FORMAT_FLAC | SF_FORMAT_PCM_16}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(RenderTool, ShowsThePluginsOwnTexts) {
   TempDir dir;
@@ -435,7 +435,7 @@ INSTANTIATE_TEST_SUITE_P(
                     return withInput(d, {"-b", "16"}, "out.ogg");
                   },
                   kUsage, "out.ogg"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace glowrasp::testing

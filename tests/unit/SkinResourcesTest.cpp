@@ -110,8 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Skin, SkinPictureTest,
                          testing::Values(TSkinPicture{"background.jpg", 402, 250},
                                          TSkinPicture{"help.jpg", 402, 250},
                                          TSkinPicture{"knob.jpg", 740, 444}),
-                         [](const auto& info) {
-                           const std::string name = info.param.Name;
+                         [](const auto& test) {
+                           const std::string name = test.param.Name;
                            return name.substr(0, name.find('.'));
                          });
 

@@ -280,8 +280,8 @@ TEST_P(TXHelpOverlayTest, ShowsOnTheHotSpotAndHidesOnAnyPress) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, TXHelpOverlayTest, ::testing::Values(kLeftButton, kRightButton),
-                         [](const auto& info) {
-                           return std::string(info.param == kLeftButton ? "Left" : "Right");
+                         [](const auto& test) {
+                           return std::string(test.param == kLeftButton ? "Left" : "Right");
                          });
 
 // ---- Knob drags --------------------------------------------------------------
@@ -342,7 +342,7 @@ const TDragCase kDragCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TXKnobDragTest, ::testing::ValuesIn(kDragCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 // ---- Double click --------------------------------------------------------------
 
@@ -385,6 +385,6 @@ const TDoubleClickCase kDoubleClickCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Knobs, TXDoubleClickTest, ::testing::ValuesIn(kDoubleClickCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 } // namespace
