@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 
 namespace {
 
@@ -38,7 +39,7 @@ TPair TwoSquare(long double a) {
 
 // Taylor terms up to r^23 (sine) and r^22 (cosine); for |r| <= pi/4 the first
 // term left out is below 2^-80 of the result.
-constexpr int LastTerm = 11;
+constexpr std::size_t LastTerm = 11;
 
 // Taylor coefficient of r^p in sine or cosine, with its sign: (-1)^(p/2) / p!.
 constexpr auto Taylor = [] {
@@ -55,7 +56,7 @@ constexpr auto Taylor = [] {
 // sin(r) / r - 1 as a polynomial in z = r^2.
 long double SinTail(long double z) {
   long double sum = Taylor[2 * LastTerm + 1];
-  for (int k = LastTerm - 1; k >= 1; --k)
+  for (std::size_t k = LastTerm - 1; k >= 1; --k)
     sum = sum * z + Taylor[2 * k + 1];
   return sum * z;
 }
@@ -63,7 +64,7 @@ long double SinTail(long double z) {
 // cos(r) - 1 + r^2 / 2 as a polynomial in z = r^2.
 long double CosTail(long double z) {
   long double sum = Taylor[2 * LastTerm];
-  for (int k = LastTerm - 1; k >= 2; --k)
+  for (std::size_t k = LastTerm - 1; k >= 2; --k)
     sum = sum * z + Taylor[2 * k];
   return sum * z * z;
 }
