@@ -23,14 +23,14 @@ double distanceToSegment(Point p, Point a, Point b) {
 } // namespace
 
 Canvas::Canvas(int width, int height, Rgb background)
-    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height * 3) {
+    : FWidth(width), FHeight(height), FPixels(static_cast<std::size_t>(width) * height * 3) {
   fillRect(0, 0, width, height, background);
 }
 
 void Canvas::blend(int x, int y, Rgb colour, double alpha) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_ || alpha <= 0.0)
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || alpha <= 0.0)
     return;
-  std::uint8_t* pixel = &pixels_[(static_cast<std::size_t>(y) * width_ + x) * 3];
+  std::uint8_t* pixel = &FPixels[(static_cast<std::size_t>(y) * FWidth + x) * 3];
   const auto mix = [alpha](std::uint8_t under, std::uint8_t over) {
     return static_cast<std::uint8_t>(std::lround(under + (over - under) * std::min(alpha, 1.0)));
   };
@@ -40,8 +40,8 @@ void Canvas::blend(int x, int y, Rgb colour, double alpha) {
 }
 
 void Canvas::fillRect(int x, int y, int w, int h, Rgb colour, double alpha) {
-  for (int row = std::max(y, 0); row < std::min(y + h, height_); ++row)
-    for (int col = std::max(x, 0); col < std::min(x + w, width_); ++col)
+  for (int row = std::max(y, 0); row < std::min(y + h, FHeight); ++row)
+    for (int col = std::max(x, 0); col < std::min(x + w, FWidth); ++col)
       blend(col, row, colour, alpha);
 }
 
@@ -92,10 +92,10 @@ int Canvas::textWidth(std::string_view text, int scale) {
 void Canvas::savePng(const std::string& path) const {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width_);
-  image.height = static_cast<png_uint_32>(height_);
+  image.width = static_cast<png_uint_32>(FWidth);
+  image.height = static_cast<png_uint_32>(FHeight);
   image.format = PNG_FORMAT_RGB;
-  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels_.data(), width_ * 3, nullptr))
+  if (!png_image_write_to_file(&image, path.c_str(), 0, FPixels.data(), FWidth * 3, nullptr))
     throw std::runtime_error("cannot write '" + path + "': " + image.message);
 }
 

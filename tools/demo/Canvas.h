@@ -21,8 +21,8 @@ class Canvas {
 public:
   Canvas(int width, int height, Rgb background);
 
-  int width() const { return width_; }
-  int height() const { return height_; }
+  int width() const { return FWidth; }
+  int height() const { return FHeight; }
 
   void fillRect(int x, int y, int w, int h, Rgb colour, double alpha = 1.0);
   // An antialiased line through the points, clipped to the given rectangle.
@@ -38,9 +38,9 @@ public:
 private:
   void blend(int x, int y, Rgb colour, double alpha);
 
-  int width_;
-  int height_;
-  std::vector<std::uint8_t> pixels_;
+  int FWidth;
+  int FHeight;
+  std::vector<std::uint8_t> FPixels;
 };
 
 } // namespace glowrasp::demo

@@ -36,12 +36,12 @@ double midiToHz(int note) {
 class Noise {
 public:
   double next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return static_cast<double>(state_ >> 8) / (1 << 23) - 1.0;
+    FState = FState * 1664525u + 1013904223u;
+    return static_cast<double>(FState >> 8) / (1 << 23) - 1.0;
   }
 
 private:
-  std::uint32_t state_ = 0x5eed1234u;
+  std::uint32_t FState = 0x5eed1234u;
 };
 
 struct Stereo {

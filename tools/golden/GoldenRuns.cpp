@@ -24,16 +24,16 @@ constexpr std::array kBlockCycle{0, 1, 7, 64, 13, 512, 300, 2, 100, 511};
 
 class Lcg {
 public:
-  explicit Lcg(std::uint32_t seed) : state_(seed) {}
+  explicit Lcg(std::uint32_t seed) : FState(seed) {}
   // Uniform in [-1, 1), exactly representable as a float.
   float next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    const auto centred = static_cast<std::int32_t>(state_ >> 8) - (1 << 23);
+    FState = FState * 1664525u + 1013904223u;
+    const auto centred = static_cast<std::int32_t>(FState >> 8) - (1 << 23);
     return static_cast<float>(centred) * 0x1p-23f;
   }
 
 private:
-  std::uint32_t state_;
+  std::uint32_t FState;
 };
 
 float channelSample(Lcg& noise, int frame, int channel) {

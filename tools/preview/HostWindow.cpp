@@ -8,16 +8,16 @@
 namespace glowrasp::preview {
 
 HostWindow::HostWindow(int width, int height, const std::string& title) {
-  display_ = XOpenDisplay(nullptr);
-  if (!display_)
+  FDisplay = XOpenDisplay(nullptr);
+  if (!FDisplay)
     throw host::HostError("cannot open the X display (is DISPLAY set?)");
-  const int screen = DefaultScreen(display_);
-  window_ = XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, 0,
+  const int screen = DefaultScreen(FDisplay);
+  FWindow = XCreateSimpleWindow(FDisplay, RootWindow(FDisplay, screen), 0, 0,
                                 static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                                BlackPixel(display_, screen), BlackPixel(display_, screen));
-  XStoreName(display_, window_, title.c_str());
-  XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_NAME", False),
-                  XInternAtom(display_, "UTF8_STRING", False), 8, PropModeReplace,
+                                BlackPixel(FDisplay, screen), BlackPixel(FDisplay, screen));
+  XStoreName(FDisplay, FWindow, title.c_str());
+  XChangeProperty(FDisplay, FWindow, XInternAtom(FDisplay, "_NET_WM_NAME", False),
+                  XInternAtom(FDisplay, "UTF8_STRING", False), 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(title.data()),
                   static_cast<int>(title.size()));
 
@@ -26,32 +26,32 @@ HostWindow::HostWindow(int width, int height, const std::string& title) {
   hints->flags = PMinSize | PMaxSize;
   hints->min_width = hints->max_width = width;
   hints->min_height = hints->max_height = height;
-  XSetWMNormalHints(display_, window_, hints);
+  XSetWMNormalHints(FDisplay, FWindow, hints);
   XFree(hints);
 
-  protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
-  deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(display_, window_, &deleteWindow_, 1);
-  XSelectInput(display_, window_, StructureNotifyMask);
+  FProtocols = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
+  FDeleteWindow = XInternAtom(FDisplay, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(FDisplay, FWindow, &FDeleteWindow, 1);
+  XSelectInput(FDisplay, FWindow, StructureNotifyMask);
 }
 
 HostWindow::~HostWindow() {
-  XDestroyWindow(display_, window_);
-  XCloseDisplay(display_);
+  XDestroyWindow(FDisplay, FWindow);
+  XCloseDisplay(FDisplay);
 }
 
 void HostWindow::show() {
-  XMapRaised(display_, window_);
-  XFlush(display_);
+  XMapRaised(FDisplay, FWindow);
+  XFlush(FDisplay);
 }
 
 bool HostWindow::processEvents() {
   bool open = true;
-  while (XPending(display_) > 0) {
+  while (XPending(FDisplay) > 0) {
     XEvent event;
-    XNextEvent(display_, &event);
-    if (event.type == ClientMessage && event.xclient.message_type == protocols_ &&
-        static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_)
+    XNextEvent(FDisplay, &event);
+    if (event.type == ClientMessage && event.xclient.message_type == FProtocols &&
+        static_cast<Atom>(event.xclient.data.l[0]) == FDeleteWindow)
       open = false;
   }
   return open;

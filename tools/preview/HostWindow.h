@@ -17,18 +17,18 @@ public:
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
-  Window id() const { return window_; }
+  Window id() const { return FWindow; }
   // Readable when the server has something for this connection.
-  int fd() const { return ConnectionNumber(display_); }
+  int fd() const { return ConnectionNumber(FDisplay); }
   void show();
   // Handles every event waiting; false once the user asked to close the window.
   bool processEvents();
 
 private:
-  Display* display_ = nullptr;
-  Window window_ = 0;
-  Atom deleteWindow_ = 0;
-  Atom protocols_ = 0;
+  Display* FDisplay = nullptr;
+  Window FWindow = 0;
+  Atom FDeleteWindow = 0;
+  Atom FProtocols = 0;
 };
 
 } // namespace glowrasp::preview
