@@ -1,14 +1,14 @@
 // The editor opened without a window through the dispatcher, driven with the
 // plug-in's private pointer requests and checked through its snapshot
 // request, the host's parameters and the automation the host is told of.
-#include "TestHost.h"
-#include "vst/EditorSnapshot.h"
+#include "HostTestSupport.h"
+#include "hostlib/Editor.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
-#include <vector>
 
+namespace glowrasp::hosttest {
 namespace {
 
 constexpr int kWidth = 402;
@@ -35,43 +35,43 @@ constexpr TRect kReadOuts[] = {{31, 137, 71, 24}, {143, 137, 71, 24}, {255, 137,
 constexpr std::pair<int, int> kKnobCentres[] = {{67, 89}, {179, 89}, {290, 89}};
 constexpr std::pair<int, int> kHelpHotSpot{389, 15};
 
-VstIntPtr Dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                   void* ptr = nullptr) {
-  return e->dispatcher(e, opcode, index, value, ptr, 0.0f);
-}
+struct TAutomation {
+  int Index;
+  float Value;
+  float ParameterAtCall; // what getParameter answered while the host was being told
+};
 
-VstIntPtr Pointer(AEffect* e, TEditorPointerKind kind, VstInt32 shift, int x, int y) {
+VstIntPtr Pointer(const host::Plugin& plugin, TEditorPointerKind kind, VstInt32 shift, int x,
+                  int y) {
   TEditorPointer pointer{kind, 0, shift, x, y};
-  return Dispatch(e, effVendorSpecific, kEditorPointerCode, 0, &pointer);
+  return plugin.privateRequest(kEditorPointerCode, &pointer);
 }
 
-void Click(AEffect* e, int x, int y, VstInt32 shift = kLeftHeld) {
-  EXPECT_EQ(Pointer(e, epPress, shift, x, y), 1);
-  EXPECT_EQ(Pointer(e, epRelease, 0, x, y), 1);
+void Click(const host::Plugin& plugin, int x, int y, VstInt32 shift = kLeftHeld) {
+  EXPECT_EQ(Pointer(plugin, epPress, shift, x, y), 1);
+  EXPECT_EQ(Pointer(plugin, epRelease, 0, x, y), 1);
 }
 
 // A drag from a knob's centre, one pixel per move.
-void DragVertically(AEffect* e, int param, int pixelsUp) {
+void DragVertically(const host::Plugin& plugin, int param, int pixelsUp) {
   const auto [x, y] = kKnobCentres[param];
-  ASSERT_EQ(Pointer(e, epPress, kLeftHeld, x, y), 1);
+  ASSERT_EQ(Pointer(plugin, epPress, kLeftHeld, x, y), 1);
   const int step = pixelsUp > 0 ? 1 : -1;
   for (int moved = step; moved != pixelsUp + step; moved += step)
-    ASSERT_EQ(Pointer(e, epMove, kLeftHeld, x, y - moved), 1);
-  ASSERT_EQ(Pointer(e, epRelease, 0, x, y - pixelsUp), 1);
+    ASSERT_EQ(Pointer(plugin, epMove, kLeftHeld, x, y - moved), 1);
+  ASSERT_EQ(Pointer(plugin, epRelease, 0, x, y - pixelsUp), 1);
 }
 
-VstIntPtr RequestSnapshot(AEffect* e, TPixels& pixels, int width = kWidth) {
+VstIntPtr RequestSnapshot(const host::Plugin& plugin, TPixels& pixels, int width = kWidth) {
   pixels.assign(static_cast<std::size_t>(width) * kHeight, 0);
   TEditorSnapshot request{width, kHeight, pixels.data()};
-  return Dispatch(e, effVendorSpecific, kEditorSnapshotCode, 0, &request);
+  return plugin.privateRequest(kEditorSnapshotCode, &request);
 }
 
 // What the editor shows once it has done its pending repaints.
-TPixels Snapshot(AEffect* e) {
-  Dispatch(e, effEditIdle);
-  TPixels pixels;
-  EXPECT_EQ(RequestSnapshot(e, pixels), 1);
-  return pixels;
+TPixels Snapshot(const host::OpenEditor& editor) {
+  editor.idle();
+  return editor.snapshot().pixels;
 }
 
 TPoints Changed(const TPixels& a, const TPixels& b) {
@@ -99,87 +99,90 @@ void ExpectOnlyColumnChanged(const TPixels& before, const TPixels& after, int pa
   EXPECT_GT(inReadOut, 0) << "read-out of parameter " << param << " not repainted";
 }
 
+void Start(host::Plugin& plugin) {
+  plugin.setSampleRate(44100.0f);
+  plugin.setBlockSize(512);
+  plugin.resume();
+}
+
 class EditorHost : public ::testing::Test {
 protected:
   void SetUp() override {
-    e = Host.Open();
-    ASSERT_NE(e, nullptr);
-    TTestHost::Start(e);
-    ASSERT_EQ(Dispatch(e, effEditOpen), 1);
-  }
-  void TearDown() override {
-    if (e)
-      Dispatch(e, effEditClose);
+    Start(plugin);
+    plugin.onAutomation([this](int index, float value) {
+      automations.push_back({index, value, plugin.getParameter(index)});
+    });
+    editor = std::make_unique<host::OpenEditor>(plugin, nullptr);
+    ASSERT_EQ(editor->size().width, kWidth);
+    ASSERT_EQ(editor->size().height, kHeight);
   }
 
-  TTestHost Host;
-  AEffect* e = nullptr;
+  host::Plugin plugin{Library()};
+  std::vector<TAutomation> automations;
+  std::unique_ptr<host::OpenEditor> editor;
 };
 
 } // namespace
 
 TEST(EditorHostLifecycle, OpensWithoutWindowOnlyOnceStartedAndClosesEveryForm) {
-  TTestHost host;
-  AEffect* e = host.Open();
-  ASSERT_NE(e, nullptr);
+  host::Plugin plugin(Library());
   TPixels pixels;
-  EXPECT_EQ(Dispatch(e, effEditOpen), 0) << "opened before the sample rate was known";
-  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-  EXPECT_EQ(Dispatch(e, effEditOpen), 0) << "opened before the block size was known";
-  EXPECT_EQ(RequestSnapshot(e, pixels), 0);
+  EXPECT_EQ(plugin.dispatch(effEditOpen), 0) << "opened before the sample rate was known";
+  plugin.setSampleRate(44100.0f);
+  EXPECT_EQ(plugin.dispatch(effEditOpen), 0) << "opened before the block size was known";
+  EXPECT_EQ(RequestSnapshot(plugin, pixels), 0);
 
-  Dispatch(e, effSetBlockSize, 0, 512);
-  EXPECT_EQ(Dispatch(e, effEditOpen), 1);
-  EXPECT_EQ(RequestSnapshot(e, pixels), 1);
+  plugin.setBlockSize(512);
+  EXPECT_EQ(plugin.dispatch(effEditOpen), 1);
+  EXPECT_EQ(RequestSnapshot(plugin, pixels), 1);
   EXPECT_NE(std::count(pixels.begin(), pixels.end(), 0u), kWidth * kHeight) << "nothing painted";
-  EXPECT_EQ(RequestSnapshot(e, pixels, kWidth - 1), 0) << "a buffer of the wrong size";
+  EXPECT_EQ(RequestSnapshot(plugin, pixels, kWidth - 1), 0) << "a buffer of the wrong size";
 
-  EXPECT_EQ(Dispatch(e, effEditOpen), 1);
-  Dispatch(e, effEditClose);
-  EXPECT_EQ(RequestSnapshot(e, pixels), 0) << "a form survived the close";
-  EXPECT_EQ(Pointer(e, epPress, kLeftHeld, 67, 89), 0);
-  Dispatch(e, effEditClose);
-  EXPECT_EQ(Dispatch(e, effEditIdle), 0);
+  EXPECT_EQ(plugin.dispatch(effEditOpen), 1);
+  plugin.dispatch(effEditClose);
+  EXPECT_EQ(RequestSnapshot(plugin, pixels), 0) << "a form survived the close";
+  EXPECT_EQ(Pointer(plugin, epPress, kLeftHeld, 67, 89), 0);
+  plugin.dispatch(effEditClose);
+  EXPECT_EQ(plugin.dispatch(effEditIdle), 0);
 }
 
 TEST_F(EditorHost, VerticalDragAutomatesEachNewValueOnce) {
-  const TPixels before = Snapshot(e);
-  DragVertically(e, 0, 40);
+  const TPixels before = Snapshot(*editor);
+  DragVertically(plugin, host::kGain, 40);
 
   // 11 pixels up make one coarse step of 25000, 30 pixels (1.5 steps) two.
   std::vector<float> values;
-  for (const TAutomateCall& call : Host.Automations) {
-    EXPECT_EQ(call.Effect, e);
-    EXPECT_EQ(call.Index, 0);
+  for (const TAutomation& call : automations) {
+    EXPECT_EQ(call.Index, host::kGain);
     EXPECT_EQ(call.ParameterAtCall, call.Value);
     values.push_back(call.Value);
   }
   EXPECT_EQ(values, (std::vector<float>{0.525f, 0.55f}));
-  EXPECT_EQ(e->getParameter(e, 0), 0.55f);
-  EXPECT_EQ(TTestHost::Text(e, effGetParamDisplay, 0), "4.8");
-  ExpectOnlyColumnChanged(before, Snapshot(e), 0);
+  EXPECT_EQ(plugin.getParameter(host::kGain), 0.55f);
+  EXPECT_EQ(plugin.paramDisplay(host::kGain), WithUserSeparator("4.8"));
+  ExpectOnlyColumnChanged(before, Snapshot(*editor), host::kGain);
 }
 
 TEST_F(EditorHost, DoubleClickReturnsAKnobToItsDefault) {
-  const TPixels initial = Snapshot(e);
-  DragVertically(e, 1, -40);
-  ASSERT_EQ(e->getParameter(e, 1), 0.9f);
-  Host.Automations.clear();
+  const TPixels initial = Snapshot(*editor);
+  DragVertically(plugin, host::kIntensity, -40);
+  ASSERT_EQ(plugin.getParameter(host::kIntensity), 0.9f);
+  automations.clear();
 
-  const auto [x, y] = kKnobCentres[1];
-  Click(e, x, y, kLeftHeld | kDoubleClick);
-  EXPECT_EQ(e->getParameter(e, 1), 1.0f);
-  ASSERT_EQ(Host.Automations.size(), 1u);
-  EXPECT_EQ(Host.Automations[0].Index, 1);
-  EXPECT_EQ(Host.Automations[0].Value, 1.0f);
-  EXPECT_EQ(Changed(initial, Snapshot(e)).size(), 0u);
+  const auto [x, y] = kKnobCentres[host::kIntensity];
+  Click(plugin, x, y, kLeftHeld | kDoubleClick);
+  EXPECT_EQ(plugin.getParameter(host::kIntensity), 1.0f);
+  ASSERT_EQ(automations.size(), 1u);
+  EXPECT_EQ(automations[0].Index, host::kIntensity);
+  EXPECT_EQ(automations[0].Value, 1.0f);
+  EXPECT_EQ(Changed(initial, Snapshot(*editor)).size(), 0u);
 }
 
 TEST_F(EditorHost, HelpOverlayCoversEverythingUntilClicked) {
-  const TPixels editor = Snapshot(e);
-  Click(e, kHelpHotSpot.first, kHelpHotSpot.second);
-  const TPixels help = Snapshot(e);
-  const TPoints changed = Changed(editor, help);
+  const TPixels closed = Snapshot(*editor);
+  Click(plugin, kHelpHotSpot.first, kHelpHotSpot.second);
+  const TPixels help = Snapshot(*editor);
+  const TPoints changed = Changed(closed, help);
   ASSERT_FALSE(changed.empty()) << "the overlay did not appear";
   const auto [left, right] = std::minmax_element(
       changed.begin(), changed.end(), [](auto& a, auto& b) { return a.first < b.first; });
@@ -192,44 +195,46 @@ TEST_F(EditorHost, HelpOverlayCoversEverythingUntilClicked) {
 
   // The host may automate while the help is up; nothing may show through.
   for (const float value : {0.8f, 0.5f}) {
-    e->setParameter(e, 0, value);
-    EXPECT_EQ(Changed(help, Snapshot(e)).size(), 0u) << "Gain " << value << " showed through";
+    plugin.setParameter(host::kGain, value);
+    EXPECT_EQ(Changed(help, Snapshot(*editor)).size(), 0u) << "Gain " << value << " showed through";
   }
 
-  Click(e, 200, 200);
-  EXPECT_EQ(Changed(editor, Snapshot(e)).size(), 0u) << "hiding the overlay left traces";
-  EXPECT_TRUE(Host.Automations.empty());
+  Click(plugin, 200, 200);
+  EXPECT_EQ(Changed(closed, Snapshot(*editor)).size(), 0u) << "hiding the overlay left traces";
+  EXPECT_TRUE(automations.empty());
 }
 
 TEST_F(EditorHost, HostChangeRepaintsOnlyThatParametersKnobAndReadOut) {
-  for (int param = 0; param < 3; ++param) {
-    const TPixels before = Snapshot(e);
-    e->setParameter(e, param, 0.25f);
-    ExpectOnlyColumnChanged(before, Snapshot(e), param);
+  for (int param = 0; param < host::kParamCount; ++param) {
+    const TPixels before = Snapshot(*editor);
+    plugin.setParameter(param, 0.25f);
+    ExpectOnlyColumnChanged(before, Snapshot(*editor), param);
   }
-  EXPECT_TRUE(Host.Automations.empty()) << "host changes echoed back as automation";
+  EXPECT_TRUE(automations.empty()) << "host changes echoed back as automation";
 }
 
 TEST_F(EditorHost, TwoEditorsOpenAtOnceAreIndependent) {
-  AEffect* other = Host.Open();
-  ASSERT_NE(other, nullptr);
-  TTestHost::Start(other);
-  ASSERT_EQ(Dispatch(other, effEditOpen), 1);
-  const TPixels mine = Snapshot(e);
-  const TPixels theirs = Snapshot(other);
+  host::Plugin other(Library());
+  Start(other);
+  other.onAutomation([](int index, float) {
+    ADD_FAILURE() << "the other instance automated parameter " << index;
+  });
+  auto otherEditor = std::make_unique<host::OpenEditor>(other, nullptr);
+  const TPixels mine = Snapshot(*editor);
+  const TPixels theirs = Snapshot(*otherEditor);
   EXPECT_EQ(mine, theirs);
 
-  DragVertically(e, 2, 40);
-  EXPECT_EQ(e->getParameter(e, 2), 0.55f);
-  EXPECT_EQ(other->getParameter(other, 2), 0.5f);
-  ASSERT_FALSE(Host.Automations.empty());
-  for (const TAutomateCall& call : Host.Automations)
-    EXPECT_EQ(call.Effect, e);
-  ExpectOnlyColumnChanged(mine, Snapshot(e), 2);
-  EXPECT_EQ(Changed(theirs, Snapshot(other)).size(), 0u);
+  DragVertically(plugin, host::kOutGain, 40);
+  EXPECT_EQ(plugin.getParameter(host::kOutGain), 0.55f);
+  EXPECT_EQ(other.getParameter(host::kOutGain), 0.5f);
+  EXPECT_FALSE(automations.empty());
+  ExpectOnlyColumnChanged(mine, Snapshot(*editor), host::kOutGain);
+  EXPECT_EQ(Changed(theirs, Snapshot(*otherEditor)).size(), 0u);
 
-  Click(other, kHelpHotSpot.first, kHelpHotSpot.second);
-  EXPECT_NE(Changed(theirs, Snapshot(other)).size(), 0u);
-  Dispatch(other, effEditClose);
-  ExpectOnlyColumnChanged(mine, Snapshot(e), 2);
+  otherEditor->click(kHelpHotSpot.first, kHelpHotSpot.second);
+  EXPECT_NE(Changed(theirs, Snapshot(*otherEditor)).size(), 0u);
+  otherEditor.reset();
+  ExpectOnlyColumnChanged(mine, Snapshot(*editor), host::kOutGain);
 }
+
+} // namespace glowrasp::hosttest

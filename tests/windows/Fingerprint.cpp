@@ -9,12 +9,12 @@
 //
 // --x87-53 runs everything with the x87 unit at 53-bit precision, as Windows
 // starts its threads, and checks that the plug-in leaves it so.
-#include "../common/Sha256.h"
-#include "FloatingPointState.h"
-#include "KernelSweep.h"
+#include "common/FloatingPointState.h"
+#include "common/KernelSweep.h"
+#include "common/Sha256.h"
 #include "golden/GoldenRuns.h"
 #include "hostlib/PluginHost.h"
-#include "vst/EditorSnapshot.h"
+#include "hostlib/PrivateRequests.h"
 
 #include <array>
 #include <cstdio>
@@ -27,7 +27,7 @@ namespace {
 
 namespace host = glowrasp::host;
 namespace golden = glowrasp::golden;
-namespace wintest = glowrasp::wintest;
+namespace hosttest = glowrasp::hosttest;
 
 template <class T>
 void Add(::test::Sha256& hash, const T& value) {
@@ -55,18 +55,18 @@ std::string ParameterDigest(const std::shared_ptr<const host::PluginLibrary>& li
 std::string DecibelGainDigest(const std::shared_ptr<const host::PluginLibrary>& library) {
   host::Plugin plugin(library);
   plugin.setSampleRate(44100.0f);
-  plugin.setBlockSize(wintest::kKernelLength);
+  plugin.setBlockSize(hosttest::kKernelLength);
   plugin.resume();
   plugin.setParameter(host::kGain, 0.0f);
-  std::array<float, wintest::kKernelLength> in{1.0f};
-  std::array<float, wintest::kKernelLength> out1{};
-  std::array<float, wintest::kKernelLength> out2{};
+  std::array<float, hosttest::kKernelLength> in{1.0f};
+  std::array<float, hosttest::kKernelLength> out1{};
+  std::array<float, hosttest::kKernelLength> out2{};
   std::array<float*, 2> inputs{in.data(), in.data()};
   std::array<float*, 2> outputs{out1.data(), out2.data()};
   ::test::Sha256 hash;
   for (int step = 0; step <= 1000000; ++step) {
     plugin.setParameter(host::kOutGain, static_cast<float>(step) / 1e6f);
-    plugin.processReplacing(inputs.data(), outputs.data(), wintest::kKernelLength);
+    plugin.processReplacing(inputs.data(), outputs.data(), hosttest::kKernelLength);
     Add(hash, out1);
   }
   return hash.HexDigest();
@@ -89,7 +89,7 @@ std::string EditorDigest(const std::shared_ptr<const host::PluginLibrary>& libra
     if (value >= 0.0f)
       for (int index = 0; index < host::kParamCount; ++index)
         plugin.setParameter(index, value);
-    if (plugin.dispatch(effVendorSpecific, kEditorSnapshotCode, 0, &snapshot) != 1)
+    if (plugin.privateRequest(kEditorSnapshotCode, &snapshot) != 1)
       throw host::HostError("the editor gives no snapshot");
     hash.Update(std::as_bytes(std::span(pixels)));
   }
@@ -107,7 +107,7 @@ int Run(const std::string& pluginPath) {
   const auto library = std::make_shared<const host::PluginLibrary>(pluginPath);
   {
     host::Plugin plugin(library);
-    std::printf("kernel-table %s\n", ::test::Sha256Hex(wintest::SweepKernelTable(plugin)).c_str());
+    std::printf("kernel-table %s\n", ::test::Sha256Hex(hosttest::SweepKernelTable(plugin)).c_str());
   }
   for (int index = 0; index < host::kParamCount; ++index)
     std::printf("parameter-%d %s\n", index, ParameterDigest(library, index).c_str());
@@ -121,7 +121,7 @@ int Run(const std::string& pluginPath) {
 } // namespace
 
 int main(int argc, char** argv) {
-  using namespace glowrasp::wintest;
+  using namespace glowrasp::hosttest;
   if (argc < 2 || argc > 3 || (argc == 3 && std::strcmp(argv[2], "--x87-53") != 0)) {
     std::fprintf(stderr, "usage: glowrasp-fingerprint PLUGIN [--x87-53]\n");
     return 2;

@@ -83,12 +83,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 for i in 0 1; do
-  tests="${builds[$i]}/tests/windows/glowrasp-windows-tests.exe"
+  tests="${builds[$i]}/tests/windows/host/host_tests.exe"
   step "${names[$i]}: host tests"
-  run_wine "$tests" --gtest_filter='-Editor.*' --gtest_brief=1 || fail "${names[$i]} host tests"
+  run_wine "$tests" --gtest_filter='-EditorWindow.*' --gtest_brief=1 || fail "${names[$i]} host tests"
   step_done
   step "${names[$i]}: display texts with a decimal comma"
-  LC_ALL=de_DE.UTF-8 GLOWRASP_DECIMAL_SEPARATOR=, run_wine "$tests" --gtest_filter='Dispatcher.ParametersNamesLabelsAndTexts' \
+  LC_ALL=de_DE.UTF-8 GLOWRASP_DECIMAL_SEPARATOR=, run_wine "$tests" --gtest_filter='Dispatcher.Parameter*' \
     --gtest_brief=1 || fail "${names[$i]} texts with a decimal comma"
   step_done
 done
@@ -125,9 +125,9 @@ for i in 0 1; do
   step "${names[$i]}: editor under Xvfb"
   # Wine goes before the display does.
   timeout 600 "${offline[@]}" xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-    bash -c 'wine "$1" --gtest_filter="Editor.*" --gtest_brief=1; status=$?
+    bash -c 'wine "$1" --gtest_filter="EditorWindow.*" --gtest_brief=1; status=$?
              wineserver -k; wineserver -w; exit $status' \
-    run "${builds[$i]}/tests/windows/glowrasp-windows-tests.exe" || fail "${names[$i]} editor tests"
+    run "${builds[$i]}/tests/windows/host/host_tests.exe" || fail "${names[$i]} editor tests"
   step_done
 done
 

@@ -1,7 +1,7 @@
 #include "hostlib/Editor.h"
 
 #include "hostlib/PluginHost.h"
-#include "vst/EditorSnapshot.h"
+#include "hostlib/PrivateRequests.h"
 
 namespace glowrasp::host {
 namespace {
@@ -11,7 +11,7 @@ constexpr VstInt32 kLeftButton = 0;
 constexpr VstInt32 kLeftHeld = 8;
 
 void sendPointer(const Plugin& plugin, TEditorPointer pointer) {
-  if (plugin.dispatch(effVendorSpecific, kEditorPointerCode, 0, &pointer) != 1)
+  if (plugin.privateRequest(kEditorPointerCode, &pointer) != 1)
     throw HostError("the plug-in refused pointer input for its editor");
 }
 
@@ -29,34 +29,34 @@ EditorSize editorSize(const Plugin& plugin) {
 }
 
 OpenEditor::OpenEditor(const Plugin& plugin, void* parent)
-    : plugin_(plugin), size_(editorSize(plugin)) {
-  if (plugin_.dispatch(effEditOpen, 0, 0, parent) == 0) {
+    : FPlugin(plugin), FSize(editorSize(plugin)) {
+  if (FPlugin.dispatch(effEditOpen, 0, 0, parent) == 0) {
     // A failed open may still leave a form behind that only close removes.
-    plugin_.dispatch(effEditClose);
+    FPlugin.dispatch(effEditClose);
     throw HostError(parent ? "the plug-in did not open its editor"
                            : "the plug-in did not open its editor without a window");
   }
 }
 
 OpenEditor::~OpenEditor() {
-  plugin_.dispatch(effEditClose);
+  FPlugin.dispatch(effEditClose);
 }
 
 void OpenEditor::idle() const {
-  plugin_.dispatch(effEditIdle);
+  FPlugin.dispatch(effEditIdle);
 }
 
 void OpenEditor::click(int x, int y) const {
-  sendPointer(plugin_, {epPress, kLeftButton, kLeftHeld, x, y});
-  sendPointer(plugin_, {epRelease, kLeftButton, 0, x, y});
+  sendPointer(FPlugin, {epPress, kLeftButton, kLeftHeld, x, y});
+  sendPointer(FPlugin, {epRelease, kLeftButton, 0, x, y});
 }
 
 EditorPicture OpenEditor::snapshot() const {
-  EditorPicture picture{size_.width, size_.height,
-                        std::vector<std::uint32_t>(static_cast<std::size_t>(size_.width) *
-                                                   static_cast<std::size_t>(size_.height))};
+  EditorPicture picture{FSize.width, FSize.height,
+                        std::vector<std::uint32_t>(static_cast<std::size_t>(FSize.width) *
+                                                   static_cast<std::size_t>(FSize.height))};
   TEditorSnapshot request{picture.width, picture.height, picture.pixels.data()};
-  if (plugin_.dispatch(effVendorSpecific, kEditorSnapshotCode, 0, &request) != 1)
+  if (FPlugin.privateRequest(kEditorSnapshotCode, &request) != 1)
     throw HostError("the plug-in refused to hand out its editor's pixels");
   return picture;
 }

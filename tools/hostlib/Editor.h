@@ -35,7 +35,7 @@ public:
   OpenEditor(const OpenEditor&) = delete;
   OpenEditor& operator=(const OpenEditor&) = delete;
 
-  const EditorSize& size() const { return size_; }
+  const EditorSize& size() const { return FSize; }
   // effEditIdle: lets the editor do its pending repaints.
   void idle() const;
   // A left-button press and release at a point of the editor's client area.
@@ -44,8 +44,8 @@ public:
   EditorPicture snapshot() const;
 
 private:
-  const Plugin& plugin_;
-  EditorSize size_;
+  const Plugin& FPlugin;
+  EditorSize FSize;
 };
 
 } // namespace glowrasp::host

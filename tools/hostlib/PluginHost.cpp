@@ -1,8 +1,10 @@
 #include "hostlib/PluginHost.h"
 
+#include "hostlib/PrivateRequests.h"
+
 #include <array>
+#include <cstdint>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
 
 namespace glowrasp::host {
@@ -19,9 +21,9 @@ namespace {
 
 constexpr VstInt32 kEffectMagic = 0x56737450; // "VstP"
 
-VstPluginMainProc findEntry(void* handle) {
+VstPluginMainProc findEntry(const SharedLibrary& library) {
   for (const char* name : {"main", "VSTPluginMain"}) {
-    if (void* symbol = dlsym(handle, name))
+    if (void* symbol = library.symbol(name))
       return reinterpret_cast<VstPluginMainProc>(symbol);
   }
   return nullptr;
@@ -29,44 +31,31 @@ VstPluginMainProc findEntry(void* handle) {
 
 } // namespace
 
-PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
-  // A path without a slash would make dlopen search the library path instead.
-  const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-  handle_ = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) {
-    const char* reason = dlerror();
-    throw HostError("cannot load plug-in: " + std::string(reason ? reason : path));
-  }
-  entry_ = findEntry(handle_);
-  if (!entry_) {
-    dlclose(handle_);
+PluginLibrary::PluginLibrary(const std::string& path)
+    : FPath(path), FLibrary(path), FEntry(findEntry(FLibrary)) {
+  if (!FEntry)
     throw HostError("not a VST 2 plug-in (exports neither main nor VSTPluginMain): " + path);
-  }
 }
 
-PluginLibrary::~PluginLibrary() {
-  dlclose(handle_);
-}
-
-Plugin::Plugin(std::shared_ptr<const PluginLibrary> library) : library_(std::move(library)) {
-  effect_ = library_->entry()(&Plugin::hostCallback);
-  if (!effect_)
-    throw HostError("the plug-in's main returned no effect: " + library_->path());
-  if (effect_->magic != kEffectMagic)
+Plugin::Plugin(std::shared_ptr<const PluginLibrary> library) : FLibrary(std::move(library)) {
+  FEffect = FLibrary->entry()(&Plugin::hostCallback);
+  if (!FEffect)
+    throw HostError("the plug-in's main returned no effect: " + FLibrary->path());
+  if (FEffect->magic != kEffectMagic)
     throw HostError("the plug-in's main returned a record without the VST magic: " +
-                    library_->path());
-  effect_->user = this;
+                    FLibrary->path());
+  FEffect->user = this;
   dispatch(effOpen);
 }
 
 Plugin::~Plugin() {
-  if (resumed_)
+  if (FResumed)
     suspend();
   dispatch(effClose);
 }
 
 std::string Plugin::uniqueId() const {
-  const auto id = static_cast<std::uint32_t>(effect_->uniqueID);
+  const auto id = static_cast<std::uint32_t>(FEffect->uniqueID);
   std::string text;
   for (int shift = 24; shift >= 0; shift -= 8) {
     const auto c = static_cast<char>((id >> shift) & 0xFF);
@@ -75,14 +64,20 @@ std::string Plugin::uniqueId() const {
   return text;
 }
 
+// Every private request leaves the host here, so that what they carry
+// besides their code is decided in one place.
+VstIntPtr Plugin::privateRequest(VstInt32 code, void* ptr) const {
+  return dispatch(effVendorSpecific, code, 0, ptr);
+}
+
 void Plugin::resume() {
   dispatch(effMainsChanged, 0, 1);
-  resumed_ = true;
+  FResumed = true;
 }
 
 void Plugin::suspend() {
   dispatch(effMainsChanged, 0, 0);
-  resumed_ = false;
+  FResumed = false;
 }
 
 std::string Plugin::paramText(VstInt32 opcode, int index) const {
@@ -103,8 +98,8 @@ VstIntPtr VSTCALLBACK Plugin::hostCallback(AEffect* effect, VstInt32 opcode, Vst
     // The user field is only ours once main has returned.
     if (effect && effect->user) {
       const auto* self = static_cast<const Plugin*>(effect->user);
-      if (self->automation_)
-        self->automation_(index, opt);
+      if (self->FAutomation)
+        self->FAutomation(index, opt);
     }
     return 0;
   default:

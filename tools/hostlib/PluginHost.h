@@ -1,22 +1,17 @@
-// The host side of the VST 2 boundary: opens a plug-in binary with dlopen,
-// creates instances through its exported main and drives them the way a host
-// does. Nothing here knows the plug-in's internals.
+// The host side of the VST 2 boundary: opens a plug-in binary with the
+// platform's loader, creates instances through its exported main and drives
+// them the way a host does. Nothing here knows the plug-in's internals.
 #pragma once
 
+#include "hostlib/HostError.h"
+#include "hostlib/SharedLibrary.h"
 #include "vst/DAEffect.h"
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 namespace glowrasp::host {
-
-// Every failure on the host side, worded as one line for the user.
-class HostError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
 
 // The plug-in the tools use unless told otherwise: `built` (the one built
 // beside them) when it exists, else the one installed in ~/.vst.
@@ -31,17 +26,18 @@ class PluginLibrary {
 public:
   // Looks up "main", then "VSTPluginMain".
   explicit PluginLibrary(const std::string& path);
-  ~PluginLibrary();
-  PluginLibrary(const PluginLibrary&) = delete;
-  PluginLibrary& operator=(const PluginLibrary&) = delete;
 
-  const std::string& path() const { return path_; }
-  VstPluginMainProc entry() const { return entry_; }
+  const std::string& path() const { return FPath; }
+  VstPluginMainProc entry() const { return FEntry; }
+  // An export by name, or null.
+  void* symbol(const char* name) const { return FLibrary.symbol(name); }
+  // Whether code or data at `address` belongs to the plug-in binary.
+  bool contains(const void* address) const { return FLibrary.contains(address); }
 
 private:
-  std::string path_;
-  void* handle_ = nullptr;
-  VstPluginMainProc entry_ = nullptr;
+  std::string FPath;
+  SharedLibrary FLibrary;
+  VstPluginMainProc FEntry = nullptr;
 };
 
 // One effect instance. Construction calls main and effOpen; destruction
@@ -56,13 +52,13 @@ public:
   Plugin(const Plugin&) = delete;
   Plugin& operator=(const Plugin&) = delete;
 
-  AEffect& effect() const { return *effect_; }
-  const PluginLibrary& library() const { return *library_; }
+  AEffect& effect() const { return *FEffect; }
+  const PluginLibrary& library() const { return *FLibrary; }
 
-  int numParams() const { return effect_->numParams; }
-  int numInputs() const { return effect_->numInputs; }
-  int numOutputs() const { return effect_->numOutputs; }
-  int initialDelay() const { return effect_->initialDelay; }
+  int numParams() const { return FEffect->numParams; }
+  int numInputs() const { return FEffect->numInputs; }
+  int numOutputs() const { return FEffect->numOutputs; }
+  int initialDelay() const { return FEffect->initialDelay; }
   std::string uniqueId() const;
 
   std::string paramName(int index) const { return paramText(effGetParamName, index); }
@@ -74,34 +70,38 @@ public:
   void resume();
   void suspend();
 
-  void setParameter(int index, float value) { effect_->setParameter(effect_, index, value); }
-  float getParameter(int index) const { return effect_->getParameter(effect_, index); }
+  void setParameter(int index, float value) { FEffect->setParameter(FEffect, index, value); }
+  float getParameter(int index) const { return FEffect->getParameter(FEffect, index); }
 
   void processReplacing(float** inputs, float** outputs, int frames) {
-    effect_->processReplacing(effect_, inputs, outputs, frames);
+    FEffect->processReplacing(FEffect, inputs, outputs, frames);
   }
   // The accumulating call: adds the result to what the outputs hold.
   void process(float** inputs, float** outputs, int frames) {
-    effect_->process(effect_, inputs, outputs, frames);
+    FEffect->process(FEffect, inputs, outputs, frames);
   }
 
   VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.0f) const {
-    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    return FEffect->dispatcher(FEffect, opcode, index, value, ptr, opt);
   }
 
+  // The plug-in's private requests (vendor-specific opcode, one of its own
+  // codes as index), which its tools and tests send and hosts never do.
+  VstIntPtr privateRequest(VstInt32 code, void* ptr) const;
+
   // Called for every audioMasterAutomate the instance sends.
-  void onAutomation(AutomationListener listener) { automation_ = std::move(listener); }
+  void onAutomation(AutomationListener listener) { FAutomation = std::move(listener); }
 
 private:
   static VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                             VstIntPtr value, void* ptr, float opt);
   std::string paramText(VstInt32 opcode, int index) const;
 
-  std::shared_ptr<const PluginLibrary> library_;
-  AEffect* effect_ = nullptr;
-  bool resumed_ = false;
-  AutomationListener automation_;
+  std::shared_ptr<const PluginLibrary> FLibrary;
+  AEffect* FEffect = nullptr;
+  bool FResumed = false;
+  AutomationListener FAutomation;
 };
 
 } // namespace glowrasp::host

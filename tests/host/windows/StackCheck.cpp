@@ -1,7 +1,7 @@
-// The stack check behind GlowraspCalleePoppedBytes (see WinTestHost.h). It
+// The stack check behind GlowraspCalleePoppedBytes (see StackCheck.h). It
 // has to be written in assembly: C++ cannot watch the stack pointer across a
 // call.
-#include "WinTestHost.h"
+#include "StackCheck.h"
 
 #if defined(__i386__)
 asm(R"(

@@ -6,7 +6,7 @@
 
 #include <xmmintrin.h>
 
-namespace glowrasp::wintest {
+namespace glowrasp::hosttest {
 
 inline std::uint16_t X87ControlWord() {
   std::uint16_t word;
@@ -38,4 +38,4 @@ inline void SetMxcsr(std::uint32_t value) {
   _mm_setcsr(value);
 }
 
-} // namespace glowrasp::wintest
+} // namespace glowrasp::hosttest

@@ -2,12 +2,13 @@
 // system's input queue, hit testing, capture, double clicks) and checked
 // against the screen: what the screen shows must be what the same state
 // renders offscreen. Needs a display; the runner starts these under Xvfb.
-#include "WinTestHost.h"
-#include "vst/EditorSnapshot.h"
+#include "HostTestSupport.h"
 
 #include <cstdio>
 
-namespace glowrasp::wintest {
+#include <windows.h>
+
+namespace glowrasp::hosttest {
 namespace {
 
 constexpr int kWidth = 402;
@@ -88,7 +89,7 @@ TPixels Screenshot(HWND window) {
 TPixels Snapshot(const host::Plugin& plugin) {
   TPixels pixels(kWidth * kHeight);
   TEditorSnapshot snapshot{kWidth, kHeight, pixels.data()};
-  EXPECT_EQ(plugin.dispatch(effVendorSpecific, kEditorSnapshotCode, 0, &snapshot), 1);
+  EXPECT_EQ(plugin.privateRequest(kEditorSnapshotCode, &snapshot), 1);
   return pixels;
 }
 
@@ -106,7 +107,7 @@ std::string Difference(const TPixels& actual, const TPixels& expected) {
   return text;
 }
 
-class Editor : public ::testing::Test {
+class EditorWindow : public ::testing::Test {
 protected:
   void SetUp() override {
     WNDCLASSEXA windowClass{};
@@ -183,7 +184,7 @@ protected:
   HWND editor = nullptr;
 };
 
-TEST_F(Editor, IsADoubleClickingChildAtTheOriginOfTheHostWindow) {
+TEST_F(EditorWindow, IsADoubleClickingChildAtTheOriginOfTheHostWindow) {
   char name[64] = {};
   GetClassNameA(editor, name, sizeof name);
   EXPECT_STREQ(name, "KestruneGlowraspEditor");
@@ -200,7 +201,7 @@ TEST_F(Editor, IsADoubleClickingChildAtTheOriginOfTheHostWindow) {
   ExpectScreenShows(Reference(), "freshly opened");
 }
 
-TEST_F(Editor, QuestionMarkShowsTheHelpAndAClickHidesIt) {
+TEST_F(EditorWindow, QuestionMarkShowsTheHelpAndAClickHidesIt) {
   const TPixels closed = Reference();
   ExpectScreenShows(closed, "before the click");
   Click(At(389, 15));
@@ -212,7 +213,7 @@ TEST_F(Editor, QuestionMarkShowsTheHelpAndAClickHidesIt) {
   EXPECT_TRUE(automations.empty());
 }
 
-TEST_F(Editor, KnobDragAutomatesTheParameterAndDoubleClickResetsIt) {
+TEST_F(EditorWindow, KnobDragAutomatesTheParameterAndDoubleClickResetsIt) {
   const POINT centre = At(30 + 37, 52 + 37);
   MoveTo(centre);
   SendMouse(MOUSEEVENTF_LEFTDOWN);
@@ -242,7 +243,7 @@ TEST_F(Editor, KnobDragAutomatesTheParameterAndDoubleClickResetsIt) {
 
 // A host's automation thread changes a parameter while the editor is open:
 // the window is only marked for repainting, and the editor's thread paints.
-TEST_F(Editor, ChangesFromAnotherThreadOnlyInvalidate) {
+TEST_F(EditorWindow, ChangesFromAnotherThreadOnlyInvalidate) {
   ExpectScreenShows(Reference(), "before the change");
   const TPixels before = Snapshot(plugin);
   ValidateRect(editor, nullptr);
@@ -255,4 +256,4 @@ TEST_F(Editor, ChangesFromAnotherThreadOnlyInvalidate) {
 }
 
 } // namespace
-} // namespace glowrasp::wintest
+} // namespace glowrasp::hosttest

@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace glowrasp::wintest {
+namespace glowrasp::hosttest {
 
 inline constexpr int kKernelCount = 60000;
 inline constexpr int kKernelLength = 13;
@@ -59,4 +59,4 @@ inline std::vector<std::byte> SweepKernelTable(host::Plugin& plugin) {
   return table;
 }
 
-} // namespace glowrasp::wintest
+} // namespace glowrasp::hosttest
