@@ -9,7 +9,7 @@
 namespace glowrasp::hosttest {
 namespace {
 
-TEST(Entry, MainAndVstPluginMainAreTheSameFunction) {
+TEST(WindowsEntry, MainAndVstPluginMainAreTheSameFunction) {
   void* main = Library()->symbol("main");
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(Library()->symbol("VSTPluginMain"), main);
@@ -88,7 +88,7 @@ TEST_F(CallingConvention, EveryFunctionLeavesTheArgumentsToTheCaller) {
   }
 }
 
-TEST(Entry, MainLeavesTheArgumentToTheCaller) {
+TEST(WindowsEntry, MainLeavesTheArgumentToTheCaller) {
   const std::uint32_t callback = Word(reinterpret_cast<const void*>(&AnswerVersionOnly));
   std::uint32_t result = 0;
   EXPECT_EQ(GlowraspCalleePoppedBytes(reinterpret_cast<const void*>(Library()->entry()), &callback,
