@@ -1,8 +1,7 @@
 // The editor in a real X server: opened in a host window through the
 // dispatcher, driven by real pointer events, and checked through the plug-in's
 // parameters and through what the server shows.
-#include "host/TestHost.h"
-#include "vst/EditorSnapshot.h"
+#include "host/HostTestSupport.h"
 #include "xhost/XSession.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +14,10 @@
 #include <vector>
 
 namespace {
+
+using glowrasp::hosttest::Library;
+using glowrasp::hosttest::Text;
+namespace host = glowrasp::host;
 
 constexpr int kWidth = 402;
 constexpr int kHeight = 250;
@@ -36,21 +39,33 @@ void* WindowPointer(Window window) {
   return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
 }
 
-TPixels Snapshot(AEffect* effect) {
+TPixels Snapshot(const host::Plugin& plugin) {
   TPixels pixels{kWidth, kHeight, std::vector<std::uint32_t>(kWidth * kHeight)};
   TEditorSnapshot request{kWidth, kHeight, pixels.Data.data()};
-  EXPECT_EQ(effect->dispatcher(effect, effVendorSpecific, kEditorSnapshotCode, 0, &request, 0.0f),
-            1);
+  EXPECT_EQ(plugin.privateRequest(kEditorSnapshotCode, &request), 1);
   return pixels;
+}
+
+struct TAutomation {
+  int Index;
+  float Value;
+  float ParameterAtCall; // what getParameter answered while the host was being told
+};
+
+void Start(host::Plugin& plugin) {
+  plugin.setSampleRate(44100.0f);
+  plugin.setBlockSize(512);
+  plugin.resume();
 }
 
 class TXEditorTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(X) << "no X display: run under tests/run-with-xvfb.sh";
-    Effect = Host.Open();
-    ASSERT_NE(Effect, nullptr);
-    TTestHost::Start(Effect);
+    Start(Effect);
+    Effect.onAutomation([this](int index, float value) {
+      Automations.push_back({index, value, Effect.getParameter(index)});
+    });
     HostWindow = X.CreateHostWindow(kWidth, kHeight);
   }
 
@@ -58,14 +73,11 @@ protected:
     if (!X)
       return;
     X.ReleaseButtons();
-    if (Effect)
-      Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+    Effect.dispatch(effEditClose);
     X.DestroyWindow(HostWindow);
   }
 
-  VstIntPtr OpenEditor() {
-    return Effect->dispatcher(Effect, effEditOpen, 0, 0, WindowPointer(HostWindow), 0.0f);
-  }
+  VstIntPtr OpenEditor() { return Effect.dispatch(effEditOpen, 0, 0, WindowPointer(HostWindow)); }
 
   // Opens the editor and waits until its window is on the screen.
   void ShowEditor() {
@@ -135,27 +147,23 @@ protected:
 
   // A second instance with the same parameter values, its editor offscreen.
   TPixels OffscreenRendering() {
-    AEffect* other = Host.Open();
-    EXPECT_NE(other, nullptr);
-    if (!other)
-      return {};
-    TTestHost::Start(other);
-    EXPECT_EQ(other->dispatcher(other, effEditOpen, 0, 0, nullptr, 0.0f), 1);
-    for (VstInt32 i = 0; i < Effect->numParams; ++i)
-      other->setParameter(other, i, Effect->getParameter(Effect, i));
-    other->dispatcher(other, effEditIdle, 0, 0, nullptr, 0.0f);
+    host::Plugin other(Library());
+    Start(other);
+    EXPECT_EQ(other.dispatch(effEditOpen), 1);
+    for (int i = 0; i < Effect.numParams(); ++i)
+      other.setParameter(i, Effect.getParameter(i));
+    other.dispatch(effEditIdle);
     TPixels pixels = Snapshot(other);
-    other->dispatcher(other, effEditClose, 0, 0, nullptr, 0.0f);
-    Host.Close(other);
+    other.dispatch(effEditClose);
     return pixels;
   }
 
-  void SetParameter(VstInt32 index, float value) { Effect->setParameter(Effect, index, value); }
-  float Parameter(VstInt32 index) { return Effect->getParameter(Effect, index); }
+  void SetParameter(VstInt32 index, float value) { Effect.setParameter(index, value); }
+  float Parameter(VstInt32 index) { return Effect.getParameter(index); }
 
   TXSession X;
-  TTestHost Host;
-  AEffect* Effect = nullptr;
+  host::Plugin Effect{Library()};
+  std::vector<TAutomation> Automations;
   Window HostWindow = 0;
   Window EditorWindow = 0;
   TPixels HelpPicture;
@@ -166,8 +174,8 @@ protected:
 TEST_F(TXEditorTest, RectIsKnownBeforeTheEditorOpens) {
   ERect* first = nullptr;
   ERect* second = nullptr;
-  ASSERT_EQ(Effect->dispatcher(Effect, effEditGetRect, 0, 0, &first, 0.0f), 1);
-  ASSERT_EQ(Effect->dispatcher(Effect, effEditGetRect, 0, 0, &second, 0.0f), 1);
+  ASSERT_EQ(Effect.dispatch(effEditGetRect, 0, 0, &first), 1);
+  ASSERT_EQ(Effect.dispatch(effEditGetRect, 0, 0, &second), 1);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first, second);
   EXPECT_EQ(first->top, 0);
@@ -177,13 +185,12 @@ TEST_F(TXEditorTest, RectIsKnownBeforeTheEditorOpens) {
 }
 
 TEST_F(TXEditorTest, NoWindowBeforeSampleRateAndBlockSize) {
-  AEffect* fresh = Host.Open();
-  ASSERT_NE(fresh, nullptr);
-  EXPECT_EQ(fresh->dispatcher(fresh, effEditOpen, 0, 0, WindowPointer(HostWindow), 0.0f), 0);
-  fresh->dispatcher(fresh, effEditIdle, 0, 0, nullptr, 0.0f);
+  host::Plugin fresh(Library());
+  EXPECT_EQ(fresh.dispatch(effEditOpen, 0, 0, WindowPointer(HostWindow)), 0);
+  fresh.dispatch(effEditIdle);
   XSync(X.Connection(), False);
   EXPECT_TRUE(X.Children(HostWindow).empty());
-  fresh->dispatcher(fresh, effEditClose, 0, 0, nullptr, 0.0f);
+  fresh.dispatch(effEditClose);
 }
 
 TEST_F(TXEditorTest, OpeningTwiceLeavesOneWindowAndCloseRemovesIt) {
@@ -198,7 +205,7 @@ TEST_F(TXEditorTest, OpeningTwiceLeavesOneWindowAndCloseRemovesIt) {
   EXPECT_EQ(attributes.width, kWidth);
   EXPECT_EQ(attributes.height, kHeight);
 
-  Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+  Effect.dispatch(effEditClose);
   EXPECT_TRUE(IdleUntil(Effect, [this] { return X.Children(HostWindow).empty(); }))
       << X.Children(HostWindow).size() << " windows left after effEditClose";
 }
@@ -206,14 +213,13 @@ TEST_F(TXEditorTest, OpeningTwiceLeavesOneWindowAndCloseRemovesIt) {
 // Some hosts close an instance without closing its editor first: the window
 // must go with the instance instead of staying behind in the host's window.
 TEST_F(TXEditorTest, ClosingTheInstanceTakesAnOpenEditorWithIt) {
-  AEffect* other = Host.Open();
-  ASSERT_NE(other, nullptr);
-  TTestHost::Start(other);
-  ASSERT_EQ(other->dispatcher(other, effEditOpen, 0, 0, WindowPointer(HostWindow), 0.0f), 1);
-  other->dispatcher(other, effEditIdle, 0, 0, nullptr, 0.0f);
+  auto other = std::make_unique<host::Plugin>(Library());
+  Start(*other);
+  ASSERT_EQ(other->dispatch(effEditOpen, 0, 0, WindowPointer(HostWindow)), 1);
+  other->dispatch(effEditIdle);
   XSync(X.Connection(), False);
   ASSERT_EQ(X.Children(HostWindow).size(), 1u);
-  Host.Close(other);
+  other.reset();
   XSync(X.Connection(), False);
   EXPECT_TRUE(X.Children(HostWindow).empty());
 }
@@ -221,13 +227,13 @@ TEST_F(TXEditorTest, ClosingTheInstanceTakesAnOpenEditorWithIt) {
 TEST_F(TXEditorTest, RepeatedOpenAndCloseLeakNoWindowsAndNoFiles) {
   // The first cycle may set up what lives as long as the library.
   ShowEditor();
-  Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+  Effect.dispatch(effEditClose);
   const int filesBefore = OpenFileCount();
 
   for (int cycle = 0; cycle < 100; ++cycle) {
     ASSERT_EQ(OpenEditor(), 1) << "cycle " << cycle;
-    Effect->dispatcher(Effect, effEditIdle, 0, 0, nullptr, 0.0f);
-    Effect->dispatcher(Effect, effEditClose, 0, 0, nullptr, 0.0f);
+    Effect.dispatch(effEditIdle);
+    Effect.dispatch(effEditClose);
   }
   EXPECT_TRUE(IdleUntil(Effect, [this] { return X.Children(HostWindow).empty(); }))
       << X.Children(HostWindow).size() << " windows left";
@@ -263,19 +269,19 @@ TEST_P(TXHelpOverlayTest, ShowsOnTheHotSpotAndHidesOnAnyPress) {
 
   // The overlay covers the read-outs and knobs: a host change shows nowhere.
   SetParameter(kGain, 0.9f);
-  Effect->dispatcher(Effect, effEditIdle, 0, 0, nullptr, 0.0f);
+  Effect.dispatch(effEditIdle);
   EXPECT_EQ(Snapshot(Effect), help);
   ExpectScreenShows(help, "help overlay after a host change");
 
   // A press over a knob lands on the overlay: it hides, the knob stays put.
   HelpPicture = help;
-  Host.Automations.clear();
+  Automations.clear();
   Drag(kKnobCentres[kIntensity], 0, -40);
   ASSERT_TRUE(IdleUntil(Effect, [&] { return Snapshot(Effect) != help; }))
       << "a press on the overlay did not hide it";
   AwaitEditor();
   EXPECT_FLOAT_EQ(Parameter(kIntensity), 1.0f);
-  EXPECT_TRUE(Host.Automations.empty());
+  EXPECT_TRUE(Automations.empty());
   ExpectScreenShows(OffscreenRendering(), "the editor after the overlay was hidden");
 }
 
@@ -309,23 +315,23 @@ TEST_P(TXKnobDragTest, ChangesTheParameterAndTellsTheHost) {
   const float start = Parameter(c.Knob);
   ShowEditor();
   LearnHelpPicture();
-  Host.Automations.clear();
+  Automations.clear();
 
   Drag(c.Press, c.Dx, c.Dy);
   AwaitEditor();
 
   const float expected = static_cast<float>(c.Expected / 1e6);
   EXPECT_FLOAT_EQ(Parameter(c.Knob), expected);
-  EXPECT_EQ(TTestHost::Text(Effect, effGetParamDisplay, c.Knob), c.Display);
+  EXPECT_EQ(Text(Effect, effGetParamDisplay, c.Knob), c.Display);
   if (expected == start) {
-    EXPECT_TRUE(Host.Automations.empty());
+    EXPECT_TRUE(Automations.empty());
   } else {
-    ASSERT_FALSE(Host.Automations.empty()) << "the host heard nothing of the drag";
-    for (const TAutomateCall& call : Host.Automations) {
+    ASSERT_FALSE(Automations.empty()) << "the host heard nothing of the drag";
+    for (const TAutomation& call : Automations) {
       EXPECT_EQ(call.Index, c.Knob);
       EXPECT_FLOAT_EQ(call.ParameterAtCall, call.Value);
     }
-    EXPECT_FLOAT_EQ(Host.Automations.back().Value, expected);
+    EXPECT_FLOAT_EQ(Automations.back().Value, expected);
   }
   ExpectScreenShows(OffscreenRendering(), "the editor after the drag");
 }
@@ -365,16 +371,16 @@ TEST_P(TXDoubleClickTest, ReturnsTheKnobToItsDefault) {
   SetParameter(c.Knob, c.Start);
   ShowEditor();
   LearnHelpPicture();
-  Host.Automations.clear();
+  Automations.clear();
 
   Click(kKnobCentres[c.Knob]);
   Click(kKnobCentres[c.Knob]);
   AwaitEditor();
 
   EXPECT_FLOAT_EQ(Parameter(c.Knob), c.Default);
-  ASSERT_EQ(Host.Automations.size(), 1u) << "one automation for the double click, none else";
-  EXPECT_EQ(Host.Automations.front().Index, c.Knob);
-  EXPECT_FLOAT_EQ(Host.Automations.front().Value, c.Default);
+  ASSERT_EQ(Automations.size(), 1u) << "one automation for the double click, none else";
+  EXPECT_EQ(Automations.front().Index, c.Knob);
+  EXPECT_FLOAT_EQ(Automations.front().Value, c.Default);
   ExpectScreenShows(OffscreenRendering(), "the editor after the double click");
 }
 

@@ -136,11 +136,11 @@ void TXSession::ReleaseButtons() {
       Release(button);
 }
 
-bool IdleUntil(AEffect* effect, const std::function<bool()>& done,
+bool IdleUntil(const glowrasp::host::Plugin& plugin, const std::function<bool()>& done,
                std::chrono::milliseconds patience) {
   const auto deadline = std::chrono::steady_clock::now() + patience;
   for (;;) {
-    effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+    plugin.dispatch(effEditIdle);
     if (done())
       return true;
     if (std::chrono::steady_clock::now() > deadline)

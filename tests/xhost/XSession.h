@@ -3,7 +3,7 @@
 // screenshots of what the server shows.
 #pragma once
 
-#include "vst/DAEffect.h"
+#include "hostlib/PluginHost.h"
 
 // Xlib's macros (None, Bool) clash with names inside gtest: gtest goes first.
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ private:
 
 // Calls effEditIdle until `done` holds or a generous deadline passes; the
 // plug-in reads its own connection, so events arrive there a little later.
-bool IdleUntil(AEffect* effect, const std::function<bool()>& done,
+bool IdleUntil(const glowrasp::host::Plugin& plugin, const std::function<bool()>& done,
                std::chrono::milliseconds patience = std::chrono::seconds(10));
 
 // Open file descriptors of this process.
