@@ -39,7 +39,7 @@ TEST_P(OpcodeAnswer, IsFixed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Dispatcher, OpcodeAnswer, ::testing::ValuesIn(kOpcodeAnswers),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 class Dispatcher : public ::testing::Test {
 protected:

@@ -63,7 +63,7 @@ TEST_P(GoldenAudio, MatchesStoredOutputBitForBit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SameOutput, GoldenAudio, ::testing::ValuesIn(golden::goldenCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(SameOutput, KernelTableMatchesItsDigest) {
   ExpectKernelTableDigest();
