@@ -9,7 +9,7 @@
 #   editor    base toolkit params editor
 #   dsp       base, the processor's own headers in shaper/
 #   shaper    base params shaper, and the editor's size (header only)
-#   vst       everything
+#   vst, lv2  everything below them (the two plug-in boundaries)
 #
 # In src/shaper the effect definition's files are named below; every other
 # file there is the signal processor. EffParamsEditor.cpp, the definition's
@@ -52,7 +52,8 @@ allowed_for() {
     fi
     ;;
   vst/*) echo '^(base|toolkit|params|editor|shaper|vst)/' ;;
-  *) echo '^$' ;;
+  lv2/*) echo '^(base|toolkit|params|editor|shaper|lv2)/' ;;
+  *) echo '' ;;
   esac
 }
 
@@ -64,6 +65,10 @@ report() {
 
 while IFS= read -r file; do
   allowed=$(allowed_for "$file")
+  if [ -z "$allowed" ]; then
+    report "$file" "is in no layer: name its folder here and in CMakeLists.txt"
+    continue
+  fi
   while IFS= read -r header; do
     if ! [[ "$header" =~ $allowed ]]; then
       report "$file" "includes \"$header\", which its layer may not use"
