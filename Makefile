@@ -85,6 +85,7 @@ demo: install
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench
+	$(RELEASE)/bench/glowrasp_instance_bench $(RELEASE)/KestruneGlowrasp.so
 
 clean:
 	rm -rf build dist demo-out

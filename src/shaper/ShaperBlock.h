@@ -11,10 +11,10 @@ namespace shaper {
 
 // The samples of one output reach back twelve frames.
 inline constexpr int HistoryFrames = TKernelTable::KernelLength - 1;
-inline constexpr int ChunkFrames = 256;
+inline constexpr int ChunkFrames = 512;
 // Room for the vector loops to run past the end of a chunk and past the
 // twelve outputs still pending after it.
-inline constexpr int Slack = 32;
+inline constexpr int Slack = 48;
 // A chunk's input starts at HistoryFrames, so that sample index minus tap is
 // never negative.
 inline constexpr int SpanFrames = HistoryFrames + ChunkFrames + Slack;
@@ -42,17 +42,21 @@ struct TSettings {
   float DriveGain;
   float Intensity;
   float OutputGain;
-  // False when the caller's floating-point unit flushes or ignores
-  // subnormals: the quiet shortcut then takes normal samples only.
-  bool ExactSubnormals;
+  // The caller's floating-point unit rounds to nearest: the quiet shortcut
+  // holds (for normal samples).
+  bool Nearest;
+  // ... and neither flushes subnormal results nor reads subnormal inputs as
+  // zero: adding a zero changes no sum.
+  bool Plain;
 };
 
 struct TBlockKernels {
   const char* Name;
   // Processes Frames (1 to ChunkFrames) samples at X + HistoryFrames: picks
   // their kernels into Scratch.K, writes the ring values that leave the ring
-  // to Scratch.Slots and carries the pending sums in State.
-  void (*RenderChannel)(const TKernelTable::TRow* Rows, const float* X, TChannelState& State,
+  // to Scratch.Slots and carries the pending sums in State. X past the
+  // samples is overwritten.
+  void (*RenderChannel)(const TKernelTable::TRow* Rows, float* X, TChannelState& State,
                         TScratch& Scratch, int Frames, const TSettings& Settings);
   // Out = Slots * gain, or Out + Slots * gain when accumulating.
   void (*Emit)(const float* Slots, int Frames, float Gain, float* Out, bool Replacing);

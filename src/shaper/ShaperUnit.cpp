@@ -35,7 +35,11 @@ void PassSilence(shaper::TChannelState& State, int Frames) {
 } // namespace
 
 TShaperUnit::TShaperUnit()
-    : FTable(TKernelTable::Acquire()), FRows(FTable->Rows()), FKernels(SelectKernels()) {}
+    : FTable(TKernelTable::Acquire()), FRows(FTable->Rows()), FKernels(SelectKernels()) {
+  // The products of the samples before a chunk, which only ever add nothing.
+  for (double* column : FScratch.Column)
+    std::fill(column, column + HistoryFrames, -0.0);
+}
 
 TShaperUnit::~TShaperUnit() = default;
 
@@ -46,17 +50,20 @@ void TShaperUnit::Clear() {
 
 shaper::TSettings TShaperUnit::ReadSettings() const {
 #if defined(__i386__) || defined(__x86_64__)
-  // Flush-to-zero or denormals-are-zero.
-  const bool exactSubnormals = (_mm_getcsr() & 0x8040u) == 0;
+  const unsigned control = _mm_getcsr();
+  const bool nearest = (control & 0x6000u) == 0;
+  // Neither flush-to-zero nor denormals-are-zero.
+  const bool plain = nearest && (control & 0x8040u) == 0;
 #else
-  const bool exactSubnormals = true;
+  const bool nearest = true;
+  const bool plain = true;
 #endif
   return {DriveGain.load(std::memory_order_relaxed), Intensity.load(std::memory_order_relaxed),
-          OutputGain.load(std::memory_order_relaxed), exactSubnormals};
+          OutputGain.load(std::memory_order_relaxed), nearest, plain};
 }
 
 int TShaperUnit::ChooseKernel(float x) const {
-  const auto scratch = std::make_unique<shaper::TScratch>();
+  auto scratch = std::make_unique<shaper::TScratch>();
   shaper::TChannelState state{};
   scratch->X[0][HistoryFrames] = x;
   FKernels->RenderChannel(FRows, scratch->X[0], state, *scratch, 1, ReadSettings());
