@@ -108,7 +108,10 @@ void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2, std::in
     FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out1 + done, Replacing);
     // Accumulating keeps each output's own content; a buffer given as both
     // outputs receives the result once.
-    if (Out2 != Out1)
+    // Replacing, both receive the same values: a copy.
+    if (Out2 != Out1 && Replacing)
+      std::memmove(Out2 + done, Out1 + done, sizeof(float) * static_cast<std::size_t>(frames));
+    else if (Out2 != Out1)
       FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out2 + done, Replacing);
     PassSilence(FState2, frames);
   }
