@@ -85,6 +85,8 @@ demo: install
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench
+	$(RELEASE)/bench/glowrasp_instance_bench $(RELEASE)/KestruneGlowrasp.so
+	bash bench/render-vs-sox.sh $(RELEASE)/tools/glowrasp-render $(RELEASE)/KestruneGlowrasp.so
 
 clean:
 	rm -rf build dist demo-out

@@ -9,6 +9,7 @@ packages=(
   libsndfile1-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxtst-dev xvfb xauth x11-utils xdotool
   locales
+  sox
 )
 
 missing=()

@@ -1,150 +1,119 @@
 #include "shaper/ShaperUnit.h"
 
-#include "base/ExtendedPrecision.h"
-#include "shaper/ExtendedTrig.h"
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
-#include <array>
-#include <cmath>
-#include <cstddef>
+#if defined(__i386__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
-constexpr int CentreSlot = TShaperUnit::KernelLength / 2;
-constexpr int LastIndex = TShaperUnit::KernelCount - 1;
+using shaper::HistoryFrames;
 
-// Extended precision throughout the table, with our own sine and cosine: the
-// table comes out bit for bit the same wherever long double is the x87 format.
-constexpr long double Pi = 3.14159265358979323846264338327950288L;
-// The float nearest pi/6; it lies slightly above, which leaves the outermost
-// window tap a tiny negative number instead of zero.
-constexpr float WindowStep = 0.52359879016876220703125f;
-
-// Half-cosine window; it depends on the tap offset only, so it is computed once
-// per offset instead of once per kernel.
-std::array<double, TShaperUnit::KernelLength> WindowTaps() {
-  std::array<double, TShaperUnit::KernelLength> taps{};
-  for (int j = 0; j < TShaperUnit::KernelLength - 1; ++j) {
-    const int n = j - CentreSlot;
-    taps[j] = static_cast<double>(ExtendedCos((0.5L * WindowStep) * n));
-  }
-  return taps;
+const shaper::TBlockKernels* SelectKernels() {
+  const char* wanted = std::getenv("GLOWRASP_SIMD");
+  const shaper::TBlockKernels* avx2 = shaper::Avx2Kernels();
+  if (avx2 && (!wanted || std::string_view(wanted) != shaper::BaselineKernels().Name))
+    return avx2;
+  return &shaper::BaselineKernels();
 }
 
-void BuildKernel(int k, const std::array<double, TShaperUnit::KernelLength>& window, float* slots) {
-  const float cutoff = static_cast<float>(1.0L - static_cast<long double>(k) / 60000.0L);
-  for (int j = 0; j < TShaperUnit::KernelLength - 1; ++j) {
-    const int n = j - CentreSlot;
-    const long double phase = Pi * n;
-    const double lowPass =
-        n == 0 ? cutoff : static_cast<double>(ExtendedSin(phase * cutoff) / phase);
-    slots[j] = static_cast<float>(static_cast<long double>(window[j]) * lowPass);
-  }
-  slots[TShaperUnit::KernelLength - 1] = 0.0f;
+void CopyIn(float* X, const float* In, int Frames) {
+  std::memcpy(X + HistoryFrames, In, sizeof(float) * static_cast<std::size_t>(Frames));
 }
 
-// Products of two floats are exact in double, so each of these rounds exactly
-// once to double and once more at the float store.
-float MultiplyAdd(float Sum, float A, float B) {
-  return static_cast<float>(static_cast<double>(Sum) +
-                            static_cast<double>(A) * static_cast<double>(B));
-}
-
-float Scaled(float Slot, float Gain) {
-  return static_cast<float>(static_cast<double>(Slot) * static_cast<double>(Gain));
-}
-
-float Emit(float Slot, float Gain, float Previous, bool Replacing) {
-  return Replacing ? Scaled(Slot, Gain) : MultiplyAdd(Previous, Slot, Gain);
-}
-
-// Turns the scaled excess into a table index. Non-finite and negative values
-// must never reach the integer conversion: an infinite excess over an infinite
-// magnitude picks the strongest kernel, everything else undefined picks none.
-int KernelIndex(double Scaled, float Excess) {
-  if (Scaled >= LastIndex)
-    return LastIndex;
-  if (Scaled > 0.0)
-    return static_cast<int>(Scaled);
-  return std::isnan(Scaled) && Excess > 0.0f ? LastIndex : 0;
+// Frames that pass without input, as channel two sees mono processing: each
+// pending sum moves closer to its output and the ones that leave are dropped.
+void PassSilence(shaper::TChannelState& State, int Frames) {
+  for (int d = 0; d < HistoryFrames; ++d)
+    State.Pending[d] = d + Frames < HistoryFrames ? State.Pending[d + Frames] : 0.0f;
 }
 
 } // namespace
 
-TShaperUnit::TShaperUnit() : FKernelBlock(static_cast<std::size_t>(KernelCount) * KernelLength) {
-  const TExtendedPrecision precision;
-  const auto window = WindowTaps();
-  for (int k = 0; k < KernelCount; ++k)
-    BuildKernel(k, window, FKernelBlock.data() + static_cast<std::size_t>(k) * KernelLength);
+TShaperUnit::TShaperUnit()
+    : FTable(TKernelTable::Acquire()), FRows(FTable->Rows()), FKernels(SelectKernels()) {
+  // The products of the samples before a chunk, which only ever add nothing.
+  for (double* column : FScratch.Column)
+    std::fill(column, column + HistoryFrames, -0.0);
 }
 
 TShaperUnit::~TShaperUnit() = default;
 
 void TShaperUnit::Clear() {
-  FRing1.fill(0.0f);
-  FRing2.fill(0.0f);
+  std::fill(FState1.Pending, FState1.Pending + HistoryFrames, 0.0f);
+  std::fill(FState2.Pending, FState2.Pending + HistoryFrames, 0.0f);
 }
 
-std::span<const float, TShaperUnit::KernelLength> TShaperUnit::Kernel(int k) const {
-  return std::span<const float, KernelLength>(
-      FKernelBlock.data() + static_cast<std::size_t>(k) * KernelLength, KernelLength);
+shaper::TSettings TShaperUnit::ReadSettings() const {
+#if defined(__i386__) || defined(__x86_64__)
+  const unsigned control = _mm_getcsr();
+  const bool nearest = (control & 0x6000u) == 0;
+  // Neither flush-to-zero nor denormals-are-zero.
+  const bool plain = nearest && (control & 0x8040u) == 0;
+#else
+  const bool nearest = true;
+  const bool plain = true;
+#endif
+  return {DriveGain.load(std::memory_order_relaxed), Intensity.load(std::memory_order_relaxed),
+          OutputGain.load(std::memory_order_relaxed), nearest, plain};
 }
 
 int TShaperUnit::ChooseKernel(float x) const {
-  const float a = std::fabs(x * DriveGain.load(std::memory_order_relaxed));
-  // NaN fails both comparisons and so keeps kernel 0.
-  if (!(a > 1.0f))
-    return 0;
-  const float b = static_cast<float>(
-      ((static_cast<double>(a) - 1.0) * Intensity.load(std::memory_order_relaxed)) * 5.0);
-  return KernelIndex((static_cast<double>(b) / a) * LastIndex, b);
+  auto scratch = std::make_unique<shaper::TScratch>();
+  shaper::TChannelState state{};
+  scratch->X[0][HistoryFrames] = x;
+  FKernels->RenderChannel(FRows, scratch->X[0], state, *scratch, 1, ReadSettings());
+  return scratch->K[HistoryFrames];
 }
 
-void TShaperUnit::AddKernel(TRing& Ring, float Sample, std::int32_t Position) const {
-  const float* h = Kernel(ChooseKernel(Sample)).data();
-  // The ring wraps once: taps 0 to 12 - Position fill the slots from Position
-  // to the end, the remaining taps the slots from the start.
-  const int head = KernelLength - Position;
-  for (int j = 0; j < head; ++j)
-    Ring[Position + j] = MultiplyAdd(Ring[Position + j], Sample, h[j]);
-  for (int j = head; j < KernelLength; ++j)
-    Ring[j - head] = MultiplyAdd(Ring[j - head], Sample, h[j]);
-}
-
-void TShaperUnit::Advance() {
-  FRing1[FRingPos] = 0.0f;
-  FRing2[FRingPos] = 0.0f;
-  FRingPos = FRingPos == KernelLength - 1 ? 0 : FRingPos + 1;
+TShaperUnit::TRing TShaperUnit::Ring(const shaper::TChannelState& State) const {
+  TRing ring{};
+  for (int ahead = 0; ahead < HistoryFrames; ++ahead)
+    ring[(FRingPos + ahead) % KernelLength] = State.Pending[ahead];
+  return ring;
 }
 
 void TShaperUnit::ProcessStereo(const float* In1, const float* In2, float* Out1, float* Out2,
                                 std::int32_t SampleFrames, bool Replacing) {
-  for (std::int32_t i = 0; i < SampleFrames; ++i) {
-    // Both inputs are read before either output is written: the host may
-    // process in place.
-    const float x1 = In1[i];
-    const float x2 = In2[i];
-    AddKernel(FRing1, x1, FRingPos);
-    AddKernel(FRing2, x2, FRingPos);
-    Out1[i] =
-        Emit(FRing1[FRingPos], OutputGain.load(std::memory_order_relaxed), Out1[i], Replacing);
-    Out2[i] =
-        Emit(FRing2[FRingPos], OutputGain.load(std::memory_order_relaxed), Out2[i], Replacing);
-    Advance();
+  if (SampleFrames <= 0)
+    return;
+  const shaper::TSettings settings = ReadSettings();
+  for (std::int32_t done = 0; done < SampleFrames; done += shaper::ChunkFrames) {
+    const int frames = std::min(SampleFrames - done, shaper::ChunkFrames);
+    // Both inputs are taken before an output is written: the host may
+    // process in place, even crosswise.
+    CopyIn(FScratch.X[0], In1 + done, frames);
+    CopyIn(FScratch.X[1], In2 + done, frames);
+    FKernels->RenderChannel(FRows, FScratch.X[0], FState1, FScratch, frames, settings);
+    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out1 + done, Replacing);
+    FKernels->RenderChannel(FRows, FScratch.X[1], FState2, FScratch, frames, settings);
+    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out2 + done, Replacing);
   }
+  FRingPos = (FRingPos + SampleFrames % KernelLength) % KernelLength;
 }
 
 void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2, std::int32_t SampleFrames,
                               bool Replacing) {
-  for (std::int32_t i = 0; i < SampleFrames; ++i) {
-    AddKernel(FRing1, In[i], FRingPos);
-    // One gain for both outputs so that they never see different settings.
-    const float gain = OutputGain.load(std::memory_order_relaxed);
-    const float slot = FRing1[FRingPos];
-    Out1[i] = Emit(slot, gain, Out1[i], Replacing);
+  if (SampleFrames <= 0)
+    return;
+  const shaper::TSettings settings = ReadSettings();
+  for (std::int32_t done = 0; done < SampleFrames; done += shaper::ChunkFrames) {
+    const int frames = std::min(SampleFrames - done, shaper::ChunkFrames);
+    CopyIn(FScratch.X[0], In + done, frames);
+    FKernels->RenderChannel(FRows, FScratch.X[0], FState1, FScratch, frames, settings);
+    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out1 + done, Replacing);
     // Accumulating keeps each output's own content; a buffer given as both
     // outputs receives the result once.
-    if (Out2 != Out1)
-      Out2[i] = Emit(slot, gain, Out2[i], Replacing);
-    Advance();
+    // Replacing, both receive the same values: a copy.
+    if (Out2 != Out1 && Replacing)
+      std::memmove(Out2 + done, Out1 + done, sizeof(float) * static_cast<std::size_t>(frames));
+    else if (Out2 != Out1)
+      FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out2 + done, Replacing);
+    PassSilence(FState2, frames);
   }
+  FRingPos = (FRingPos + SampleFrames % KernelLength) % KernelLength;
 }

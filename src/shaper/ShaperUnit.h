@@ -1,20 +1,25 @@
-// The shaper's signal processor: every sample is spread into a 13-slot delay
-// ring through one of 60000 precomputed low-pass kernels, chosen from how far
-// the driven sample overshoots full scale.
+// The shaper's signal processor: every sample is spread over the following
+// twelve frames through one of 60000 low-pass kernels, chosen from how far the
+// driven sample overshoots full scale.
 #pragma once
+
+#include "shaper/KernelTable.h"
+#include "shaper/ShaperBlock.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <span>
-#include <vector>
+#include <memory>
 
 class TShaperUnit {
 public:
-  static constexpr int KernelCount = 60000;
-  static constexpr int KernelLength = 13;
+  static constexpr int KernelCount = TKernelTable::KernelCount;
+  static constexpr int KernelLength = TKernelTable::KernelLength;
+  using TRing = std::array<float, KernelLength>;
 
-  // Builds the kernel table (the only expensive step) and clears the rings.
+  // Shares the process's kernel table, building it if this is the first
+  // processor; the rings start cleared. The instruction set is the best the
+  // processor has, or the one named by GLOWRASP_SIMD ("sse2", "avx2").
   TShaperUnit();
   ~TShaperUnit();
   TShaperUnit(const TShaperUnit&) = delete;
@@ -22,31 +27,37 @@ public:
 
   // Empties both rings; the ring position and the settings stay.
   void Clear();
+  // Each call reads the three settings once.
   void ProcessStereo(const float* In1, const float* In2, float* Out1, float* Out2,
                      std::int32_t SampleFrames, bool Replacing);
   void ProcessMono(const float* In, float* Out1, float* Out2, std::int32_t SampleFrames,
                    bool Replacing);
 
-  // Written from any thread, read afresh for every sample by the audio thread.
+  // Written from any thread, read by the audio thread.
   std::atomic<float> DriveGain{0.0f};
   std::atomic<float> Intensity{0.0f};
   std::atomic<float> OutputGain{0.0f};
 
-  std::span<const float, KernelLength> Kernel(int k) const;
-  const float* KernelBlock() const { return FKernelBlock.data(); }
+  const TKernelTable& Table() const { return *FTable; }
+  // The kernel that processing picks for x with the current settings.
   int ChooseKernel(float x) const;
   std::int32_t RingPos() const { return FRingPos; }
-  std::span<const float, KernelLength> Ring1() const { return FRing1; }
-  std::span<const float, KernelLength> Ring2() const { return FRing2; }
+  // The rings as the definition keeps them: slot RingPos + d holds the sum
+  // formed so far for the output d frames ahead.
+  TRing Ring1() const { return Ring(FState1); }
+  TRing Ring2() const { return Ring(FState2); }
+  // The instruction set in use.
+  const char* PathName() const { return FKernels->Name; }
 
 private:
-  using TRing = std::array<float, KernelLength>;
+  shaper::TSettings ReadSettings() const;
+  TRing Ring(const shaper::TChannelState& State) const;
 
-  void AddKernel(TRing& Ring, float Sample, std::int32_t Position) const;
-  void Advance();
-
-  std::vector<float> FKernelBlock;
-  TRing FRing1{};
-  TRing FRing2{};
+  const std::shared_ptr<const TKernelTable> FTable;
+  const TKernelTable::TRow* const FRows;
+  const shaper::TBlockKernels* const FKernels;
+  shaper::TChannelState FState1{};
+  shaper::TChannelState FState2{};
+  shaper::TScratch FScratch{};
   std::int32_t FRingPos = 0;
 };

@@ -1,5 +1,7 @@
 #include "shaper/ShaperUnit.h"
 
+#include "../reference/ReferenceShaper.h"
+
 #include "../common/Sha256.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +22,6 @@ constexpr int Length = TShaperUnit::KernelLength;
 constexpr int Last = TShaperUnit::KernelCount - 1;
 constexpr float Inf = std::numeric_limits<float>::infinity();
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
-
-// Building the table is the expensive part; the table tests share one unit.
-TShaperUnit& SharedUnit() {
-  static const auto unit = std::make_unique<TShaperUnit>();
-  return *unit;
-}
 
 void SetAll(TShaperUnit& Unit, float Drive, float Intensity, float Output) {
   Unit.DriveGain = Drive;
@@ -68,25 +64,65 @@ std::vector<float> Impulse(float Value, std::size_t Frames) {
   return impulse;
 }
 
-std::vector<float> Copy(std::span<const float, Length> Ring) {
+std::vector<float> Copy(const TShaperUnit::TRing& Ring) {
   return {Ring.begin(), Ring.end()};
 }
 
 // --- kernel table ---------------------------------------------------------
 
 TEST(KernelTable, MatchesReferenceFingerprint) {
+  const auto table = TKernelTable::Acquire();
   static_assert(std::endian::native == std::endian::little);
-  const auto bytes = std::as_bytes(
-      std::span(SharedUnit().KernelBlock(), std::size_t{TShaperUnit::KernelCount} * Length));
-  EXPECT_EQ(test::Sha256Hex(bytes),
+  std::vector<float> taps;
+  for (int k = 0; k < TShaperUnit::KernelCount; ++k) {
+    const auto h = table->Kernel(k);
+    taps.insert(taps.end(), h.begin(), h.end());
+  }
+  EXPECT_EQ(test::Sha256Hex(std::as_bytes(std::span(taps))),
             "2687ba13c2589014202b2f4637d141782b12847ef1d3b6c0d6359a4b07ab76c7");
 }
 
-TEST(KernelTable, EveryKernelHasItsCutoffAtTheCentreAndIsSymmetric) {
-  const TShaperUnit& unit = SharedUnit();
+// The fast build against the definition evaluated in extended precision
+// throughout, tap by tap.
+TEST(KernelTable, FastBuildEqualsTheExtendedPrecisionDefinition) {
+  const auto table = TKernelTable::Acquire();
+  const auto reference = TReferenceShaper::Kernels();
   for (int k = 0; k < TShaperUnit::KernelCount; ++k) {
-    const auto h = unit.Kernel(k);
-    ASSERT_EQ(h.data(), unit.KernelBlock() + std::size_t{13} * k);
+    const auto h = table->Kernel(k);
+    for (int j = 0; j < Length; ++j)
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(h[j]), std::bit_cast<std::uint32_t>(reference[k][j]))
+          << "kernel " << k << " tap " << j;
+  }
+  for (const int k : {0, 1, 15000, 27272, 30000, 45000, 59999})
+    for (int j = 0; j < Length; ++j)
+      EXPECT_EQ(TKernelTable::ExtendedTap(k, j), reference[k][j]) << "kernel " << k << " tap " << j;
+}
+
+TEST(KernelTable, RowsAreOneAlignedCacheLineEach) {
+  const auto table = TKernelTable::Acquire();
+  EXPECT_EQ(sizeof(TKernelTable::TRow), 32u);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table->Rows()) % 32, 0u);
+  for (int k = 0; k < TShaperUnit::KernelCount; ++k)
+    ASSERT_EQ(std::bit_cast<std::uint32_t>(table->Rows()[k].Taps[7]), 0u) << k;
+}
+
+TEST(KernelTable, OneTableServesEveryProcessorAndGoesWithTheLast) {
+  std::weak_ptr<const TKernelTable> watched;
+  {
+    TShaperUnit first;
+    const auto held = TKernelTable::Acquire();
+    watched = held;
+    TShaperUnit second;
+    EXPECT_EQ(&first.Table(), held.get());
+    EXPECT_EQ(&second.Table(), held.get());
+  }
+  EXPECT_TRUE(watched.expired());
+}
+
+TEST(KernelTable, EveryKernelHasItsCutoffAtTheCentreAndIsSymmetric) {
+  const auto table = TKernelTable::Acquire();
+  for (int k = 0; k < TShaperUnit::KernelCount; ++k) {
+    const auto h = table->Kernel(k);
     ASSERT_EQ(h[6], static_cast<float>(1.0L - static_cast<long double>(k) / 60000.0L)) << k;
     ASSERT_EQ(std::bit_cast<std::uint32_t>(h[12]), 0u) << k;
     for (int j = 1; j <= 5; ++j)
@@ -102,6 +138,7 @@ double SixDigitTolerance(double Expected) {
 }
 
 TEST(KernelTable, TellingRowsHoldToSixDigits) {
+  const auto table = TKernelTable::Acquire();
   struct TRow {
     int K;
     std::array<double, Length> Slots;
@@ -118,7 +155,7 @@ TEST(KernelTable, TellingRowsHoldToSixDigits) {
        1.26596e-4},
   };
   for (const TRow& row : rows) {
-    const auto h = SharedUnit().Kernel(row.K);
+    const auto h = table->Kernel(row.K);
     for (int j = 0; j < Length; ++j) {
       if (row.Slots[j] == 0)
         EXPECT_LT(std::fabs(h[j]), 1e-16f) << "kernel " << row.K << " slot " << j;
@@ -153,7 +190,7 @@ TEST(KernelChoice, FollowsTheDrivenOvershoot) {
       {2.0f, 1.0f, 0.0f, 0},        // no intensity
       {1.1f, 1.0f, 0.5f, 13636},    // half the intensity, half the index
   };
-  TShaperUnit& unit = SharedUnit();
+  TShaperUnit unit;
   for (const TCase& c : cases) {
     unit.DriveGain = c.Drive;
     unit.Intensity = c.Intensity;
@@ -166,7 +203,7 @@ TEST(KernelChoice, StaysInTheTableForNonFiniteSamplesAndSettings) {
   const float samples[] = {NaN, -NaN, Inf, -Inf, 3e38f, -3e38f, 1e-45f, 0.0f, -0.0f, 1.5f};
   const float drives[] = {NaN, Inf, -Inf, 251.18864f, 1.0f, 0.0f, -1.0f, 1e-30f};
   const float intensities[] = {NaN, Inf, -Inf, -1.0f, 0.0f, 1.0f, 1e30f};
-  TShaperUnit& unit = SharedUnit();
+  TShaperUnit unit;
   for (const float drive : drives)
     for (const float intensity : intensities)
       for (const float x : samples) {

@@ -98,6 +98,10 @@ step "fingerprints"
   >"$tmp/linux" || fail "linux fingerprint"
 "$linux_build/tests/windows/glowrasp-fingerprint" "$linux_build/KestruneGlowrasp.so" --x87-53 \
   >"$tmp/linux-x87-53" || fail "linux fingerprint at 53-bit precision"
+# The processing's baseline instruction set, forced where AVX2 would be
+# chosen: every variant must compute the same.
+GLOWRASP_SIMD=sse2 "$linux_build/tests/windows/glowrasp-fingerprint" \
+  "$linux_build/KestruneGlowrasp.so" >"$tmp/linux-sse2" || fail "linux fingerprint on SSE2"
 for i in 0 1; do
   fingerprint="${builds[$i]}/tests/windows/glowrasp-fingerprint.exe"
   dll="Z:${builds[$i]}/KestruneGlowrasp.dll"
@@ -106,8 +110,11 @@ for i in 0 1; do
   run_wine "$fingerprint" "$dll" --x87-53 | tr -d '\r' >"$tmp/${names[$i]}-x87-53" ||
     fail "${names[$i]} fingerprint at 53-bit precision"
 done
+GLOWRASP_SIMD=sse2 run_wine "${builds[1]}/tests/windows/glowrasp-fingerprint.exe" \
+  "Z:${builds[1]}/KestruneGlowrasp.dll" | tr -d '\r' >"$tmp/win64-sse2" ||
+  fail "win64 fingerprint on SSE2"
 sed 's/^/   /' "$tmp/linux"
-for run in linux-x87-53 win32 win32-x87-53 win64 win64-x87-53; do
+for run in linux-x87-53 linux-sse2 win32 win32-x87-53 win64 win64-x87-53 win64-sse2; do
   diff -u "$tmp/linux" "$tmp/$run" >/dev/null || {
     diff -u "$tmp/linux" "$tmp/$run" || true
     fail "$run computes differently from the Linux library"

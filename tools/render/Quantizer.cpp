@@ -29,21 +29,28 @@ double Quantizer::nextDither() {
 }
 
 void Quantizer::convert(const float* in, std::int32_t* out, std::size_t count) {
+  // The running figures stay in registers through the loop.
+  double peak = FPeak;
+  std::uint64_t clipped = FClipped;
   for (std::size_t i = 0; i < count; ++i) {
     const double x = in[i];
-    FPeak = std::max(FPeak, std::abs(x));
+    const double magnitude = std::abs(x);
+    peak = magnitude > peak ? magnitude : peak;
     double scaled = x * FScale;
     if (FDither)
       scaled += nextDither();
     // Halves to even, as the default rounding mode does; NaN counts as silence.
     const double rounded = std::isnan(scaled) ? 0.0 : std::nearbyint(scaled);
-    const double limited =
-        std::clamp(rounded, static_cast<double>(FMin), static_cast<double>(FMax));
+    const double lowest = static_cast<double>(FMin);
+    const double highest = static_cast<double>(FMax);
+    const double limited = rounded < lowest ? lowest : (rounded > highest ? highest : rounded);
     if (limited != rounded)
-      ++FClipped;
+      ++clipped;
     out[i] =
         static_cast<std::int32_t>(static_cast<std::int64_t>(limited) * (std::int64_t{1} << FShift));
   }
+  FPeak = peak;
+  FClipped = clipped;
 }
 
 } // namespace glowrasp::render
