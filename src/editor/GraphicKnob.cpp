@@ -60,6 +60,7 @@ void TGraphicKnob::ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t) {
   switch (Kind) {
   case gnDestroying:
     FParamSrc = nullptr;
+    FGesture.Forget();
     break;
   case gnRangeChanged:
     ReadParam(source, riMin | riMax);
@@ -68,6 +69,7 @@ void TGraphicKnob::ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t) {
     ReadParam(source, riValue);
     break;
   case gnSourceChanged:
+    FGesture.Forget();
     ReadParam(source, riAll);
     break;
   default:
@@ -150,11 +152,12 @@ void TGraphicKnob::KnobMouseDown(TComponent*, TMouseButton, TShiftState Shift, i
     FSyncStartValue = sync->CurValue();
   if (Shift & ssDouble) {
     const std::int32_t def = param->DefValue();
-    param->RequestValue(def);
+    RequestValueGesture(*param, def);
     if (sync)
-      sync->RequestValue(def);
+      RequestValueGesture(*sync, def);
     return;
   }
+  FGesture.Begin(param, sync);
   FDragStartX = X;
   FDragStartY = Y;
   FDragStartValue = ValueCache();
@@ -187,4 +190,5 @@ void TGraphicKnob::KnobMouseMove(TComponent*, TShiftState Shift, int X, int Y) {
 
 void TGraphicKnob::KnobMouseUp(TComponent*, TMouseButton, TShiftState, int, int) {
   FDragging = false;
+  FGesture.End();
 }

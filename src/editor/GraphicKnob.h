@@ -7,6 +7,7 @@
 // for a repaint; everything else runs on the editor's thread.
 #pragma once
 
+#include "editor/EditGesture.h"
 #include "editor/GraphicContainerControl.h"
 #include "params/VSTParameterSource.h"
 
@@ -81,4 +82,5 @@ private:
   std::int32_t FDragStartValue = 0;
   std::int32_t FSyncStartValue = 0;
   TVSTParameterSource* FParamSrc = nullptr;
+  TEditGesture FGesture; // from the press that starts a drag to the release
 };

@@ -20,6 +20,7 @@ using TNotifyEvent = TEvent<void(TComponent* Sender)>;
 // SysWindow is the host's parent window handle.
 using TVSTEffectOnCreateEditor = TEvent<TForm*(void* SysWindow)>;
 using TVSTOnDelayGet = TEvent<std::int32_t()>;
+using TVSTEffectOnSetBypass = TEvent<void(bool Bypass)>;
 
 class TVSTEffect : public TComponent {
 public:
@@ -44,6 +45,8 @@ public:
   TNotifyEvent OnClear;
   TVSTEffectOnCreateEditor OnCreateEditor;
   TVSTOnDelayGet OnDelayGet;
+  // Assigned when the effect can pass its input through, on time.
+  TVSTEffectOnSetBypass OnSetBypass;
   bool HasEditor = false;
 
   void ProcessM2M(PVSTEffectOnProcessRecord record) { Process(OnProcessM2M, record); }
@@ -52,6 +55,13 @@ public:
   void Clear();
   TForm* CreateEditor(void* SysWindow);
   std::int32_t GetDelay() const { return OnDelayGet ? OnDelayGet() : 0; }
+  bool CanBypass() const { return static_cast<bool>(OnSetBypass); }
+  // False when the effect cannot bypass.
+  bool SetBypass(bool Bypass) {
+    if (OnSetBypass)
+      OnSetBypass(Bypass);
+    return CanBypass();
+  }
 
 protected:
   void Loaded() override { TryCreate(); }

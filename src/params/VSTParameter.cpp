@@ -167,6 +167,16 @@ void TVSTParameter::RequestValue(std::int32_t v) {
   host->OnParamAutomate()(this, ToNormalized(v));
 }
 
+void TVSTParameter::BeginEdit() {
+  if (TVSTParameterHost* host = Host(); host && host->OnParamBeginEdit())
+    host->OnParamBeginEdit()(this);
+}
+
+void TVSTParameter::EndEdit() {
+  if (TVSTParameterHost* host = Host(); host && host->OnParamEndEdit())
+    host->OnParamEndEdit()(this);
+}
+
 TVSTParameters::~TVSTParameters() {
   while (!FItems.empty())
     delete FItems.back();

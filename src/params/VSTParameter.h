@@ -19,6 +19,10 @@ using TVSTParamOnGetStrValue = TEvent<TShortText(TVSTParameter* Param)>;
 using TVSTParamOnGetRealValue = TEvent<double(TVSTParameter* Param)>;
 using TVSTOnParamChange = TEvent<void(TVSTParameter* Param)>;
 using TVSTOnParamAutomate = TEvent<void(TVSTParameter* Param, float Value)>;
+// The start or the end of a gesture (a knob held) that changes Param.
+using TVSTOnParamEdit = TEvent<void(TVSTParameter* Param)>;
+// The host value for a number the user typed in the parameter's display unit.
+using TVSTParamOnUnitToNormalized = TEvent<float(TVSTParameter* Param, double UnitValue)>;
 
 class TVSTParameters;
 
@@ -40,6 +44,9 @@ public:
   void SetName(const std::string& name);
   const std::string& DisplayLabel() const { return FDisplayLabel; }
   void SetDisplayLabel(std::string label) { FDisplayLabel = std::move(label); }
+  // The name for hosts that have room for a few characters only.
+  const std::string& ShortName() const { return FShortName; }
+  void SetShortName(std::string name) { FShortName = std::move(name); }
 
   std::int32_t MinValue() const { return FMinValue.load(std::memory_order_relaxed); }
   std::int32_t MaxValue() const { return FMaxValue.load(std::memory_order_relaxed); }
@@ -61,12 +68,18 @@ public:
   void SetOnGetStrValue(TVSTParamOnGetStrValue handler);
   void SetOnGetRealValue(TVSTParamOnGetRealValue handler);
   void SetOnParamChange(TVSTOnParamChange handler) { FOnParamChange = handler; }
+  const TVSTParamOnUnitToNormalized& OnUnitToNormalized() const { return FOnUnitToNormalized; }
+  void SetOnUnitToNormalized(TVSTParamOnUnitToNormalized handler) { FOnUnitToNormalized = handler; }
 
   // From the host: x in [0, 1] (NaN counts as 0) becomes the nearest step.
   void SetNormalizedValue(float x);
   // From an editor control: asks the host to move this parameter to v; the
   // value itself changes only when the host applies it.
   void RequestValue(std::int32_t v);
+  // An editor control tells the host that the user takes hold of this
+  // parameter, and lets go of it; its RequestValue calls lie in between.
+  void BeginEdit();
+  void EndEdit();
 
   void Activate();
   void DoParamChange();
@@ -83,6 +96,7 @@ private:
   std::int32_t FID;
   std::string FName;
   std::string FDisplayLabel;
+  std::string FShortName;
   std::atomic<std::int32_t> FMinValue{0};
   std::atomic<std::int32_t> FMaxValue{0};
   std::atomic<std::int32_t> FCurValue{0};
@@ -93,6 +107,7 @@ private:
   TVSTParamOnGetStrValue FOnGetStrValue;
   TVSTParamOnGetRealValue FOnGetRealValue;
   TVSTOnParamChange FOnParamChange;
+  TVSTParamOnUnitToNormalized FOnUnitToNormalized;
   std::atomic<bool> FActive{false};
 };
 

@@ -27,6 +27,14 @@ public:
   std::int32_t EditorWidth = 100;
   std::int32_t EditorHeight = 100;
   std::string DefaultProgramName = "Default";
+  // How hosts name and list the plug-in. VendorVersion: major * 1000 +
+  // minor * 100 + patch. TailSize: frames the output still carries after
+  // the input stops.
+  std::string EffectName;
+  std::string VendorName;
+  std::string ProductName;
+  std::int32_t VendorVersion = 0;
+  std::int32_t TailSize = 0;
 
   // The processing routes exist for two channels each way only, so any change
   // of a count lands on ChannelCount.
@@ -43,6 +51,10 @@ public:
 
   const TVSTOnParamAutomate& OnParamAutomate() const { return FOnParamAutomate; }
   void SetOnParamAutomate(TVSTOnParamAutomate handler) { FOnParamAutomate = handler; }
+  const TVSTOnParamEdit& OnParamBeginEdit() const { return FOnParamBeginEdit; }
+  void SetOnParamBeginEdit(TVSTOnParamEdit handler) { FOnParamBeginEdit = handler; }
+  const TVSTOnParamEdit& OnParamEndEdit() const { return FOnParamEndEdit; }
+  void SetOnParamEndEdit(TVSTOnParamEdit handler) { FOnParamEndEdit = handler; }
 
   // Lets every parameter's change event through and fires each once.
   void ActivateParameters();
@@ -55,4 +67,6 @@ private:
   std::int32_t FSampleRate = 0;
   std::int32_t FBlockSize = 0;
   TVSTOnParamAutomate FOnParamAutomate;
+  TVSTOnParamEdit FOnParamBeginEdit;
+  TVSTOnParamEdit FOnParamEndEdit;
 };

@@ -5,15 +5,20 @@
 #include "editor/EditorSize.h"
 #include "shaper/DisplayText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+// While bypassed the input must arrive when the effect's output would.
+static_assert(TSoftBypass::Delay == TShaperUnit::KernelLength / 2);
 
 constexpr long double kLn10 = 2.302585092994045684017991454684364208L;
 
 struct TParameterDescription {
   const char* DisplayLabel;
   const char* Name;
+  const char* ShortName;
   std::int32_t MaxValue;
   std::int32_t MinValue;
   std::int32_t DefValue;
@@ -21,6 +26,7 @@ struct TParameterDescription {
   TVSTParamOnGetStrValue OnGetStrValue;
   TVSTParamOnGetRealValue OnGetRealValue;
   TVSTOnParamChange OnParamChange;
+  TVSTParamOnUnitToNormalized OnUnitToNormalized;
 };
 
 // The value as a fraction of the range's top; the bottom of every range is 0.
@@ -62,18 +68,21 @@ void TEffParameters::LoadParamHost() {
   FParamHost->BeginLoading();
   using T = TEffParameters;
   const TParameterDescription parameters[] = {
-      {"dB", "Gain", 1000000, 0, 500000, 500000,
+      {"dB", "Gain", "Gain", 1000000, 0, 500000, 500000,
        TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
        TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters0GetRealValue>(this),
-       TVSTOnParamChange::Bind<&T::ParamHostParameters0ParamChange>(this)},
-      {"%", "Intensity", 1000000, 0, 1000000, 1000000,
+       TVSTOnParamChange::Bind<&T::ParamHostParameters0ParamChange>(this),
+       TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters0UnitToNormalized>(this)},
+      {"%", "Intensity", "Intens", 1000000, 0, 1000000, 1000000,
        TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters1GetStrValue>(this),
        TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters1GetRealValue>(this),
-       TVSTOnParamChange::Bind<&T::ParamHostParameters1ParamChange>(this)},
-      {"dB", "Out Gain", 1000000, 0, 500000, 500000,
+       TVSTOnParamChange::Bind<&T::ParamHostParameters1ParamChange>(this),
+       TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters1UnitToNormalized>(this)},
+      {"dB", "Out Gain", "OutGain", 1000000, 0, 500000, 500000,
        TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
        TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters2GetRealValue>(this),
-       TVSTOnParamChange::Bind<&T::ParamHostParameters2ParamChange>(this)},
+       TVSTOnParamChange::Bind<&T::ParamHostParameters2ParamChange>(this),
+       TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters0UnitToNormalized>(this)},
   };
   for (const TParameterDescription& d : parameters) {
     TVSTParameter* p = FParamHost->Parameters().Add();
@@ -86,6 +95,8 @@ void TEffParameters::LoadParamHost() {
     p->SetOnGetStrValue(d.OnGetStrValue);
     p->SetOnGetRealValue(d.OnGetRealValue);
     p->SetOnParamChange(d.OnParamChange);
+    p->SetShortName(d.ShortName);
+    p->SetOnUnitToNormalized(d.OnUnitToNormalized);
   }
   FParamHost->CanMono = true;
   FParamHost->CanProcessReplacing = true;
@@ -95,6 +106,11 @@ void TEffParameters::LoadParamHost() {
   FParamHost->EditorWidth = kEditorWidth;
   FParamHost->EditorHeight = kEditorHeight;
   FParamHost->DefaultProgramName = "Default";
+  FParamHost->EffectName = "Kestrune Glowrasp";
+  FParamHost->VendorName = "Kestrune";
+  FParamHost->ProductName = "Kestrune Glowrasp";
+  FParamHost->VendorVersion = 1000;
+  FParamHost->TailSize = TShaperUnit::KernelLength - 1;
   FParamHost->EndLoading();
 }
 
@@ -112,6 +128,7 @@ void TEffParameters::LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor
   e.OnCreateEditor = onCreateEditor;
   e.HasEditor = static_cast<bool>(onCreateEditor);
   e.OnDelayGet = TVSTOnDelayGet::Bind<&T::EffectProcessorDelayGet>(this);
+  e.OnSetBypass = TVSTEffectOnSetBypass::Bind<&T::EffectProcessorSetBypass>(this);
   e.EndLoading();
 }
 
@@ -138,6 +155,16 @@ TShortText TEffParameters::ParamHostParameters1GetStrValue(TVSTParameter* Param)
   const TExtendedPrecision precision;
   const long double percent = Fraction(Param->CurValue(), Param->MaxValue()) * 100;
   return FormatOneDecimal(percent, UserDecimalSeparator());
+}
+
+// The inverses of the display texts, clamped to the range: dB = (x - 0.5) * 96
+// and percent = x * 100.
+float TEffParameters::ParamHostParameters0UnitToNormalized(TVSTParameter*, double UnitValue) {
+  return static_cast<float>(std::clamp(UnitValue / 96.0 + 0.5, 0.0, 1.0));
+}
+
+float TEffParameters::ParamHostParameters1UnitToNormalized(TVSTParameter*, double UnitValue) {
+  return static_cast<float>(std::clamp(UnitValue / 100.0, 0.0, 1.0));
 }
 
 void TEffParameters::SetShaperSetting(std::atomic<float> TShaperUnit::*setting,
@@ -172,23 +199,35 @@ void TEffParameters::EffectProcessorDestroy(TComponent*) {
 void TEffParameters::EffectProcessorClear(TComponent*) {
   if (TShaperUnit* unit = ShaperUnit())
     unit->Clear();
+  FSoftBypass.Clear();
 }
 
 void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
     return;
-  unit->ProcessStereo(r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
-                      r->Replacing != 0);
+  FSoftBypass.ProcessStereo(
+      Bypass(), r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
+      r->Replacing != 0,
+      [unit](const float* In1, const float* In2, float* Out1, float* Out2, std::int32_t n,
+             bool Replacing) { unit->ProcessStereo(In1, In2, Out1, Out2, n, Replacing); });
 }
 
 void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
     return;
-  unit->ProcessMono(r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0);
+  FSoftBypass.ProcessMono(
+      Bypass(), r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0,
+      [unit](const float* In, float* Out1, float* Out2, std::int32_t n, bool Replacing) {
+        unit->ProcessMono(In, Out1, Out2, n, Replacing);
+      });
 }
 
 std::int32_t TEffParameters::EffectProcessorDelayGet() {
   return TShaperUnit::KernelLength / 2;
+}
+
+void TEffParameters::EffectProcessorSetBypass(bool Bypass) {
+  SetBypass(Bypass);
 }

@@ -6,6 +6,7 @@
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "shaper/ShaperUnit.h"
+#include "shaper/SoftBypass.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,12 +25,17 @@ public:
   TVSTEffect* EffectProcessor() const { return FEffectProcessor; }
   // Null until the host has told both sample rate and block size.
   TShaperUnit* ShaperUnit() const { return FShaperUnit.load(std::memory_order_acquire); }
+  // Any thread; the processing handlers follow it with a short crossfade.
+  void SetBypass(bool Bypass) { FBypass.store(Bypass, std::memory_order_relaxed); }
+  bool Bypass() const { return FBypass.load(std::memory_order_relaxed); }
 
   double ParamHostParameters0GetRealValue(TVSTParameter* Param);
   double ParamHostParameters1GetRealValue(TVSTParameter* Param);
   double ParamHostParameters2GetRealValue(TVSTParameter* Param);
   TShortText ParamHostParameters0GetStrValue(TVSTParameter* Param);
   TShortText ParamHostParameters1GetStrValue(TVSTParameter* Param);
+  float ParamHostParameters0UnitToNormalized(TVSTParameter* Param, double UnitValue);
+  float ParamHostParameters1UnitToNormalized(TVSTParameter* Param, double UnitValue);
   void ParamHostParameters0ParamChange(TVSTParameter* Param);
   void ParamHostParameters1ParamChange(TVSTParameter* Param);
   void ParamHostParameters2ParamChange(TVSTParameter* Param);
@@ -42,6 +48,7 @@ public:
   TForm* EffectProcessorCreateEditor(void* SysWindow);
   // The output lags the input by the kernel's centre slot.
   std::int32_t EffectProcessorDelayGet();
+  void EffectProcessorSetBypass(bool Bypass);
 
 private:
   void LoadParamHost();
@@ -51,6 +58,8 @@ private:
   TVSTParameterHost* FParamHost = nullptr;
   TVSTEffect* FEffectProcessor = nullptr;
   std::atomic<TShaperUnit*> FShaperUnit{nullptr};
+  std::atomic<bool> FBypass{false};
+  TSoftBypass FSoftBypass; // audio thread only
 };
 
 // The natural-unit mappings, shared with anything that converts the other way.

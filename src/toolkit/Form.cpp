@@ -51,6 +51,7 @@ void TForm::SetBounds(int left, int top, int width, int height) {
 }
 
 void TForm::Show() {
+  Backend().SetCaption(Caption);
   RepaintRect(ClientRect());
   Backend().Show();
 }

@@ -7,6 +7,7 @@
 #include "toolkit/Mouse.h"
 
 #include <memory>
+#include <string>
 
 // The few calls a backend makes into its form, all on the form's thread.
 class TFormBackendClient {
@@ -32,6 +33,8 @@ public:
   // Position in the parent window and size.
   virtual void SetBounds(const TRect& bounds) = 0;
   virtual void Show() = 0;
+  // The window text, for window managers, task lists and accessibility tools.
+  virtual void SetCaption(const std::string&) {}
   // The back buffer changed inside `area` (client coordinates): show it.
   virtual void Present(const TBitmap& backBuffer, const TRect& area) = 0;
   // Handles the window events waiting for the form (input, exposure).

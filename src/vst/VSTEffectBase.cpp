@@ -31,10 +31,12 @@ bool RoundedRate(float rate, std::int32_t& rounded) {
 
 TVSTEffectBase::TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComponent> module,
                                TVSTParameterHost* host, TVSTEffect* component)
-    : AudioEffect(master, 1, host->Parameters().Count()), paramHost(host),
+    : AudioEffectX(master, 1, host->Parameters().Count()), paramHost(host),
       effectComponent(component), definitionModule(std::move(module)) {
   paramHost->SetOnParamAutomate(
       TVSTOnParamAutomate::Bind<&TVSTEffectBase::automateParameter>(this));
+  paramHost->SetOnParamBeginEdit(TVSTOnParamEdit::Bind<&TVSTEffectBase::beginParameterEdit>(this));
+  paramHost->SetOnParamEndEdit(TVSTOnParamEdit::Bind<&TVSTEffectBase::endParameterEdit>(this));
   effectComponent->SetVSTParamHost(paramHost);
   setProgram(0);
   setNumInputs(paramHost->InChannelCount());
@@ -55,6 +57,8 @@ TVSTEffectBase::~TVSTEffectBase() {
   // The editor goes first: its form still refers to the parameters.
   editor.reset();
   paramHost->SetOnParamAutomate({});
+  paramHost->SetOnParamBeginEdit({});
+  paramHost->SetOnParamEndEdit({});
   definitionModule.reset();
 }
 

@@ -25,13 +25,13 @@
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "toolkit/Form.h"
-#include "vst/DAudioEffect.h"
+#include "vst/DAudioEffectX.h"
 #include "vst/EditorSnapshot.h"
 
 #include <memory>
 #include <string>
 
-class TVSTEffectBase : public AudioEffect {
+class TVSTEffectBase : public AudioEffectX {
 public:
   // Owns `module`, whose components `host` and `component` are.
   TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComponent> module,
@@ -53,6 +53,22 @@ public:
   void suspend() override { effectComponent->Clear(); }
   VstIntPtr vendorSpecific(std::int32_t index, VstIntPtr value, void* ptr, float opt) override;
 
+  // The VST 2.4 answers (VSTEffectBaseProperties.cpp).
+  bool canParameterBeAutomated(std::int32_t index) override { return validIndex(index); }
+  bool string2parameter(std::int32_t index, const char* text) override;
+  bool getProgramNameIndexed(std::int32_t category, std::int32_t index, char* text) override;
+  bool getInputProperties(std::int32_t index, VstPinProperties* properties) override;
+  bool getOutputProperties(std::int32_t index, VstPinProperties* properties) override;
+  VstPlugCategory getPlugCategory() override { return kPlugCategEffect; }
+  bool setBypass(bool bypass) override { return effectComponent->SetBypass(bypass); }
+  bool getEffectName(char* name) override;
+  bool getVendorString(char* text) override;
+  bool getProductString(char* text) override;
+  std::int32_t getVendorVersion() override { return paramHost->VendorVersion; }
+  std::int32_t canDo(const char* text) override;
+  std::int32_t getGetTailSize() override { return paramHost->TailSize; }
+  bool getParameterProperties(std::int32_t index, VstParameterProperties* properties) override;
+
   TVSTParameter* parameterAt(std::int32_t index) const;
   TVSTParameterHost* ParamHost() const { return paramHost; }
 
@@ -62,6 +78,8 @@ private:
   bool validIndex(std::int32_t index) const { return index >= 0 && index < numParams; }
   void doProcess(float** inputs, float** outputs, std::int32_t sampleFrames, bool replacing);
   void automateParameter(TVSTParameter* Param, float Value);
+  void beginParameterEdit(TVSTParameter* Param) { beginEdit(Param->Index()); }
+  void endParameterEdit(TVSTParameter* Param) { endEdit(Param->Index()); }
 
   TVSTParameterHost* paramHost;
   std::string programName;

@@ -91,16 +91,16 @@ std::string Plugin::paramText(VstInt32 opcode, int index) const {
 
 VstIntPtr VSTCALLBACK Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                            VstIntPtr /*value*/, void* /*ptr*/, float opt) {
+  // The user field is only ours once main has returned.
+  const auto* self = effect ? static_cast<const Plugin*>(effect->user) : nullptr;
+  if (self && self->FHostCall)
+    self->FHostCall(opcode, index, opt);
   switch (opcode) {
   case audioMasterVersion:
     return kHostVersion;
   case audioMasterAutomate:
-    // The user field is only ours once main has returned.
-    if (effect && effect->user) {
-      const auto* self = static_cast<const Plugin*>(effect->user);
-      if (self->FAutomation)
-        self->FAutomation(index, opt);
-    }
+    if (self && self->FAutomation)
+      self->FAutomation(index, opt);
     return 0;
   default:
     return 0;

@@ -45,6 +45,8 @@ private:
 class Plugin {
 public:
   using AutomationListener = std::function<void(int index, float value)>;
+  // Every call the instance makes to the host once main has returned.
+  using HostCallListener = std::function<void(VstInt32 opcode, VstInt32 index, float opt)>;
 
   explicit Plugin(std::shared_ptr<const PluginLibrary> library);
   ~Plugin();
@@ -92,6 +94,7 @@ public:
 
   // Called for every audioMasterAutomate the instance sends.
   void onAutomation(AutomationListener listener) { FAutomation = std::move(listener); }
+  void onHostCall(HostCallListener listener) { FHostCall = std::move(listener); }
 
 private:
   static VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
@@ -102,6 +105,7 @@ private:
   AEffect* FEffect = nullptr;
   bool FResumed = false;
   AutomationListener FAutomation;
+  HostCallListener FHostCall;
 };
 
 } // namespace glowrasp::host

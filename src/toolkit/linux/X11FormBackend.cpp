@@ -63,6 +63,7 @@ public:
 
   void SetBounds(const TRect& bounds) override;
   void Show() override;
+  void SetCaption(const std::string& caption) override;
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   void ProcessEvents() override;
 
@@ -148,6 +149,16 @@ void TX11FormBackend::SetBounds(const TRect& bounds) {
                     static_cast<unsigned>(std::max(bounds.Width(), 1)),
                     static_cast<unsigned>(std::max(bounds.Height(), 1)));
   XFlush(FDisplay);
+}
+
+// WM_NAME for every reader, _NET_WM_NAME in UTF-8 for current ones.
+void TX11FormBackend::SetCaption(const std::string& caption) {
+  TX11ErrorTrap trap(FDisplay);
+  XStoreName(FDisplay, FWindow, caption.c_str());
+  XChangeProperty(FDisplay, FWindow, XInternAtom(FDisplay, "_NET_WM_NAME", False),
+                  XInternAtom(FDisplay, "UTF8_STRING", False), 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(caption.data()),
+                  static_cast<int>(caption.size()));
 }
 
 void TX11FormBackend::Show() {

@@ -85,6 +85,10 @@ public:
 
   void SetBounds(const TRect& bounds) override;
   void Show() override;
+  void SetCaption(const std::string& caption) override {
+    if (const HWND window = FWindow)
+      SetWindowTextA(window, caption.c_str());
+  }
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   // The host's message loop delivers the window's messages.
   void ProcessEvents() override {}
