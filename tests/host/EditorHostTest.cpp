@@ -1,6 +1,7 @@
 // The editor opened without a window through the dispatcher, driven with the
 // plug-in's private pointer requests and checked through its snapshot
 // request, the host's parameters and the automation the host is told of.
+#include "EditEvents.h"
 #include "HostTestSupport.h"
 #include "hostlib/Editor.h"
 
@@ -176,6 +177,37 @@ TEST_F(EditorHost, DoubleClickReturnsAKnobToItsDefault) {
   EXPECT_EQ(automations[0].Index, host::kIntensity);
   EXPECT_EQ(automations[0].Value, 1.0f);
   EXPECT_EQ(Changed(initial, Snapshot(*editor)).size(), 0u);
+}
+
+// Hosts recording in touch mode record from the press to the release.
+TEST_F(EditorHost, KnobGesturesFrameTheirAutomation) {
+  using TEvents = std::vector<std::string>;
+  TEditEvents events(plugin);
+  DragVertically(plugin, host::kGain, 40);
+  EXPECT_EQ(events.Events(), (TEvents{"begin 0", "automate 0", "automate 0", "end 0"}));
+
+  plugin.setParameter(host::kOutGain, 0.8f);
+  events.Clear();
+  const auto [x, y] = kKnobCentres[host::kOutGain];
+  Click(plugin, x, y, kLeftHeld | kDoubleClick);
+  EXPECT_EQ(events.Events(), (TEvents{"begin 2", "automate 2", "end 2"}));
+
+  // Held without moving: a touch that changes nothing.
+  events.Clear();
+  Click(plugin, x, y);
+  EXPECT_EQ(events.Events(), (TEvents{"begin 2", "end 2"}));
+
+  // Outside the knob's circle nothing is taken hold of.
+  events.Clear();
+  Click(plugin, 30, 52);
+  EXPECT_TRUE(events.Events().empty());
+
+  // Closing the editor while a knob is held lets go of it.
+  events.Clear();
+  ASSERT_EQ(Pointer(plugin, epPress, kLeftHeld, 179, 89), 1);
+  ASSERT_EQ(Pointer(plugin, epMove, kLeftHeld, 179, 100), 1);
+  editor.reset();
+  EXPECT_EQ(events.Events(), (TEvents{"begin 1", "automate 1", "end 1"}));
 }
 
 TEST_F(EditorHost, HelpOverlayCoversEverythingUntilClicked) {

@@ -1,6 +1,7 @@
 // The editor in a real X server: opened in a host window through the
 // dispatcher, driven by real pointer events, and checked through the plug-in's
 // parameters and through what the server shows.
+#include "host/EditEvents.h"
 #include "host/HostTestSupport.h"
 #include "xhost/XSession.h"
 
@@ -16,6 +17,7 @@
 namespace {
 
 using glowrasp::hosttest::Library;
+using glowrasp::hosttest::TEditEvents;
 using glowrasp::hosttest::Text;
 namespace host = glowrasp::host;
 
@@ -250,6 +252,58 @@ TEST_F(TXEditorTest, ShowsItsPictureAgainAfterTheHostWindowWasHidden) {
   XMapRaised(X.Connection(), HostWindow);
   XSync(X.Connection(), False);
   ExpectScreenShows(painted, "after the host window was shown again");
+}
+
+// Window managers, task lists and accessibility tools read the window text.
+TEST_F(TXEditorTest, WindowCarriesTheCaption) {
+  ShowEditor();
+  Display* display = X.Connection();
+  char* name = nullptr;
+  ASSERT_NE(XFetchName(display, EditorWindow, &name), 0) << "no WM_NAME";
+  EXPECT_STREQ(name, "Kestrune Glowrasp");
+  XFree(name);
+
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(display, EditorWindow, XInternAtom(display, "_NET_WM_NAME", False),
+                               0, 64, False, utf8, &type, &format, &count, &after, &data),
+            Success);
+  EXPECT_EQ(type, utf8) << "no _NET_WM_NAME in UTF-8";
+  EXPECT_EQ(format, 8);
+  if (data) {
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), count), "Kestrune Glowrasp");
+    XFree(data);
+  }
+}
+
+// ---- Edit gestures -----------------------------------------------------------
+
+// Real pointer input: the host hears the press, the values, the release.
+TEST_F(TXEditorTest, KnobGesturesFrameTheirAutomation) {
+  using TEvents = std::vector<std::string>;
+  ShowEditor();
+  LearnHelpPicture();
+  TEditEvents events(Effect);
+  Drag(kKnobCentres[kGain], 0, -40);
+  AwaitEditor();
+  const TEvents drag = events.Events();
+  ASSERT_GE(drag.size(), 3u) << "no automation between begin and end";
+  EXPECT_EQ(drag.front(), "begin 0");
+  EXPECT_EQ(drag.back(), "end 0");
+  for (std::size_t i = 1; i + 1 < drag.size(); ++i)
+    EXPECT_EQ(drag[i], "automate 0") << "event " << i;
+
+  SetParameter(kOutGain, 0.1f);
+  events.Clear();
+  Click(kKnobCentres[kOutGain]);
+  Click(kKnobCentres[kOutGain]);
+  AwaitEditor();
+  // The first click of the pair is a touch that changes nothing.
+  EXPECT_EQ(events.Events(), (TEvents{"begin 2", "end 2", "begin 2", "automate 2", "end 2"}));
 }
 
 // ---- Help overlay ----------------------------------------------------------

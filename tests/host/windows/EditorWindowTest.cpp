@@ -2,6 +2,7 @@
 // system's input queue, hit testing, capture, double clicks) and checked
 // against the screen: what the screen shows must be what the same state
 // renders offscreen. Needs a display; the runner starts these under Xvfb.
+#include "EditEvents.h"
 #include "HostTestSupport.h"
 
 #include <cstdio>
@@ -188,6 +189,9 @@ TEST_F(EditorWindow, IsADoubleClickingChildAtTheOriginOfTheHostWindow) {
   char name[64] = {};
   GetClassNameA(editor, name, sizeof name);
   EXPECT_STREQ(name, "KestruneGlowraspEditor");
+  char caption[64] = {};
+  GetWindowTextA(editor, caption, sizeof caption);
+  EXPECT_STREQ(caption, "Kestrune Glowrasp");
   EXPECT_TRUE(GetClassLongA(editor, GCL_STYLE) & CS_DBLCLKS);
   EXPECT_TRUE(GetWindowLongA(editor, GWL_STYLE) & WS_CHILD);
   EXPECT_TRUE(IsWindowVisible(editor));
@@ -239,6 +243,31 @@ TEST_F(EditorWindow, KnobDragAutomatesTheParameterAndDoubleClickResetsIt) {
   EXPECT_EQ(automations.back().Value, 0.5f);
   EXPECT_EQ(plugin.getParameter(host::kGain), 0.5f);
   ExpectScreenShows(Reference(), "after the double click");
+}
+
+// The host hears the press, the values and the release, in that order, so a
+// host recording in touch mode records exactly the span the knob was held.
+TEST_F(EditorWindow, KnobGesturesFrameTheirAutomation) {
+  TEditEvents recorder(plugin);
+  const std::vector<std::string>& events = recorder.Events();
+  const POINT centre = At(253 + 37, 52 + 37);
+  MoveTo(centre);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  for (int dy = 10; dy <= 40; dy += 10)
+    MoveTo({centre.x, centre.y - dy});
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  ASSERT_GE(events.size(), 3u) << "no automation between begin and end";
+  EXPECT_EQ(events.front(), "begin 2");
+  EXPECT_EQ(events.back(), "end 2");
+  for (std::size_t i = 1; i + 1 < events.size(); ++i)
+    EXPECT_EQ(events[i], "automate 2") << "event " << i;
+
+  recorder.Clear();
+  Click(centre);
+  Click(centre);
+  // The first click of the pair is a touch that changes nothing.
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"begin 2", "end 2", "begin 2", "automate 2", "end 2"}));
 }
 
 // A host's automation thread changes a parameter while the editor is open:
