@@ -2,9 +2,9 @@
 // outputs carry the inputs delayed by the effect's latency, and switching
 // crossfades between the effect and that delayed input so it never clicks.
 // The effect keeps running underneath, so once the fade back is over its
-// output is exactly what it would have been without the bypass. Until the
-// bypass is first used the effect writes the host's buffers directly, as if
-// this class were not there.
+// output is exactly what it would have been without the bypass. Whenever it
+// is neither bypassed nor fading, the effect writes the host's buffers
+// itself, as if this class were not there.
 #pragma once
 
 #include <array>
@@ -30,8 +30,6 @@ public:
 
   // Forgets the remembered input, as the effect forgets its state.
   void Clear();
-  // 0: the effect alone; FadeFrames: the delayed input alone.
-  int FadePosition() const { return FFade; }
 
 private:
   using TChunk = std::array<float, ChunkFrames>;
@@ -51,7 +49,7 @@ private:
 
   std::array<std::array<float, Delay>, 2> FDelay{};
   int FDelayPos = 0;
-  int FFade = 0;
+  int FFade = 0; // 0: the effect alone; FadeFrames: the delayed input alone
   std::array<TChunk, 2> FWet{};
 };
 

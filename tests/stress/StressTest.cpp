@@ -4,6 +4,7 @@
 // ThreadSanitizer and AddressSanitizer, this shows the sharing is sound.
 #include "editor/EffDataModule.h"
 #include "toolkit/Form.h"
+#include "vst/DAEffectX.h"
 #include "vst/DAudioEffect.h"
 #include "vst/EditorSnapshot.h"
 #include "vst/PluginFactory.h"
@@ -167,6 +168,9 @@ TEST_F(TStressTest, EditorHostAndAudioThreadsShareOneInstance) {
       effect->setParameter(effect, index, static_cast<float>(i * 7919u % 1001u) / 1000.0f);
       effect->getParameter(effect, index);
       Dispatch(effect, effGetParamDisplay, index, 0, text);
+      // The host's bypass switch, now and then, while the audio runs.
+      if (i % 64 == 0)
+        Dispatch(effect, effSetBypass, 0, (i / 64) % 2);
       if (!WellFormed(text))
         malformedTexts.fetch_add(1, std::memory_order_relaxed);
       hostCalls.fetch_add(1, std::memory_order_relaxed);
