@@ -182,7 +182,7 @@ TEST_P(Bypass, NeverClicks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Bypass, ::testing::ValuesIn(kModes),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 } // namespace
 } // namespace glowrasp::vst24
