@@ -1,15 +1,15 @@
 // The plug-in has one program: effSetProgram ignores every other number,
 // judged on the full pointer-wide value a host passes.
-#include "TestHost.h"
+#include "HostTestSupport.h"
 
 #include <cstdint>
 #include <limits>
 
+namespace glowrasp::hosttest {
+
 TEST(Programs, NumbersOutsideTheProgramsAreIgnored) {
-  TTestHost host;
-  AEffect* e = host.Open();
-  ASSERT_NE(e, nullptr);
-  ASSERT_EQ(e->numPrograms, 1);
+  const host::Plugin plugin(Library());
+  ASSERT_EQ(plugin.effect().numPrograms, 1);
   // Wider than 32 bits where the pointer is; a 32-bit build keeps the low half.
   const auto wide = [](std::uint64_t bits) {
     return static_cast<VstIntPtr>(static_cast<std::uintptr_t>(bits));
@@ -24,9 +24,11 @@ TEST(Programs, NumbersOutsideTheProgramsAreIgnored) {
                                std::numeric_limits<VstIntPtr>::min(),
                                std::numeric_limits<VstIntPtr>::max()};
   for (const VstIntPtr number : numbers) {
-    EXPECT_EQ(e->dispatcher(e, effSetProgram, 0, number, nullptr, 0.0f), 0);
-    EXPECT_EQ(e->dispatcher(e, effGetProgram, 0, 0, nullptr, 0.0f), 0) << number;
+    EXPECT_EQ(plugin.dispatch(effSetProgram, 0, number), 0);
+    EXPECT_EQ(plugin.dispatch(effGetProgram), 0) << number;
   }
-  e->dispatcher(e, effSetProgram, 0, 0, nullptr, 0.0f);
-  EXPECT_EQ(e->dispatcher(e, effGetProgram, 0, 0, nullptr, 0.0f), 0);
+  plugin.dispatch(effSetProgram, 0, 0);
+  EXPECT_EQ(plugin.dispatch(effGetProgram), 0);
 }
+
+} // namespace glowrasp::hosttest
