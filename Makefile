@@ -10,7 +10,7 @@ WIN64_BUILD := build/win64
 MINGW_LIBJPEG := build/mingw-libjpeg
 
 .PHONY: demo test deps build build-asan build-tsan build-strict lint bench install clean \
-	deps-windows windows build-windows-tests test-windows
+	deps-windows windows build-windows-tests test-windows fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -46,6 +46,17 @@ test: build build-asan build-tsan build-strict lint
 	  ctest --output-on-failure --timeout 600 -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/stress_tests
 	$(MAKE) test-windows
+
+# The host-level fuzzer on the sanitizer build for as long as asked; a new
+# seed each run unless FUZZ_SEED is given. `make test` runs it for a minute.
+FUZZ_SECONDS ?= 600
+FUZZ_SEED ?= $(shell date +%s)
+fuzz: deps
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DGLOWRASP_SANITIZE=ON -DGLOWRASP_BENCH=OFF
+	cmake --build $(ASAN) --target glowrasp-fuzz -j $(JOBS)
+	env -u DISPLAY ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  $(ASAN)/tests/fuzz/glowrasp-fuzz --plugin $(ASAN)/KestruneGlowrasp.so \
+	  --seconds $(FUZZ_SECONDS) --seed $(FUZZ_SEED)
 
 # Windows: both DLLs cross-built with MinGW-w64, tested under Wine.
 # Debian ships no MinGW libjpeg: it is cross-built from Debian's source package

@@ -21,6 +21,36 @@ struct TActiveBroadcasts {
 
 thread_local TActiveBroadcasts tActive;
 
+// Counts a reader of the list for as long as it lives, so that a handler's
+// exception cannot leave the count raised and make list changes wait forever.
+class TReading {
+public:
+  explicit TReading(std::atomic<int>& readers) : FReaders(readers) { FReaders.fetch_add(1); }
+  ~TReading() { FReaders.fetch_sub(1); }
+  TReading(const TReading&) = delete;
+  TReading& operator=(const TReading&) = delete;
+
+private:
+  std::atomic<int>& FReaders;
+};
+
+// Enters a broadcast of `notifier` in this thread's record and leaves it
+// again, however the broadcast ends.
+class TBroadcasting {
+public:
+  explicit TBroadcasting(const void* notifier) : FActive(tActive) {
+    if (FActive.Depth < static_cast<int>(FActive.Notifiers.size()))
+      FActive.Notifiers[FActive.Depth] = notifier;
+    ++FActive.Depth;
+  }
+  ~TBroadcasting() { --FActive.Depth; }
+  TBroadcasting(const TBroadcasting&) = delete;
+  TBroadcasting& operator=(const TBroadcasting&) = delete;
+
+private:
+  TActiveBroadcasts& FActive;
+};
+
 } // namespace
 
 TGraphicNotifyHost::~TGraphicNotifyHost() {
@@ -32,11 +62,9 @@ TGraphicNotifyHost::~TGraphicNotifyHost() {
 }
 
 std::size_t TGraphicNotifyHost::Count() const {
-  FReaders.fetch_add(1);
+  const TReading reading(FReaders);
   const TList* list = FList.load();
-  const std::size_t n = list ? list->size() : 0;
-  FReaders.fetch_sub(1);
-  return n;
+  return list ? list->size() : 0;
 }
 
 void TGraphicNotifyHost::AddListener(const void* key, TGraphicNotifyEvent handler) {
@@ -46,9 +74,9 @@ void TGraphicNotifyHost::AddListener(const void* key, TGraphicNotifyEvent handle
     for (const TEntry& e : *current)
       if (e.Key == key)
         return;
-  auto* next = current ? new TList(*current) : new TList();
+  auto next = current ? std::make_unique<TList>(*current) : std::make_unique<TList>();
   next->push_back({key, handler});
-  Publish(next);
+  Publish(std::move(next));
 }
 
 void TGraphicNotifyHost::RemoveListener(const void* key) {
@@ -59,10 +87,10 @@ void TGraphicNotifyHost::RemoveListener(const void* key) {
   for (std::size_t i = 0; i < current->size(); ++i) {
     if ((*current)[i].Key != key)
       continue;
-    auto* next = new TList(*current);
+    auto next = std::make_unique<TList>(*current);
     (*next)[i] = next->back();
     next->pop_back();
-    Publish(next);
+    Publish(std::move(next));
     return;
   }
 }
@@ -71,26 +99,26 @@ void TGraphicNotifyHost::RemoveListener(const void* key) {
 // before it reads FList, and a change publishes FList before it reads
 // FReaders, so at least one of the two always sees the other.
 void TGraphicNotifyHost::Notify(std::uint8_t kind, std::int32_t value) {
-  FReaders.fetch_add(1);
+  const TReading reading(FReaders);
   const TList* list = FList.load();
-  if (list) {
-    TActiveBroadcasts& active = tActive;
-    if (active.Depth < static_cast<int>(active.Notifiers.size()))
-      active.Notifiers[active.Depth] = this;
-    ++active.Depth;
-    // The count at the start: listeners added meanwhile are not called.
-    const std::size_t n = list->size();
-    for (std::size_t i = 0; i < n; ++i)
-      (*list)[i].Handler(FOwner, kind, value);
-    --active.Depth;
-  }
-  FReaders.fetch_sub(1);
+  if (!list)
+    return;
+  const TBroadcasting broadcasting(this);
+  // The count at the start: listeners added meanwhile are not called.
+  const std::size_t n = list->size();
+  for (std::size_t i = 0; i < n; ++i)
+    (*list)[i].Handler(FOwner, kind, value);
 }
 
-void TGraphicNotifyHost::Publish(const TList* next) {
-  const TList* previous = FList.exchange(next);
-  if (previous)
-    FRetired.push_back(previous);
+// Nothing after the exchange may throw: the list it replaces has its slot in
+// the retired ones first. Only writers change FList, and they hold FWriters.
+void TGraphicNotifyHost::Publish(std::unique_ptr<const TList> next) {
+  const bool replaces = FList.load() != nullptr;
+  if (replaces)
+    FRetired.push_back(nullptr);
+  const TList* previous = FList.exchange(next.release());
+  if (replaces)
+    FRetired.back() = previous;
   WaitForOtherReaders();
   ReleaseRetired();
 }

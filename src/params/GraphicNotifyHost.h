@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 enum TGraphicNotification : std::uint8_t {
@@ -52,7 +53,7 @@ private:
   };
   using TList = std::vector<TEntry>;
 
-  void Publish(const TList* next);
+  void Publish(std::unique_ptr<const TList> next);
   void WaitForOtherReaders() const;
   void ReleaseRetired();
 

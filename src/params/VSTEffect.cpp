@@ -62,10 +62,12 @@ void TVSTEffect::HostNotify(void*, std::uint8_t Kind, std::int32_t) {
   }
 }
 
+// Created only once OnCreate has returned: a creation that throws leaves the
+// component waiting, and the next sample-rate or block-size report tries again.
 void TVSTEffect::TryCreate() {
   if (!FSampleRateSet || !FBlockSizeSet)
     return;
-  FCreated.store(true, std::memory_order_relaxed);
   if (OnCreate)
     OnCreate(this);
+  FCreated.store(true, std::memory_order_relaxed);
 }

@@ -176,7 +176,8 @@ VstIntPtr AudioEffect::dispatcher(std::int32_t opcode, std::int32_t index, VstIn
     close();
     return 0;
   case effSetProgram:
-    if (value < numPrograms)
+    // Compared before narrowing, so that no value outside the range wraps into it.
+    if (value >= 0 && value < numPrograms)
       setProgram(static_cast<std::int32_t>(value));
     return 0;
   case effGetProgram:

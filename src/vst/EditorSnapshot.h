@@ -2,11 +2,12 @@
 // open editor, for screenshots and for comparing what a window shows with what
 // the editor painted, and pointer input for an editor open without a window.
 // They travel as the vendor-specific opcode with four-character codes of ours
-// as index, so no host can send them by chance.
+// as index and the private request key as value.
 #pragma once
 
 #include "vst/DAEffect.h"
 #include "vst/DVstUtils.h"
+#include "vst/PrivateRequestKey.h"
 
 #include <cstdint>
 

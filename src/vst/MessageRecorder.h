@@ -3,11 +3,12 @@
 // library, until the same request with a null recorder brings them back.
 // Tests of the built library need it because a box would wait for a click.
 // Like the snapshot request it travels as the vendor-specific opcode with a
-// four-character code of ours as index.
+// four-character code of ours as index and the private request key as value.
 #pragma once
 
 #include "vst/DAEffect.h"
 #include "vst/DVstUtils.h"
+#include "vst/PrivateRequestKey.h"
 
 inline constexpr VstInt32 kMessageRecorderCode = FourCharCode("KGmr");
 

@@ -4,6 +4,7 @@
 #include "vst/DVstUtils.h"
 #include "vst/EditorSnapshot.h"
 #include "vst/MessageRecorder.h"
+#include "vst/PrivateRequestKey.h"
 #include "vst/VSTEditorBase.h"
 
 #include <cmath>
@@ -147,7 +148,9 @@ void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {
   setParameterAutomated(Param->Index(), Value);
 }
 
-VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr, void* ptr, float) {
+VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr value, void* ptr, float) {
+  if (value != kPrivateRequestKey)
+    return 0;
   if (index == kMessageRecorderCode)
     return InstallMessageRecorder(reinterpret_cast<TMessageRecorder>(ptr));
   TForm* form = editor ? static_cast<TVSTEditorBase*>(editor.get())->Form() : nullptr;

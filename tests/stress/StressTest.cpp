@@ -155,7 +155,7 @@ TEST_F(TStressTest, EditorHostAndAudioThreadsShareOneInstance) {
       Dispatch(effect, effEditIdle);
       Click(form, kKnobCentres[cycle % 3]); // lands on the overlay and hides it
       Dispatch(effect, effEditIdle);
-      Dispatch(effect, effVendorSpecific, kEditorSnapshotCode, 0, &snapshot);
+      Dispatch(effect, effVendorSpecific, kEditorSnapshotCode, kPrivateRequestKey, &snapshot);
       Dispatch(effect, effEditClose);
       editorCycles.fetch_add(1, std::memory_order_relaxed);
     }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -34,7 +36,13 @@ protected:
   void Record(const char* what, PVSTEffectOnProcessRecord r) {
     log.push_back(std::string(what) + " " + std::to_string(r->Replacing));
   }
-  void Create(TComponent*) { log.push_back("create"); }
+  void Create(TComponent*) {
+    if (failingCreates > 0) {
+      --failingCreates;
+      throw std::bad_alloc();
+    }
+    log.push_back("create");
+  }
   void Destroy(TComponent*) { log.push_back("destroy"); }
   void NewRate(TComponent*) { log.push_back("rate"); }
   void NewBlock(TComponent*) { log.push_back("block"); }
@@ -50,6 +58,7 @@ protected:
 
   TVSTParameterHost host{nullptr};
   std::vector<std::string> log;
+  int failingCreates = 0;
   std::unique_ptr<TVSTEffect> effect; // goes first: its OnDestroy still writes to the log
 };
 
@@ -71,6 +80,28 @@ TEST_F(EffectComponent, CreatedOnlyOnceBothReportsArrived) {
   host.SetBlockSize(64);
   ProcessAll();
   EXPECT_EQ(log, (Log{"rate", "block", "s2s -1", "s2sm -1", "clear"}));
+}
+
+// An allocation failure while the processor is built: the error reaches the
+// caller, nothing runs until a later report creates the processor after all,
+// and the instance's registrations can still change from another thread.
+TEST_F(EffectComponent, FailedCreationIsRetriedByTheNextReport) {
+  failingCreates = 1;
+  host.SetBlockSize(256);
+  EXPECT_THROW(host.SetSampleRate(48000), std::bad_alloc);
+  EXPECT_FALSE(effect->Created());
+  ProcessAll();
+  EXPECT_EQ(effect->CreateEditor(nullptr), nullptr);
+  EXPECT_TRUE(log.empty());
+
+  host.SetBlockSize(512); // tries again: create, not a block-size change
+  EXPECT_TRUE(effect->Created());
+  ProcessAll();
+  EXPECT_EQ(log, (Log{"create", "s2s -1", "s2sm -1", "clear"}));
+
+  TVSTParameterHost other{nullptr};
+  std::thread([&] { effect->SetVSTParamHost(&other); }).join();
+  EXPECT_EQ(effect->VSTParamHost(), &other);
 }
 
 TEST_F(EffectComponent, DetachedWhenTheParameterHostGoes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,4 +141,68 @@ TEST(Notifier, RemovedListenerIsNeverCalledFromAnotherThread) {
   }
   stop = true;
   broadcaster.join();
+}
+
+namespace {
+
+struct TThrowing {
+  void Notify(void*, std::uint8_t, std::int32_t) { throw std::runtime_error("handler failed"); }
+};
+
+// Stays inside its broadcast until released.
+struct TBlocking {
+  std::atomic<bool> Inside{false};
+  std::atomic<bool> Release{false};
+  std::atomic<bool> Removed{false};
+  std::atomic<bool> RunningAfterRemoval{false};
+  void Notify(void*, std::uint8_t, std::int32_t) {
+    Inside = true;
+    while (!Release.load())
+      std::this_thread::yield();
+    if (Removed.load())
+      RunningAfterRemoval = true;
+  }
+};
+
+} // namespace
+
+// A handler's exception travels to the caller and leaves the notifier as it
+// was: another thread's registration changes do not wait for the broadcast
+// that ended, and a later broadcast reaches every listener again. A broken
+// count shows as a thread that never finishes.
+TEST(Notifier, ThrowingHandlerLeavesTheNotifierUsable) {
+  int owner = 0;
+  std::vector<TCall> log;
+  TListener listener{"listener", &log};
+  TThrowing throwing;
+  TGraphicNotifyHost notifier(&owner);
+  notifier.AddListener(&throwing, TGraphicNotifyEvent::Bind<&TThrowing::Notify>(&throwing));
+  for (int round = 0; round < 40; ++round) // more than the nesting record holds
+    EXPECT_THROW(notifier.Notify(gnValueChanged, round), std::runtime_error);
+  EXPECT_EQ(notifier.Count(), 1u);
+
+  std::thread([&] {
+    notifier.AddListener(&listener, listener.Handler());
+    notifier.RemoveListener(&throwing);
+  }).join();
+  notifier.Notify(gnValueChanged, 3);
+  EXPECT_EQ(Order(log), (std::vector<std::string>{"listener"}));
+
+  // This thread's record of running broadcasts is balanced again too: a
+  // removal on this thread waits for a broadcast still running elsewhere.
+  TBlocking blocking;
+  notifier.AddListener(&blocking, TGraphicNotifyEvent::Bind<&TBlocking::Notify>(&blocking));
+  std::thread broadcaster([&] { notifier.Notify(gnValueChanged, 0); });
+  while (!blocking.Inside.load())
+    std::this_thread::yield();
+  std::thread releaser([&] {
+    for (int i = 0; i < 1000; ++i)
+      std::this_thread::yield();
+    blocking.Release = true;
+  });
+  notifier.RemoveListener(&blocking);
+  blocking.Removed = true;
+  releaser.join();
+  broadcaster.join();
+  EXPECT_FALSE(blocking.RunningAfterRemoval.load());
 }

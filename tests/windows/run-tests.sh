@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows tests: the DLLs' import and export tables, the host tests
-# of both DLLs under Wine, and the fingerprints of the Linux library and both
+# and a short host-level fuzzer run (FUZZ_SECONDS, default 20) of both DLLs
+# under Wine, and the fingerprints of the Linux library and both
 # DLLs, which must all be the same.
 #
 #   run-tests.sh LINUX_BUILD WIN32_BUILD WIN64_BUILD
@@ -86,6 +87,10 @@ for i in 0 1; do
   tests="${builds[$i]}/tests/windows/host/host_tests.exe"
   step "${names[$i]}: host tests"
   run_wine "$tests" --gtest_filter='-EditorWindow.*' --gtest_brief=1 || fail "${names[$i]} host tests"
+  step_done
+  step "${names[$i]}: host fuzzer"
+  run_wine "${builds[$i]}/tests/fuzz/glowrasp-fuzz.exe" --plugin "Z:${builds[$i]}/KestruneGlowrasp.dll" \
+    --seconds "${FUZZ_SECONDS:-20}" | tr -d '\r' || fail "${names[$i]} host fuzzer"
   step_done
   step "${names[$i]}: display texts with a decimal comma"
   LC_ALL=de_DE.UTF-8 GLOWRASP_DECIMAL_SEPARATOR=, run_wine "$tests" --gtest_filter='Dispatcher.Parameter*:TypedValues.*' \

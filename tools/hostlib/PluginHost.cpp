@@ -67,7 +67,7 @@ std::string Plugin::uniqueId() const {
 // Every private request leaves the host here, so that what they carry
 // besides their code is decided in one place.
 VstIntPtr Plugin::privateRequest(VstInt32 code, void* ptr) const {
-  return dispatch(effVendorSpecific, code, 0, ptr);
+  return dispatch(effVendorSpecific, code, kPrivateRequestKey, ptr);
 }
 
 void Plugin::resume() {
