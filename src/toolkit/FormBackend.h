@@ -43,6 +43,9 @@ public:
   // thread, which a backend may wake (the form's Idle paints them). Without
   // it they wait for the host's next editor idle.
   virtual void RepaintRequested() {}
+  // The native window that shows the form (an X11 Window id, an HWND), for
+  // hosts that embed it by its handle; null offscreen.
+  virtual void* WindowHandle() const { return nullptr; }
 };
 
 // parentWindow null gives the offscreen backend.

@@ -66,6 +66,9 @@ public:
   void SetCaption(const std::string& caption) override;
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   void ProcessEvents() override;
+  void* WindowHandle() const override {
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(FWindow));
+  }
 
 private:
   void Create(Window parent);

@@ -93,6 +93,7 @@ public:
   // The host's message loop delivers the window's messages.
   void ProcessEvents() override {}
   void RepaintRequested() override;
+  void* WindowHandle() const override { return FWindow.load(); }
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
