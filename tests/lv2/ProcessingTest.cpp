@@ -1,0 +1,191 @@
+// The LV2 plug-in against the VST build: the same material and settings give
+// the same samples, bit for bit, whatever the buffer layout and block sizes.
+#include "LV2Instance.h"
+#include "host/TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float kSentinel = 12345.0f;
+
+// Noise with a level sweep and bursts above full scale, so that the kernel
+// choice varies from sample to sample.
+std::vector<float> LoudNoise(std::size_t frames, std::uint32_t seed) {
+  std::vector<float> x(frames);
+  for (std::size_t i = 0; i < frames; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const float n = static_cast<float>(static_cast<std::int32_t>(seed >> 8) - (1 << 23)) * 0x1p-23f;
+    x[i] = n * (0.1f + 0.5f * static_cast<float>(i % 700) / 700.0f) * (i % 450 < 20 ? 6.0f : 1.0f);
+  }
+  return x;
+}
+
+// Where two signals first differ in their bits, or -1.
+std::ptrdiff_t FirstDifference(const std::vector<float>& a, const std::vector<float>& b) {
+  if (a.size() != b.size())
+    return 0;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::bit_cast<std::uint32_t>(a[i]) != std::bit_cast<std::uint32_t>(b[i]))
+      return static_cast<std::ptrdiff_t>(i);
+  return -1;
+}
+
+struct TSettings {
+  float GainDb;
+  float IntensityPercent;
+  float OutGainDb;
+};
+
+// What a VST host sends for the same settings.
+float DecibelsToHost(float db) {
+  return static_cast<float>(db / 96.0 + 0.5);
+}
+
+enum TLayout { lStereo, lMonoRoute, lInPlace, lMonoInPlace };
+
+struct TBlockCase {
+  const char* Name;
+  TLayout Layout;
+  std::vector<std::uint32_t> Blocks; // repeated until the material ends; 0 is an empty run
+  TSettings First;
+  TSettings Second; // from the middle of the material on
+};
+
+void PrintTo(const TBlockCase& c, std::ostream* os) {
+  *os << c.Name;
+}
+
+class TLV2ProcessingTest : public ::testing::TestWithParam<TBlockCase> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Plugin) << "lilv could not instantiate the plug-in";
+    Effect = Host.Open();
+    ASSERT_NE(Effect, nullptr);
+    TTestHost::Start(Effect);
+  }
+
+  void Apply(const TSettings& s) {
+    Plugin.Control(kGainPort) = s.GainDb;
+    Plugin.Control(kIntensityPort) = s.IntensityPercent;
+    Plugin.Control(kOutGainPort) = s.OutGainDb;
+    Effect->setParameter(Effect, 0, DecibelsToHost(s.GainDb));
+    Effect->setParameter(Effect, 1, s.IntensityPercent / 100.0f);
+    Effect->setParameter(Effect, 2, DecibelsToHost(s.OutGainDb));
+  }
+
+  TLilvWorld World;
+  TLV2Instance Plugin{World};
+  TTestHost Host;
+  AEffect* Effect = nullptr;
+};
+
+TEST_P(TLV2ProcessingTest, SameSamplesAsTheVstBuild) {
+  const TBlockCase& c = GetParam();
+  constexpr std::size_t frames = 6000;
+  const bool mono = c.Layout == lMonoRoute || c.Layout == lMonoInPlace;
+  const std::vector<float> left = LoudNoise(frames, 1);
+  const std::vector<float> right = mono ? left : LoudNoise(frames, 2);
+  std::vector<float> vstL(frames), vstR(frames), lv2L(frames), lv2R(frames);
+
+  std::size_t done = 0;
+  std::size_t block = 0;
+  Apply(c.First);
+  bool switched = false;
+  while (done < frames) {
+    if (!switched && done >= frames / 2) {
+      Apply(c.Second);
+      switched = true;
+    }
+    const std::uint32_t n = static_cast<std::uint32_t>(
+        std::min<std::size_t>(c.Blocks[block++ % c.Blocks.size()], frames - done));
+    const float* inL = left.data() + done;
+    const float* inR = right.data() + done;
+    float* outL = lv2L.data() + done;
+    float* outR = lv2R.data() + done;
+    if (n == 0) {
+      // Nothing may be read or written, and the state must not move.
+      float probe[2] = {kSentinel, kSentinel};
+      Plugin.Run(inL, inR, &probe[0], &probe[1], 0);
+      EXPECT_EQ(probe[0], kSentinel);
+      EXPECT_EQ(probe[1], kSentinel);
+      continue;
+    }
+    float* vstIn[2] = {const_cast<float*>(inL), const_cast<float*>(mono ? inL : inR)};
+    float* vstOut[2] = {vstL.data() + done, vstR.data() + done};
+    Effect->processReplacing(Effect, vstIn, vstOut, static_cast<VstInt32>(n));
+    switch (c.Layout) {
+    case lStereo:
+      Plugin.Run(inL, inR, outL, outR, n);
+      break;
+    case lMonoRoute:
+      Plugin.Run(inL, inL, outL, outR, n);
+      break;
+    case lInPlace:
+      std::copy(inL, inL + n, outL);
+      std::copy(inR, inR + n, outR);
+      Plugin.Run(outL, outR, outL, outR, n);
+      break;
+    case lMonoInPlace:
+      std::copy(inL, inL + n, outL);
+      Plugin.Run(outL, outL, outL, outR, n);
+      break;
+    }
+    done += n;
+  }
+  EXPECT_EQ(FirstDifference(lv2L, vstL), -1) << "left";
+  EXPECT_EQ(FirstDifference(lv2R, vstR), -1) << "right";
+  if (mono) {
+    EXPECT_EQ(FirstDifference(lv2L, lv2R), -1) << "a mono signal gives the same on both outputs";
+  }
+  EXPECT_EQ(Plugin.Control(kLatencyPort), 6.0f);
+}
+
+const TSettings kDefaults{0, 100, 0};
+const TSettings kHot{12, 50, -6};
+const TSettings kOdd{-7.3f, 33.3f, 5.5f};
+const TSettings kExtremes{48, 0, -48};
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, TLV2ProcessingTest,
+    ::testing::Values(TBlockCase{"stereo_large_blocks", lStereo, {512, 4096}, kDefaults, kHot},
+                      TBlockCase{"stereo_odd_blocks", lStereo, {1, 37, 0, 255}, kOdd, kExtremes},
+                      TBlockCase{"mono_route", lMonoRoute, {64, 0, 1000}, kHot, kOdd},
+                      TBlockCase{"in_place", lInPlace, {128, 3}, kExtremes, kDefaults},
+                      TBlockCase{"mono_in_place", lMonoInPlace, {300}, kHot, kExtremes}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(TLV2PortsTest, LatencyIsReportedBeforeTheFirstRun) {
+  TLilvWorld world;
+  TLV2Instance plugin(world);
+  ASSERT_TRUE(plugin);
+  EXPECT_EQ(plugin.Control(kLatencyPort), 6.0f);
+}
+
+TEST(TLV2PortsTest, UnconnectedAudioPortsAndHostileControlsAreHarmless) {
+  TLilvWorld world;
+  TLV2Instance plugin(world);
+  ASSERT_TRUE(plugin);
+  std::vector<float> in(256, 0.5f);
+  std::vector<float> out(256, kSentinel);
+  for (const float hostile : {NAN, INFINITY, -INFINITY, 1e30f, -1e30f}) {
+    plugin.Control(kGainPort) = hostile;
+    plugin.Control(kIntensityPort) = hostile;
+    plugin.Control(kOutGainPort) = hostile;
+    plugin.Control(kEnabledPort) = hostile;
+    plugin.Run(in.data(), in.data(), out.data(), out.data(), 256);
+    for (const float sample : out)
+      ASSERT_TRUE(std::isfinite(sample)) << "control value " << hostile;
+  }
+  std::fill(out.begin(), out.end(), kSentinel);
+  plugin.Run(in.data(), nullptr, out.data(), out.data(), 256);
+  EXPECT_EQ(out.front(), kSentinel) << "a missing input buffer must not be processed";
+}
+
+} // namespace
