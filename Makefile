@@ -1,5 +1,6 @@
 # Set-up commands: `make demo` and `make test`. See README.md.
 VST_DIR ?= $(HOME)/.vst
+LV2_DIR ?= $(HOME)/.lv2
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
@@ -86,13 +87,23 @@ build-windows-tests: windows
 test-windows: build build-windows-tests
 	bash tests/windows/run-tests.sh $(RELEASE) $(WIN32_BUILD) $(WIN64_BUILD)
 
+LV2_BUNDLE := KestruneGlowrasp.lv2
+
 install: build
 	mkdir -p "$(VST_DIR)"
 	install -m 0755 $(RELEASE)/KestruneGlowrasp.so "$(VST_DIR)/KestruneGlowrasp.so"
 	@echo "installed $(VST_DIR)/KestruneGlowrasp.so"
+	install -d "$(LV2_DIR)/$(LV2_BUNDLE)"
+	install -m 0644 $(RELEASE)/lv2/$(LV2_BUNDLE)/manifest.ttl \
+	  $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp.ttl "$(LV2_DIR)/$(LV2_BUNDLE)/"
+	install -m 0755 $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_dsp.so \
+	  $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_ui.so "$(LV2_DIR)/$(LV2_BUNDLE)/"
+	@echo "installed $(LV2_DIR)/$(LV2_BUNDLE)"
 
 demo: install
 	bash scripts/demo.sh $(RELEASE) demo-out
+	@echo "VST 2 plug-in: $(VST_DIR)/KestruneGlowrasp.so"
+	@echo "LV2 bundle:    $(LV2_DIR)/$(LV2_BUNDLE) (urn:kestrune:glowrasp)"
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxtst-dev xvfb xauth x11-utils xdotool
+  lv2-dev liblilv-dev lilv-utils
   locales
   sox
 )
