@@ -58,11 +58,17 @@ struct TBlockCase {
   TSettings Second; // from the middle of the material on
 };
 
+const TSettings kDefaults{0, 100, 0};
+const TSettings kHot{12, 50, -6};
+const TSettings kOdd{-7.3f, 33.3f, 5.5f};
+const TSettings kExtremes{48, 0, -48};
+
 void PrintTo(const TBlockCase& c, std::ostream* os) {
   *os << c.Name;
 }
 
-class TLV2ProcessingTest : public ::testing::TestWithParam<TBlockCase> {
+// One LV2 instance and one instance of the VST build, set up alike.
+class TLV2AndVstTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(Plugin) << "lilv could not instantiate the plug-in";
@@ -85,6 +91,9 @@ protected:
   TTestHost Host;
   AEffect* Effect = nullptr;
 };
+
+class TLV2ProcessingTest : public TLV2AndVstTest,
+                           public ::testing::WithParamInterface<TBlockCase> {};
 
 TEST_P(TLV2ProcessingTest, SameSamplesAsTheVstBuild) {
   const TBlockCase& c = GetParam();
@@ -147,11 +156,6 @@ TEST_P(TLV2ProcessingTest, SameSamplesAsTheVstBuild) {
   EXPECT_EQ(Plugin.Control(kLatencyPort), 6.0f);
 }
 
-const TSettings kDefaults{0, 100, 0};
-const TSettings kHot{12, 50, -6};
-const TSettings kOdd{-7.3f, 33.3f, 5.5f};
-const TSettings kExtremes{48, 0, -48};
-
 INSTANTIATE_TEST_SUITE_P(
     Blocks, TLV2ProcessingTest,
     ::testing::Values(TBlockCase{"stereo_large_blocks", lStereo, {512, 4096}, kDefaults, kHot},
@@ -160,6 +164,40 @@ INSTANTIATE_TEST_SUITE_P(
                       TBlockCase{"in_place", lInPlace, {128, 3}, kExtremes, kDefaults},
                       TBlockCase{"mono_in_place", lMonoInPlace, {300}, kHot, kExtremes}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The host's soft bypass in the VST build, which lv2:enabled drives here.
+constexpr VstInt32 kEffSetBypass = 44;
+
+TEST_F(TLV2AndVstTest, EnabledPortIsTheVstBuildsLatencyTrueBypass) {
+  constexpr std::size_t frames = 4000;
+  constexpr std::uint32_t block = 100;
+  constexpr std::size_t bypassFrom = 1000;
+  constexpr std::size_t bypassTo = 2500;
+  constexpr std::size_t latency = 6;
+  constexpr std::size_t fade = 64;
+  const std::vector<float> left = LoudNoise(frames, 3);
+  const std::vector<float> right = LoudNoise(frames, 4);
+  std::vector<float> vstL(frames), vstR(frames), lv2L(frames), lv2R(frames);
+  Apply(kHot);
+  for (std::size_t done = 0; done < frames; done += block) {
+    const bool bypassed = done >= bypassFrom && done < bypassTo;
+    Plugin.Control(kEnabledPort) = bypassed ? 0.0f : 1.0f;
+    Effect->dispatcher(Effect, kEffSetBypass, 0, bypassed ? 1 : 0, nullptr, 0.0f);
+    float* vstIn[2] = {const_cast<float*>(left.data() + done),
+                       const_cast<float*>(right.data() + done)};
+    float* vstOut[2] = {vstL.data() + done, vstR.data() + done};
+    Effect->processReplacing(Effect, vstIn, vstOut, block);
+    Plugin.Run(left.data() + done, right.data() + done, lv2L.data() + done, lv2R.data() + done,
+               block);
+  }
+  EXPECT_EQ(FirstDifference(lv2L, vstL), -1) << "left";
+  EXPECT_EQ(FirstDifference(lv2R, vstR), -1) << "right";
+  // Once faded, the outputs carry the inputs exactly as late as the effect's latency.
+  for (std::size_t i = bypassFrom + fade; i < bypassTo; ++i) {
+    ASSERT_EQ(lv2L[i], left[i - latency]) << "frame " << i;
+    ASSERT_EQ(lv2R[i], right[i - latency]) << "frame " << i;
+  }
+}
 
 TEST(TLV2PortsTest, LatencyIsReportedBeforeTheFirstRun) {
   TLilvWorld world;
