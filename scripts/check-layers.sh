@@ -9,7 +9,9 @@
 #   editor    base toolkit params editor
 #   dsp       base, the processor's own headers in shaper/
 #   shaper    base params shaper, and the editor's size (header only)
-#   vst, lv2  everything below them (the two plug-in boundaries)
+#   vst       everything below it
+#   lv2       the DSP side: base params shaper lv2; the UI side
+#             (LV2UIEntry.cpp, LV2EditorBase.*): everything below it but vst
 #
 # In src/shaper the effect definition's files are named below; every other
 # file there is the signal processor. EffParamsEditor.cpp, the definition's
@@ -52,7 +54,8 @@ allowed_for() {
     fi
     ;;
   vst/*) echo '^(base|toolkit|params|editor|shaper|vst)/' ;;
-  lv2/*) echo '^(base|toolkit|params|editor|shaper|lv2)/' ;;
+  lv2/LV2UIEntry.cpp | lv2/LV2EditorBase.*) echo '^(base|toolkit|params|editor|shaper|lv2)/' ;;
+  lv2/*) echo '^(base|params|shaper|lv2)/' ;;
   *) echo '' ;;
   esac
 }

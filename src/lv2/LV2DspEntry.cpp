@@ -2,9 +2,9 @@
 // through which hosts reach the instance. No error may cross into the host:
 // creation reports failure as a null handle, and a failing run leaves the
 // buffers as they are.
+#include "base/DecimalSeparator.h"
 #include "lv2/LV2EffectBase.h"
 #include "lv2/LV2Ports.h"
-#include "toolkit/DecimalSeparator.h"
 
 #include <lv2/core/lv2.h>
 

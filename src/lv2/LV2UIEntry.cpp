@@ -2,10 +2,10 @@
 // and the idle interface, and the load hooks that keep the skin module alive
 // for the library's life. No error may cross into the host: creation reports
 // failure as a null handle.
+#include "base/DecimalSeparator.h"
 #include "editor/EffDataModule.h"
 #include "lv2/LV2EditorBase.h"
 #include "lv2/LV2Ports.h"
-#include "toolkit/DecimalSeparator.h"
 
 #include <lv2/ui/ui.h>
 
