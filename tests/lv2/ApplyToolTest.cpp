@@ -90,6 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Files, TApplyToolTest,
                                            TApplyCase{"stereo_defaults", 2, "0", "100", "0"},
                                            TApplyCase{"mono_extremes", 1, "48", "0", "-48"},
                                            TApplyCase{"mono_odd", 1, "-7.3", "33.3", "5.5"}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 } // namespace

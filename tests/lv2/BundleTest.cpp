@@ -243,6 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
     Bundle, TBinaryTest,
     ::testing::Values(TBinaryCase{"KestruneGlowrasp_dsp.so", "lv2_descriptor", false},
                       TBinaryCase{"KestruneGlowrasp_ui.so", "lv2ui_descriptor", true}),
-    [](const auto& info) { return std::string(info.param.MayLinkWindowSystem ? "UI" : "DSP"); });
+    [](const auto& testInfo) {
+      return std::string(testInfo.param.MayLinkWindowSystem ? "UI" : "DSP");
+    });
 
 } // namespace

@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TBlockCase{"mono_route", lMonoRoute, {64, 0, 1000}, kHot, kOdd},
                       TBlockCase{"in_place", lInPlace, {128, 3}, kExtremes, kDefaults},
                       TBlockCase{"mono_in_place", lMonoInPlace, {300}, kHot, kExtremes}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 // The host's soft bypass in the VST build, which lv2:enabled drives here.
 constexpr VstInt32 kEffSetBypass = 44;

@@ -315,7 +315,7 @@ const TDragCase kDragCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TLV2UIDragTest, ::testing::ValuesIn(kDragCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 TEST_F(TLV2UITest, DoubleClickWritesTheDefaultInsideATouch) {
   ShowUI();
