@@ -1,13 +1,14 @@
 // The LV2 plug-in against the VST build: the same material and settings give
 // the same samples, bit for bit, whatever the buffer layout and block sizes.
 #include "LV2Instance.h"
-#include "host/TestHost.h"
+#include "hostlib/PluginHost.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,24 +73,24 @@ class TLV2AndVstTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(Plugin) << "lilv could not instantiate the plug-in";
-    Effect = Host.Open();
-    ASSERT_NE(Effect, nullptr);
-    TTestHost::Start(Effect);
+    Effect.setSampleRate(44100.0f);
+    Effect.setBlockSize(512);
+    Effect.resume();
   }
 
   void Apply(const TSettings& s) {
     Plugin.Control(kGainPort) = s.GainDb;
     Plugin.Control(kIntensityPort) = s.IntensityPercent;
     Plugin.Control(kOutGainPort) = s.OutGainDb;
-    Effect->setParameter(Effect, 0, DecibelsToHost(s.GainDb));
-    Effect->setParameter(Effect, 1, s.IntensityPercent / 100.0f);
-    Effect->setParameter(Effect, 2, DecibelsToHost(s.OutGainDb));
+    Effect.setParameter(0, DecibelsToHost(s.GainDb));
+    Effect.setParameter(1, s.IntensityPercent / 100.0f);
+    Effect.setParameter(2, DecibelsToHost(s.OutGainDb));
   }
 
   TLilvWorld World;
   TLV2Instance Plugin{World};
-  TTestHost Host;
-  AEffect* Effect = nullptr;
+  glowrasp::host::Plugin Effect{
+      std::make_shared<const glowrasp::host::PluginLibrary>(GLOWRASP_PLUGIN_PATH)};
 };
 
 class TLV2ProcessingTest : public TLV2AndVstTest,
@@ -128,7 +129,7 @@ TEST_P(TLV2ProcessingTest, SameSamplesAsTheVstBuild) {
     }
     float* vstIn[2] = {const_cast<float*>(inL), const_cast<float*>(mono ? inL : inR)};
     float* vstOut[2] = {vstL.data() + done, vstR.data() + done};
-    Effect->processReplacing(Effect, vstIn, vstOut, static_cast<VstInt32>(n));
+    Effect.processReplacing(vstIn, vstOut, static_cast<int>(n));
     switch (c.Layout) {
     case lStereo:
       Plugin.Run(inL, inR, outL, outR, n);
@@ -182,11 +183,11 @@ TEST_F(TLV2AndVstTest, EnabledPortIsTheVstBuildsLatencyTrueBypass) {
   for (std::size_t done = 0; done < frames; done += block) {
     const bool bypassed = done >= bypassFrom && done < bypassTo;
     Plugin.Control(kEnabledPort) = bypassed ? 0.0f : 1.0f;
-    Effect->dispatcher(Effect, kEffSetBypass, 0, bypassed ? 1 : 0, nullptr, 0.0f);
+    Effect.dispatch(kEffSetBypass, 0, bypassed ? 1 : 0);
     float* vstIn[2] = {const_cast<float*>(left.data() + done),
                        const_cast<float*>(right.data() + done)};
     float* vstOut[2] = {vstL.data() + done, vstR.data() + done};
-    Effect->processReplacing(Effect, vstIn, vstOut, block);
+    Effect.processReplacing(vstIn, vstOut, block);
     Plugin.Run(left.data() + done, right.data() + done, lv2L.data() + done, lv2R.data() + done,
                block);
   }

@@ -1,8 +1,8 @@
 // The LV2 UI in a real X server: made from its descriptor inside a host
 // window, driven by XTest input and by port events, and compared with what
 // the VST build's editor paints offscreen.
-#include "host/TestHost.h"
-#include "vst/EditorSnapshot.h"
+#include "hostlib/Editor.h"
+#include "hostlib/PluginHost.h"
 #include "xhost/XSession.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -143,24 +144,18 @@ private:
 
 // The VST editor, offscreen, with the parameters at the given host values.
 TPixels VstRendering(float gain, float intensity, float outGain) {
-  TTestHost host;
-  AEffect* effect = host.Open();
-  if (!effect) {
-    ADD_FAILURE() << "the VST build did not open";
-    return {};
-  }
-  TTestHost::Start(effect);
-  EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f), 1);
-  effect->setParameter(effect, 0, gain);
-  effect->setParameter(effect, 1, intensity);
-  effect->setParameter(effect, 2, outGain);
-  effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
-  TPixels pixels{kWidth, kHeight, std::vector<std::uint32_t>(kWidth * kHeight)};
-  TEditorSnapshot request{kWidth, kHeight, pixels.Data.data()};
-  EXPECT_EQ(effect->dispatcher(effect, effVendorSpecific, kEditorSnapshotCode, 0, &request, 0.0f),
-            1);
-  effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
-  return pixels;
+  using namespace glowrasp::host;
+  Plugin effect(std::make_shared<const PluginLibrary>(GLOWRASP_PLUGIN_PATH));
+  effect.setSampleRate(44100.0f);
+  effect.setBlockSize(512);
+  effect.resume();
+  const OpenEditor editor(effect, nullptr);
+  effect.setParameter(0, gain);
+  effect.setParameter(1, intensity);
+  effect.setParameter(2, outGain);
+  editor.idle();
+  EditorPicture picture = editor.snapshot();
+  return {picture.width, picture.height, std::move(picture.pixels)};
 }
 
 float DecibelsToHost(float db) {
