@@ -43,6 +43,7 @@ void TLV2EffectBase::Activate() {
 }
 
 void TLV2EffectBase::Run(std::uint32_t sampleCount) {
+  // Some hosts run 0 frames just to read the latency: that is all it does.
   ReportLatency();
   if (sampleCount == 0)
     return;
