@@ -7,6 +7,8 @@ TLV2EditorBase::TLV2EditorBase(void* parentWindow, const TLV2HostInterface& host
   TVSTParameterHost* paramHost = FDefinition->ParamHost();
   paramHost->SetOnParamAutomate(
       TVSTOnParamAutomate::Bind<&TLV2EditorBase::AutomateParameter>(this));
+  paramHost->SetOnParamBeginEdit(TVSTOnParamEdit::Bind<&TLV2EditorBase::BeginParameterEdit>(this));
+  paramHost->SetOnParamEndEdit(TVSTOnParamEdit::Bind<&TLV2EditorBase::EndParameterEdit>(this));
   // The UI has no processing state, so it asks the definition's handler for
   // the form directly instead of through the effect component.
   FForm.reset(FDefinition->EffectProcessorCreateEditor(parentWindow));

@@ -37,6 +37,8 @@ public:
 
 private:
   void AutomateParameter(TVSTParameter* Param, float Value);
+  void BeginParameterEdit(TVSTParameter* Param) { TouchPort(Param, true); }
+  void EndParameterEdit(TVSTParameter* Param) { TouchPort(Param, false); }
   void TouchPort(const TVSTParameter* Param, bool grabbed) const;
 
   TLV2HostInterface FHost;

@@ -82,7 +82,7 @@ void TLV2EffectBase::ReadControls() {
 }
 
 void TLV2EffectBase::ApplyEnabledPort(bool enabled) {
-  FEnabled = enabled;
+  FDefinition->EffectProcessor()->SetBypass(!enabled);
 }
 
 void TLV2EffectBase::ReportLatency() const {

@@ -29,5 +29,4 @@ private:
   std::unique_ptr<TEffParameters> FDefinition;
   std::array<float*, lpCount> FPorts{};
   float FLatency = 0.0f;
-  bool FEnabled = true;
 };
