@@ -2,6 +2,7 @@
 
 #include "lv2/LV2PortValue.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -67,18 +68,25 @@ void TLV2EffectBase::Run(std::uint32_t sampleCount) {
     effect->ProcessS2S(&record);
 }
 
+// A value is converted only when its bits differ from the last run's: hosts
+// run small blocks, and most runs change no control.
 void TLV2EffectBase::ReadControls() {
   TVSTParameters& parameters = FDefinition->ParamHost()->Parameters();
   for (const TLV2PortDescription& port : kLV2Ports) {
     const float* value = FPorts[port.Index];
-    if (!value)
+    if (!value || port.Kind != pkControlIn)
       continue;
+    const auto bits = std::bit_cast<std::uint32_t>(*value);
+    if (FControlsRead && bits == FControlBits[port.Index])
+      continue;
+    FControlBits[port.Index] = bits;
     if (port.Role == prParameter)
       parameters.Items(port.Parameter)
           ->SetCurValue(PortValueToCurValue(port, *parameters.Items(port.Parameter), *value));
     else if (port.Role == prEnabled)
       ApplyEnabledPort(!(*value <= 0.0f));
   }
+  FControlsRead = true;
 }
 
 void TLV2EffectBase::ApplyEnabledPort(bool enabled) {

@@ -28,5 +28,8 @@ private:
 
   std::unique_ptr<TEffParameters> FDefinition;
   std::array<float*, lpCount> FPorts{};
+  // The control values of the last run, as bits; none before the first run.
+  std::array<std::uint32_t, lpCount> FControlBits{};
+  bool FControlsRead = false;
   float FLatency = 0.0f;
 };
