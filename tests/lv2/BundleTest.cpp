@@ -228,6 +228,10 @@ struct TBinaryCase {
   bool MayLinkWindowSystem;
 };
 
+void PrintTo(const TBinaryCase& c, std::ostream* os) {
+  *os << c.File;
+}
+
 class TBinaryTest : public ::testing::TestWithParam<TBinaryCase> {};
 
 TEST_P(TBinaryTest, ExportsItsDescriptorOnlyAndLinksWhatItMay) {
