@@ -66,8 +66,10 @@ public:
   void SetCaption(const std::string& caption) override;
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   void ProcessEvents() override;
+  // Embedding hosts take an X window id in a pointer-sized handle.
   void* WindowHandle() const override {
-    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(FWindow));
+    return reinterpret_cast<void*>( // NOLINT(performance-no-int-to-ptr)
+        static_cast<std::uintptr_t>(FWindow));
   }
 
 private:
