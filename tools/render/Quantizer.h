@@ -21,7 +21,7 @@ public:
   double peakBeforeClipping() const { return FPeak; }
 
 private:
-  // Two uniform values make the triangular density, spanning ±1 step.
+  // The difference of two uniform values: the triangular density, ±1 step.
   double nextDither();
 
   double FScale;
@@ -29,7 +29,7 @@ private:
   std::int64_t FMax;
   int FShift;
   bool FDither;
-  std::uint64_t FNoiseState;
+  std::uint64_t FNoiseCounter;
   std::uint64_t FClipped = 0;
   double FPeak = 0.0;
 };

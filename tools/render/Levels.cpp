@@ -1,0 +1,40 @@
+#include "render/Levels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace glowrasp::render {
+
+double toDbfs(double linear) {
+  return linear > 0.0 ? 20.0 * std::log10(linear) : -std::numeric_limits<double>::infinity();
+}
+
+void Levels::add(const float* data, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const double x = data[i];
+    peak = std::max(peak, std::abs(x));
+    sumOfSquares += x * x;
+  }
+  samples += count;
+}
+
+void Levels::add(const std::int32_t* data, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    // A power of two: the product is exact, and no library call per sample.
+    const double x = static_cast<double>(data[i]) * 0x1p-31;
+    peak = std::max(peak, std::abs(x));
+    sumOfSquares += x * x;
+  }
+  samples += count;
+}
+
+double Levels::peakDbfs() const {
+  return toDbfs(peak);
+}
+
+double Levels::rmsDbfs() const {
+  return samples ? toDbfs(std::sqrt(sumOfSquares / static_cast<double>(samples))) : toDbfs(0.0);
+}
+
+} // namespace glowrasp::render
