@@ -115,8 +115,7 @@ void ChunkWriter::write(const OutputChunk& chunk) {
     FSink.writeFloat(FInterleaved.data(), frames);
     return;
   }
-  FQuantizer->convert(FInterleaved.data(), FIntegers.data(), samples);
-  FFigures.levels.add(FIntegers.data(), samples);
+  FQuantizer->convert(FInterleaved.data(), FIntegers.data(), samples, FFigures.levels);
   FSink.writeInt(FIntegers.data(), frames);
 }
 

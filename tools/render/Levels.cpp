@@ -19,16 +19,6 @@ void Levels::add(const float* data, std::size_t count) {
   samples += count;
 }
 
-void Levels::add(const std::int32_t* data, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    // A power of two: the product is exact, and no library call per sample.
-    const double x = static_cast<double>(data[i]) * 0x1p-31;
-    peak = std::max(peak, std::abs(x));
-    sumOfSquares += x * x;
-  }
-  samples += count;
-}
-
 double Levels::peakDbfs() const {
   return toDbfs(peak);
 }

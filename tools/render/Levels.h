@@ -12,8 +12,6 @@ struct Levels {
   std::uint64_t samples = 0;
 
   void add(const float* samples, std::size_t count);
-  // Integer samples left-aligned in 32 bits, full scale being 2^31.
-  void add(const std::int32_t* samples, std::size_t count);
   double peakDbfs() const;
   double rmsDbfs() const;
 };
