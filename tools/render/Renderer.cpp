@@ -2,6 +2,7 @@
 
 #include "common/StopSignals.h"
 #include "hostlib/PluginHost.h"
+#include "render/ChunkReader.h"
 #include "render/ChunkWriter.h"
 
 #include <algorithm>
@@ -80,21 +81,6 @@ private:
 // system see few calls, and a whole number of plug-in blocks.
 constexpr sf_count_t kChunkFrames = 65536;
 
-// Splits interleaved file frames into the plug-in's channel buffers.
-void deinterleave(const float* frames, int channels, sf_count_t count,
-                  std::array<std::vector<float>, 2>& buffers) {
-  if (channels == 1) {
-    std::copy_n(frames, count, buffers[0].begin());
-    return;
-  }
-  float* left = buffers[0].data();
-  float* right = buffers[1].data();
-  for (sf_count_t i = 0; i < count; ++i) {
-    left[i] = frames[2 * i];
-    right[i] = frames[2 * i + 1];
-  }
-}
-
 } // namespace
 
 RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
@@ -103,9 +89,12 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
   const sf_count_t block = plan.block;
   // The plug-in sees the same sequence of block sizes whatever the chunk.
   const sf_count_t chunk = block * std::max<sf_count_t>(1, kChunkFrames / block);
-  std::vector<float> fileFrames(static_cast<std::size_t>(chunk * channels));
-  std::array<std::vector<float>, 2> ins{std::vector<float>(chunk), std::vector<float>(chunk)};
   ChunkWriter writer(out, channels, chunk, plan.bits, plan.dither);
+  ChunkReader reader(in, chunk);
+  // Past the end: silence pushes the delayed tail out of the plug-in.
+  InputChunk silence;
+  for (auto& samples : silence.channels)
+    samples.resize(static_cast<std::size_t>(chunk));
 
   RenderResult result;
   ProgressBar progress(in.info().frames, plan.showProgress);
@@ -115,42 +104,41 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
   for (;;) {
     if (tools::stopRequested())
       throw host::HostError("interrupted");
-    sf_count_t count = ended ? 0 : in.read(fileFrames.data(), chunk);
-    if (count > 0) {
-      result.input.add(fileFrames.data(), static_cast<std::size_t>(count * channels));
-      deinterleave(fileFrames.data(), channels, count, ins);
-      result.frames += count;
-    } else {
-      // Past the end: silence pushes the delayed tail out of the plug-in.
+    InputChunk* input = ended ? &silence : &reader.next();
+    if (ended || input->frames == 0) {
       ended = true;
-      count = std::min(chunk, tailLeft);
-      if (count == 0)
+      input = &silence;
+      silence.frames = std::min(chunk, tailLeft);
+      if (silence.frames == 0)
         break;
-      tailLeft -= count;
-      for (int c = 0; c < channels; ++c)
-        std::fill_n(ins[c].begin(), count, 0.0f);
+      tailLeft -= silence.frames;
     }
+    const sf_count_t count = input->frames;
+    result.frames += ended ? 0 : count;
 
-    OutputChunk& outChunk = writer.acquire();
+    OutputChunk& output = writer.acquire();
     for (sf_count_t done = 0; done < count; done += block) {
       if (tools::stopRequested())
         throw host::HostError("interrupted");
       const sf_count_t frames = std::min(block, count - done);
       // A mono file goes to both inputs as one buffer: the plug-in's mono route.
-      std::array<float*, 2> inputs{ins[0].data() + done,
-                                   (channels == 1 ? ins[0] : ins[1]).data() + done};
-      std::array<float*, 2> outputs{outChunk.channels[0].data() + done,
-                                    outChunk.channels[1].data() + done};
+      std::array<float*, 2> inputs{input->channels[0].data() + done,
+                                   input->channels[channels == 1 ? 0 : 1].data() + done};
+      std::array<float*, 2> outputs{output.channels[0].data() + done,
+                                    output.channels[1].data() + done};
       const auto start = Clock::now();
       plugin.processReplacing(inputs.data(), outputs.data(), static_cast<int>(frames));
       result.processSeconds += std::chrono::duration<double>(Clock::now() - start).count();
     }
+    if (!ended)
+      reader.release(*input);
 
     const sf_count_t dropped = std::min(dropLeft, count);
     dropLeft -= dropped;
-    writer.submit(outChunk, dropped, count);
+    writer.submit(output, dropped, count);
     progress.update(result.frames);
   }
+  result.input = reader.levels();
   const WrittenFigures written = writer.finish();
   result.output = written.levels;
   result.clipped = written.clipped;
