@@ -2,7 +2,8 @@
 
 #include "common/StopSignals.h"
 #include "hostlib/PluginHost.h"
-#include "render/Quantizer.h"
+#include "render/ChunkReader.h"
+#include "render/ChunkWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -76,136 +77,72 @@ private:
   long FSecond = -1;
 };
 
-// Splits interleaved file frames into the plug-in's channel buffers.
-void deinterleave(const float* frames, int channels, sf_count_t count,
-                  std::array<std::vector<float>, 2>& buffers) {
-  for (sf_count_t i = 0; i < count; ++i)
-    for (int c = 0; c < channels; ++c)
-      buffers[c][i] = frames[i * channels + c];
-}
-
-void interleave(const std::array<std::vector<float>, 2>& buffers, sf_count_t from, sf_count_t to,
-                int channels, float* frames) {
-  for (sf_count_t i = from; i < to; ++i)
-    for (int c = 0; c < channels; ++c)
-      frames[(i - from) * channels + c] = buffers[c][i];
-}
-
-// Float frames to the sink: as they are, or rounded to integers.
-class SampleWriter {
-public:
-  SampleWriter(AudioSink& sink, const RenderPlan& plan, sf_count_t block, int channels)
-      : FSink(sink), FChannels(channels) {
-    if (plan.bits > 0) {
-      FQuantizer.emplace(plan.bits, plan.dither);
-      FIntegers.resize(static_cast<std::size_t>(block * channels));
-    }
-  }
-
-  void write(const float* frames, sf_count_t count, Levels& written) {
-    const auto samples = static_cast<std::size_t>(count * FChannels);
-    if (!FQuantizer) {
-      written.add(frames, samples);
-      FSink.writeFloat(frames, count);
-      return;
-    }
-    FQuantizer->convert(frames, FIntegers.data(), samples);
-    written.add(FIntegers.data(), samples);
-    FSink.writeInt(FIntegers.data(), count);
-  }
-
-  void report(RenderResult& result) const {
-    if (!FQuantizer)
-      return;
-    result.clipped = FQuantizer->clipped();
-    result.peakBeforeClipping = FQuantizer->peakBeforeClipping();
-  }
-
-private:
-  AudioSink& FSink;
-  int FChannels;
-  std::optional<Quantizer> FQuantizer;
-  std::vector<std::int32_t> FIntegers;
-};
+// Frames read and written per step: large, so that the file library and the
+// system see few calls, and a whole number of plug-in blocks.
+constexpr sf_count_t kChunkFrames = 65536;
 
 } // namespace
-
-double toDbfs(double linear) {
-  return linear > 0.0 ? 20.0 * std::log10(linear) : -std::numeric_limits<double>::infinity();
-}
-
-void Levels::add(const float* data, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const double x = data[i];
-    peak = std::max(peak, std::abs(x));
-    sumOfSquares += x * x;
-  }
-  samples += count;
-}
-
-void Levels::add(const std::int32_t* data, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    // A power of two: the product is exact, and no library call per sample.
-    const double x = static_cast<double>(data[i]) * 0x1p-31;
-    peak = std::max(peak, std::abs(x));
-    sumOfSquares += x * x;
-  }
-  samples += count;
-}
-
-double Levels::peakDbfs() const {
-  return toDbfs(peak);
-}
-
-double Levels::rmsDbfs() const {
-  return samples ? toDbfs(std::sqrt(sumOfSquares / static_cast<double>(samples))) : toDbfs(0.0);
-}
 
 RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
                         const RenderPlan& plan) {
   const int channels = in.info().channels;
   const sf_count_t block = plan.block;
-  std::vector<float> fileFrames(block * channels);
-  std::array<std::vector<float>, 2> ins{std::vector<float>(block), std::vector<float>(block)};
-  std::array<std::vector<float>, 2> outs{std::vector<float>(block), std::vector<float>(block)};
-  // A mono file goes to both inputs as one buffer: the plug-in's mono route.
-  std::array<float*, 2> inputs{ins[0].data(), channels == 1 ? ins[0].data() : ins[1].data()};
-  std::array<float*, 2> outputs{outs[0].data(), outs[1].data()};
-  SampleWriter writer(out, plan, block, channels);
+  // The plug-in sees the same sequence of block sizes whatever the chunk.
+  const sf_count_t chunk = block * std::max<sf_count_t>(1, kChunkFrames / block);
+  ChunkWriter writer(out, channels, chunk, plan.bits, plan.dither);
+  ChunkReader reader(in, chunk);
+  // Past the end: silence pushes the delayed tail out of the plug-in.
+  InputChunk silence;
+  for (auto& samples : silence.channels)
+    samples.resize(static_cast<std::size_t>(chunk));
 
   RenderResult result;
   ProgressBar progress(in.info().frames, plan.showProgress);
   sf_count_t tailLeft = plan.latency;
   sf_count_t dropLeft = plan.latency;
+  bool ended = false;
   for (;;) {
     if (tools::stopRequested())
       throw host::HostError("interrupted");
-    sf_count_t count = in.read(fileFrames.data(), block);
-    if (count > 0) {
-      result.input.add(fileFrames.data(), static_cast<std::size_t>(count * channels));
-      deinterleave(fileFrames.data(), channels, count, ins);
-      result.frames += count;
-    } else {
-      // Past the end: silence pushes the delayed tail out of the plug-in.
-      count = std::min(block, tailLeft);
-      if (count == 0)
+    InputChunk* input = ended ? &silence : &reader.next();
+    if (ended || input->frames == 0) {
+      ended = true;
+      input = &silence;
+      silence.frames = std::min(chunk, tailLeft);
+      if (silence.frames == 0)
         break;
-      tailLeft -= count;
-      for (int c = 0; c < channels; ++c)
-        std::fill_n(ins[c].begin(), count, 0.0f);
+      tailLeft -= silence.frames;
     }
+    const sf_count_t count = input->frames;
+    result.frames += ended ? 0 : count;
 
-    const auto start = Clock::now();
-    plugin.processReplacing(inputs.data(), outputs.data(), static_cast<int>(count));
-    result.processSeconds += std::chrono::duration<double>(Clock::now() - start).count();
+    OutputChunk& output = writer.acquire();
+    for (sf_count_t done = 0; done < count; done += block) {
+      if (tools::stopRequested())
+        throw host::HostError("interrupted");
+      const sf_count_t frames = std::min(block, count - done);
+      // A mono file goes to both inputs as one buffer: the plug-in's mono route.
+      std::array<float*, 2> inputs{input->channels[0].data() + done,
+                                   input->channels[channels == 1 ? 0 : 1].data() + done};
+      std::array<float*, 2> outputs{output.channels[0].data() + done,
+                                    output.channels[1].data() + done};
+      const auto start = Clock::now();
+      plugin.processReplacing(inputs.data(), outputs.data(), static_cast<int>(frames));
+      result.processSeconds += std::chrono::duration<double>(Clock::now() - start).count();
+    }
+    if (!ended)
+      reader.release(*input);
 
     const sf_count_t dropped = std::min(dropLeft, count);
     dropLeft -= dropped;
-    interleave(outs, dropped, count, channels, fileFrames.data());
-    writer.write(fileFrames.data(), count - dropped, result.output);
+    writer.submit(output, dropped, count);
     progress.update(result.frames);
   }
-  writer.report(result);
+  result.input = reader.levels();
+  const WrittenFigures written = writer.finish();
+  result.output = written.levels;
+  result.clipped = written.clipped;
+  result.peakBeforeClipping = written.peakBeforeClipping;
   return result;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/AudioSink.h"
+#include "render/Levels.h"
 #include "render/SoundFiles.h"
 
 #include <cstdint>
@@ -13,20 +14,6 @@ class Plugin;
 }
 
 namespace glowrasp::render {
-
-struct Levels {
-  double peak = 0.0;
-  double sumOfSquares = 0.0;
-  std::uint64_t samples = 0;
-
-  void add(const float* samples, std::size_t count);
-  // Integer samples left-aligned in 32 bits, full scale being 2^31.
-  void add(const std::int32_t* samples, std::size_t count);
-  double peakDbfs() const;
-  double rmsDbfs() const;
-};
-
-double toDbfs(double linear);
 
 struct RenderResult {
   sf_count_t frames = 0;

@@ -82,12 +82,15 @@ std::vector<int> candidateSubtypes(int inputFormat, const SampleRequest& request
 
 } // namespace
 
-SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream)
-    : FHandle(handle), FInfo(info), FPath(std::move(path)), FStream(stream) {}
+SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream,
+                     int writtenDescriptor)
+    : FHandle(handle), FInfo(info), FPath(std::move(path)), FStream(stream),
+      FWrittenDescriptor(writtenDescriptor) {}
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
     : FHandle(std::exchange(other.FHandle, nullptr)), FInfo(other.FInfo),
-      FPath(std::move(other.FPath)), FStream(other.FStream) {}
+      FPath(std::move(other.FPath)), FStream(other.FStream),
+      FWrittenDescriptor(other.FWrittenDescriptor) {}
 
 SoundFile::~SoundFile() {
   if (FHandle)
@@ -126,7 +129,7 @@ SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shown
     throw HostError("cannot write " + quoted(shownPath) + ": " + sf_strerror(nullptr));
   // Processed audio may exceed full scale; integer formats must clip, not wrap.
   sf_command(handle, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  return {handle, info, shownPath, false};
+  return {handle, info, shownPath, false, descriptor};
 }
 
 sf_count_t SoundFile::read(float* frames, sf_count_t count) {
@@ -139,12 +142,21 @@ sf_count_t SoundFile::read(float* frames, sf_count_t count) {
 void SoundFile::writeFloat(const float* frames, sf_count_t count) {
   if (sf_writef_float(FHandle, frames, count) != count)
     fail("cannot write");
+  startWriteback();
 }
 
 void SoundFile::writeInt(const std::int32_t* frames, sf_count_t count) {
   static_assert(sizeof(int) == sizeof(std::int32_t));
   if (sf_writef_int(FHandle, frames, count) != count)
     fail("cannot write");
+  startWriteback();
+}
+
+void SoundFile::startWriteback() const {
+  // The disk starts on what is written while the render goes on, so the
+  // sync before the output replaces its target has little left to wait for.
+  // Only a hint: where it fails, that sync still does all the work.
+  sync_file_range(FWrittenDescriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 void SoundFile::close() {

@@ -35,13 +35,16 @@ public:
   void close() override;
 
 private:
-  SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream);
+  SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream,
+            int writtenDescriptor = -1);
+  void startWriteback() const;
   [[noreturn]] void fail(const std::string& what) const;
 
   SNDFILE* FHandle;
   SF_INFO FInfo;
   std::string FPath;
   bool FStream;
+  int FWrittenDescriptor; // -1 when reading
 };
 
 // SF_FORMAT_WAV, _AIFF, _FLAC or _OGG from the file name's extension; WAV
