@@ -1,5 +1,5 @@
 // The bundle as an LV2 host finds it: a lilv world that searches the build's
-// bundle folder and the system's LV2 specifications, not the user's plug-ins.
+// bundle folder and the system's LV2 vocabularies, not the user's plug-ins.
 #pragma once
 
 #include <gtest/gtest.h>
