@@ -192,12 +192,7 @@ protected:
     EXPECT_TRUE(shown) << what << ": " << DescribeDifference(Screen(), expected);
   }
 
-  void MoveTo(TPoint point) {
-    int x = 0;
-    int y = 0;
-    X.RootOrigin(UIWindow, x, y);
-    X.MovePointer(x + point.X, y + point.Y);
-  }
+  void MoveTo(TPoint point) { X.MovePointerIn(UIWindow, point.X, point.Y); }
 
   // A left-button drag in moves of at most 10 pixels, as a hand would make it.
   void Drag(TPoint from, int dx, int dy) {

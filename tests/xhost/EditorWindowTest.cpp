@@ -99,12 +99,7 @@ protected:
     EXPECT_TRUE(shown) << what << ": " << DescribeDifference(Screen(), expected);
   }
 
-  void MoveTo(TPoint point) {
-    int x = 0;
-    int y = 0;
-    X.RootOrigin(EditorWindow, x, y);
-    X.MovePointer(x + point.X, y + point.Y);
-  }
+  void MoveTo(TPoint point) { X.MovePointerIn(EditorWindow, point.X, point.Y); }
 
   void Click(TPoint point, unsigned button = kLeftButton) {
     MoveTo(point);

@@ -114,6 +114,13 @@ void TXSession::MovePointer(int x, int y) {
   XSync(FDisplay, False);
 }
 
+void TXSession::MovePointerIn(Window window, int x, int y) {
+  int left = 0;
+  int top = 0;
+  RootOrigin(window, left, top);
+  MovePointer(left + x, top + y);
+}
+
 void TXSession::Press(unsigned button) {
   XTestFakeButtonEvent(FDisplay, button, True, CurrentTime);
   XSync(FDisplay, False);

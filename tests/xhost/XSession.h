@@ -49,6 +49,8 @@ public:
   // Real input, as the server would get it from a mouse; positions are root
   // coordinates. Each call waits until the server has processed it.
   void MovePointer(int x, int y);
+  // The same, at a position inside `window`.
+  void MovePointerIn(Window window, int x, int y);
   void Press(unsigned button);
   void Release(unsigned button);
   // A failed test must not leave a button held for the next one.
