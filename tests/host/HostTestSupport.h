@@ -45,6 +45,23 @@ inline VstIntPtr VSTCALLBACK AnswerVersionOnly(AEffect*, VstInt32 opcode, VstInt
   return opcode == audioMasterVersion ? host::kHostVersion : 0;
 }
 
+// A fresh record as main returns it, before the host writes to it; closing it
+// must answer 1.
+class FreshRecord : public ::testing::Test {
+protected:
+  void SetUp() override {
+    effect = Library()->entry()(&AnswerVersionOnly);
+    ASSERT_NE(effect, nullptr);
+  }
+  void TearDown() override {
+    if (effect) {
+      EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+    }
+  }
+
+  AEffect* effect = nullptr;
+};
+
 // Message boxes of the whole library go to Texts while one of these lives:
 // a box under a display would wait for a click that never comes.
 class TMessageRecording {

@@ -66,27 +66,15 @@ TEST_F(Entry, CloseAnswersOneAndOnlyTheVersionIsAsked) {
     EXPECT_EQ(opcode, audioMasterVersion);
 }
 
-// A fresh record as main returns it, before the host writes to it.
-class Record : public ::testing::Test {
+// The record's bytes as a host of either width reads them.
+class Record : public FreshRecord {
 protected:
-  void SetUp() override {
-    effect = Library()->entry()(&AnswerVersionOnly);
-    ASSERT_NE(effect, nullptr);
-  }
-  void TearDown() override {
-    if (effect) {
-      EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
-    }
-  }
-
   template <class T>
   T At(std::size_t offset) const {
     T value;
     std::memcpy(&value, reinterpret_cast<const unsigned char*>(effect) + offset, sizeof value);
     return value;
   }
-
-  AEffect* effect = nullptr;
 };
 
 constexpr std::size_t kPointer = sizeof(void*);

@@ -21,21 +21,7 @@ std::uint32_t Word(const void* pointer) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
-// A fresh record as main returns it.
-class CallingConvention : public ::testing::Test {
-protected:
-  void SetUp() override {
-    effect = Library()->entry()(&AnswerVersionOnly);
-    ASSERT_NE(effect, nullptr);
-  }
-  void TearDown() override {
-    if (effect) {
-      EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
-    }
-  }
-
-  AEffect* effect = nullptr;
-};
+using CallingConvention = FreshRecord;
 
 // The caller removes the arguments: a callee that removed them itself
 // (stdcall) would leave a 32-bit host's stack off by their size.
