@@ -5,6 +5,7 @@
 #include "shaper/ExtendedTrig.h"
 #include "shaper/SinPi.h"
 
+#include <algorithm>
 #include <cmath>
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -48,6 +49,14 @@ private:
 struct TSseDefaults {};
 #endif
 
+// The largest integer not above x, for 0 <= x < 2^51, without a library
+// call: adding 2^52 rounds to the nearest integer, a step back fixes ties
+// and roundings up.
+double Floor(double x) {
+  const double nearest = (x + 0x1p52) - 0x1p52;
+  return nearest > x ? nearest - 1.0 : nearest;
+}
+
 // A tap is W * L, W the window and L = sin(pi n fc) / (pi n), each rounded to
 // double and their product rounded to float, where the definition evaluates L
 // and the product in extended precision. Here L comes from an exact argument
@@ -57,25 +66,32 @@ struct TSseDefaults {};
 // matters where the sine is small. Both roundings to float agree unless the
 // product lies within the sum of these errors of a point halfway between two
 // floats: such taps, and those whose sine is exactly zero (n fc a whole
-// number: kernels 0, 15000, 30000 and 45000), are taken from the extended
+// number: kernels 0, 15000, 30000 and 45000), are left to the extended
 // evaluation. A few dozen taps in the whole table take that way.
-float FastTap(int k, float Cutoff, int Offset, double Window) {
-  const int n = Offset < 0 ? -Offset : Offset;
-  const double turns = static_cast<double>(n) * Cutoff;
-  const double whole = std::floor(turns + 0.5);
-  const double fraction = turns - whole;
-  if (fraction == 0.0)
-    return TKernelTable::ExtendedTap(k, Offset + TKernelTable::CentreTap);
-  const double sine = SinPi(fraction);
-  const double lowPass = (std::fmod(whole, 2.0) == 0.0 ? sine : -sine) / (Pi * n);
-  const double product = Window * lowPass;
-  const float tap = static_cast<float>(product);
+//
+// The loop is branch-free so that it becomes vector code; doubtful taps are
+// only marked here.
+void FastTaps(const float* Cutoffs, int Count, int n, double Window, float* Taps,
+              unsigned char* Doubtful) {
+  const double piN = Pi * n;
+  for (int i = 0; i < Count; ++i) {
+    const double turns = static_cast<double>(n) * Cutoffs[i];
+    const double whole = Floor(turns + 0.5);
+    const double fraction = turns - whole;
+    const double sine = SinPi(fraction);
+    const double half = 0.5 * whole;
+    const bool even = Floor(half) == half;
+    const double lowPass = (even ? sine : -sine) / piN;
+    const double product = Window * lowPass;
+    const float tap = static_cast<float>(product);
 
-  const double argument = Pi * turns;
-  const double doubt = (0x1p-46 + 0x1p-55 * argument / std::fabs(sine)) * std::fabs(product);
-  if (static_cast<float>(product - doubt) != tap || static_cast<float>(product + doubt) != tap)
-    return TKernelTable::ExtendedTap(k, Offset + TKernelTable::CentreTap);
-  return tap;
+    const double argument = Pi * turns;
+    const double magnitude = fraction == 0.0 ? 1.0 : std::fabs(sine);
+    const double doubt = (0x1p-46 + 0x1p-55 * argument / magnitude) * std::fabs(product);
+    Taps[i] = tap;
+    Doubtful[i] = (fraction == 0.0) | (static_cast<float>(product - doubt) != tap) |
+                  (static_cast<float>(product + doubt) != tap);
+  }
 }
 
 } // namespace
@@ -98,13 +114,25 @@ TKernelTable::TKernelTable() : FRows(new TRow[KernelCount]) {
   std::array<double, CentreTap> window{};
   for (int j = 0; j < CentreTap; ++j)
     window[j] = Window(j - CentreTap);
-  for (int k = 0; k < KernelCount; ++k) {
-    TRow& row = FRows[k];
-    const float cutoff = Cutoff(k);
-    for (int j = 0; j < CentreTap; ++j)
-      row.Taps[j] = FastTap(k, cutoff, j - CentreTap, window[j]);
-    row.Taps[CentreTap] = cutoff;
-    row.Taps[CentreTap + 1] = 0.0f;
+  // A batch of kernels at a time, tap by tap, small enough to stay in the
+  // first-level cache.
+  constexpr int Batch = 256;
+  std::array<float, Batch> cutoffs{};
+  std::array<float, Batch> taps{};
+  std::array<unsigned char, Batch> doubtful{};
+  for (int first = 0; first < KernelCount; first += Batch) {
+    const int count = std::min(Batch, KernelCount - first);
+    for (int i = 0; i < count; ++i) {
+      TRow& row = FRows[first + i];
+      cutoffs[i] = Cutoff(first + i);
+      row.Taps[CentreTap] = cutoffs[i];
+      row.Taps[CentreTap + 1] = 0.0f;
+    }
+    for (int j = 0; j < CentreTap; ++j) {
+      FastTaps(cutoffs.data(), count, CentreTap - j, window[j], taps.data(), doubtful.data());
+      for (int i = 0; i < count; ++i)
+        FRows[first + i].Taps[j] = doubtful[i] ? ExtendedTap(first + i, j) : taps[i];
+    }
   }
 }
 

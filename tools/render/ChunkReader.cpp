@@ -11,9 +11,10 @@ constexpr int kChunksInFlight = 3;
 
 } // namespace
 
-ChunkReader::ChunkReader(SoundFile& file, sf_count_t chunkFrames)
+ChunkReader::ChunkReader(SoundFile& file, sf_count_t chunkFrames, bool measureLevels)
     : FFile(file), FChannels(file.info().channels), FChunks(kChunksInFlight),
-      FInterleaved(static_cast<std::size_t>(chunkFrames * FChannels)) {
+      FInterleaved(static_cast<std::size_t>(chunkFrames * FChannels)),
+      FMeasureLevels(measureLevels) {
   for (InputChunk& chunk : FChunks) {
     for (auto& samples : chunk.channels)
       samples.resize(static_cast<std::size_t>(chunkFrames));
@@ -78,7 +79,8 @@ void ChunkReader::read(InputChunk& chunk) {
   const auto capacity = static_cast<sf_count_t>(chunk.channels[0].size());
   const sf_count_t count = FFile.read(FInterleaved.data(), capacity);
   chunk.frames = count;
-  FLevels.add(FInterleaved.data(), static_cast<std::size_t>(count * FChannels));
+  if (FMeasureLevels)
+    FLevels.add(FInterleaved.data(), static_cast<std::size_t>(count * FChannels));
   if (FChannels == 1) {
     std::copy_n(FInterleaved.begin(), count, chunk.channels[0].begin());
     return;

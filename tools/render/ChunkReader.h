@@ -23,7 +23,7 @@ struct InputChunk {
 
 class ChunkReader {
 public:
-  ChunkReader(SoundFile& file, sf_count_t chunkFrames);
+  ChunkReader(SoundFile& file, sf_count_t chunkFrames, bool measureLevels);
   // Abandons what is still to be read.
   ~ChunkReader();
   ChunkReader(const ChunkReader&) = delete;
@@ -33,7 +33,7 @@ public:
   // Rethrows the reader's failure.
   InputChunk& next();
   void release(InputChunk& chunk);
-  // What was read; only once next() gave the end.
+  // What was read, where measured; only once next() gave the end.
   const Levels& levels() const { return FLevels; }
 
 private:
@@ -44,6 +44,7 @@ private:
   int FChannels;
   std::vector<InputChunk> FChunks;
   std::vector<float> FInterleaved;
+  bool FMeasureLevels;
   Levels FLevels;
 
   std::mutex FMutex;

@@ -13,8 +13,8 @@ constexpr int kChunksInFlight = 3;
 } // namespace
 
 ChunkWriter::ChunkWriter(AudioSink& sink, int channels, sf_count_t chunkFrames, int bits,
-                         bool dither)
-    : FSink(sink), FChannels(channels), FChunks(kChunksInFlight),
+                         bool dither, bool measureLevels)
+    : FSink(sink), FChannels(channels), FMeasureLevels(measureLevels), FChunks(kChunksInFlight),
       FInterleaved(static_cast<std::size_t>(chunkFrames * channels)) {
   if (bits > 0) {
     FQuantizer = std::make_unique<Quantizer>(bits, dither);
@@ -110,12 +110,14 @@ void ChunkWriter::write(const OutputChunk& chunk) {
     for (sf_count_t i = 0; i < frames; ++i)
       FInterleaved[i * FChannels + c] = source[i];
   }
+  Levels* const levels = FMeasureLevels ? &FFigures.levels : nullptr;
   if (!FQuantizer) {
-    FFigures.levels.add(FInterleaved.data(), samples);
+    if (levels)
+      levels->add(FInterleaved.data(), samples);
     FSink.writeFloat(FInterleaved.data(), frames);
     return;
   }
-  FQuantizer->convert(FInterleaved.data(), FIntegers.data(), samples, FFigures.levels);
+  FQuantizer->convert(FInterleaved.data(), FIntegers.data(), samples, levels);
   FSink.writeInt(FIntegers.data(), frames);
 }
 

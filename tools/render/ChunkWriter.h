@@ -29,7 +29,7 @@ struct OutputChunk {
 };
 
 struct WrittenFigures {
-  Levels levels; // as written: after rounding and clipping
+  Levels levels; // as written: after rounding and clipping; where measured
   std::uint64_t clipped = 0;
   double peakBeforeClipping = 0.0;
 };
@@ -37,7 +37,9 @@ struct WrittenFigures {
 class ChunkWriter {
 public:
   // bits: integer samples of this width, 0 for floats.
-  ChunkWriter(AudioSink& sink, int channels, sf_count_t chunkFrames, int bits, bool dither);
+  // measureLevels: the figures' levels are measured, else left empty.
+  ChunkWriter(AudioSink& sink, int channels, sf_count_t chunkFrames, int bits, bool dither,
+              bool measureLevels);
   // Abandons what is still queued.
   ~ChunkWriter();
   ChunkWriter(const ChunkWriter&) = delete;
@@ -57,6 +59,7 @@ private:
 
   AudioSink& FSink;
   int FChannels;
+  bool FMeasureLevels;
   std::vector<OutputChunk> FChunks;
   std::unique_ptr<Quantizer> FQuantizer;
   std::vector<float> FInterleaved;

@@ -6,14 +6,21 @@
 
 namespace glowrasp::render {
 
-struct Levels {
-  double peak = 0.0;
-  double sumOfSquares = 0.0;
-  std::uint64_t samples = 0;
-
+class Levels {
+public:
   void add(const float* samples, std::size_t count);
+  // Figures a loop of its own gathered: the peak magnitude and the sum of
+  // squares of count samples.
+  void merge(double peak, double sumOfSquares, std::size_t count);
+
+  double peak() const { return FPeak; }
   double peakDbfs() const;
   double rmsDbfs() const;
+
+private:
+  double FPeak = 0.0;
+  double FSumOfSquares = 0.0;
+  std::uint64_t FSamples = 0;
 };
 
 double toDbfs(double linear);

@@ -3,82 +3,180 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace glowrasp::render {
 namespace {
 
-// The noise counter's step: odd, so it visits every value before repeating.
-// The counter starts at zero: the same input gives the same file on every run.
-constexpr std::uint64_t kNoiseStep = 0x9E3779B97F4A7C15u;
-// Adding this to a double of smaller magnitude leaves no bits for a
+constexpr std::size_t kLanes = Quantizer::kLanes;
+
+// Adding this to a double of magnitude below 2^51 leaves no bits for a
 // fraction, so the addition itself rounds to an integer, halves to even as
 // nearbyint does (which is a library call on the baseline instruction set).
-constexpr double kRounder = 0x1p52;
+constexpr double kRounder = 0x1.8p52;
+// The dither's 17 bits span 2^16 down to 2^-16; added to a scaled sample of
+// at most 2^31 the sum still fits a double's 53 bits, so it is exact.
+constexpr float kNoiseUnit = 0x1p-16f;
+
+// One step of a lane's xorshift generator.
+std::uint32_t advance(std::uint32_t state) {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return state;
+}
 
 // The difference of two uniform values: the triangular density, ±1 step.
-// Each value is a hash of a counter (the splitmix64 finaliser), so no sample
-// waits for the one before; the hash's halves are the two uniform values.
-double ditherAt(std::uint64_t counter) {
-  std::uint64_t z = counter;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-  z ^= z >> 31;
-  const auto high = static_cast<std::int64_t>(z >> 32);
-  const auto low = static_cast<std::int64_t>(z & 0xFFFFFFFFu);
-  return static_cast<double>(high - low) * 0x1p-32;
+// A generator's state is uniform over the nonzero 32-bit words, so its two
+// halves are two independent 16-bit values (but for one pair of 65,536²);
+// sixteen bits resolve the noise far below the step it spans.
+float triangular(std::uint32_t state) {
+  const auto first = static_cast<std::int32_t>(state & 0xFFFFu);
+  const auto second = static_cast<std::int32_t>(state >> 16);
+  return static_cast<float>(first - second) * kNoiseUnit;
 }
 
 } // namespace
 
-Quantizer::Quantizer(int bits, bool dither)
-    : FScale(std::ldexp(1.0, bits - 1)), FStep(std::ldexp(1.0, 1 - bits)),
-      FMin(-(std::int64_t{1} << (bits - 1))), FMax((std::int64_t{1} << (bits - 1)) - 1),
-      FShift(32 - bits), FDither(dither && bits < 32), FNoiseCounter(0) {}
+// What a conversion gathers on the way; each lane of the vector loop keeps
+// its own and they meet at the end.
+struct Quantizer::Figures {
+  double peak = 0.0;
+  std::uint64_t clipped = 0;
+  double writtenPeak = 0.0;
+  double writtenSquares = 0.0;
+};
 
-void Quantizer::convert(const float* in, std::int32_t* out, std::size_t count, Levels& written) {
-  if (FDither)
-    convertSamples<true>(in, out, count, written);
-  else
-    convertSamples<false>(in, out, count, written);
+Quantizer::Quantizer(int bits, bool dither)
+    : FScale(std::ldexp(1.0f, bits - 1)), FStep(std::ldexp(1.0, 1 - bits)),
+      FMin(-std::ldexp(1.0, bits - 1)), FMax(std::ldexp(1.0, bits - 1) - 1.0), FShift(32 - bits),
+      FDither(dither && bits < 32) {
+  // Fixed, distinct and nonzero seeds: the same input gives the same file on
+  // every run and every machine.
+  for (std::size_t lane = 0; lane < kLanes; ++lane)
+    FNoise[lane] = 0x9E3779B9u * static_cast<std::uint32_t>(lane + 1);
 }
 
-template <bool Dither>
-void Quantizer::convertSamples(const float* in, std::int32_t* out, std::size_t count,
-                               Levels& written) {
-  // The running figures stay in registers, and the loop has no branch that
-  // depends on the signal.
-  double peak = FPeak;
-  std::uint64_t clipped = FClipped;
-  std::uint64_t counter = FNoiseCounter;
-  double writtenPeak = written.peak;
-  double writtenSquares = written.sumOfSquares;
-  const double lowest = static_cast<double>(FMin);
-  const double highest = static_cast<double>(FMax);
-  for (std::size_t i = 0; i < count; ++i) {
-    const double x = in[i];
-    const double magnitude = std::abs(x);
-    peak = magnitude > peak ? magnitude : peak;
-    double scaled = x * FScale;
-    if constexpr (Dither)
-      scaled += ditherAt(counter += kNoiseStep);
-    // NaN counts as silence. Anything beyond a step past the limits clips
-    // alike, and what is left is small enough for the rounding addition.
-    const double bounded = std::clamp(scaled == scaled ? scaled : 0.0, lowest - 1.0, highest + 1.0);
-    const double rounder = std::copysign(kRounder, bounded);
-    const double rounded = (bounded + rounder) - rounder;
-    const double limited = std::clamp(rounded, lowest, highest);
-    clipped += limited != rounded;
+void Quantizer::convert(const float* in, std::int32_t* out, std::size_t count, Levels* written) {
+  Figures figures;
+  std::size_t done = 0;
+#if defined(__SSE2__)
+  done = count / kLanes * kLanes;
+  convertGroups(in, out, done, written != nullptr, figures);
+#endif
+  // What is left (all of it without SSE2) takes one group of lanes, sample
+  // by sample, with the same arithmetic.
+  for (std::size_t lane = 0; done < count; ++done, ++lane)
+    convertSample(in[done], out[done], lane, written != nullptr, figures);
+  if (done % kLanes != 0 && FDither)
+    for (std::uint32_t& state : FNoise)
+      state = advance(state);
+
+  FPeak = std::max(FPeak, figures.peak);
+  FClipped += figures.clipped;
+  if (written)
+    written->merge(figures.writtenPeak, figures.writtenSquares, count);
+}
+
+void Quantizer::convertSample(float x, std::int32_t& out, std::size_t lane, bool measure,
+                              Figures& figures) const {
+  const float size = std::abs(x);
+  figures.peak = size > figures.peak ? size : figures.peak;
+  // Scaling by a power of two is exact. NaN counts as silence.
+  const float scaled = x == x ? x * FScale : 0.0f;
+  double wide = scaled;
+  if (FDither)
+    wide += triangular(advance(FNoise[lane]));
+  // Anything beyond a step past the limits clips alike, and what is left is
+  // small enough for the rounding addition.
+  const double rounded = (std::clamp(wide, FMin - 1.0, FMax + 1.0) + kRounder) - kRounder;
+  const double limited = std::clamp(rounded, FMin, FMax);
+  figures.clipped += limited != rounded;
+  if (measure) {
     // The written sample at full scale 1: a power of two apart, so exact.
     const double level = limited * FStep;
-    writtenPeak = std::max(writtenPeak, std::abs(level));
-    writtenSquares += level * level;
-    out[i] = static_cast<std::int32_t>(static_cast<std::int64_t>(limited) << FShift);
+    figures.writtenPeak = std::max(figures.writtenPeak, std::abs(level));
+    figures.writtenSquares += level * level;
   }
-  FPeak = peak;
-  FClipped = clipped;
-  FNoiseCounter = counter;
-  written.peak = writtenPeak;
-  written.sumOfSquares = writtenSquares;
-  written.samples += count;
+  out = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(limited))
+                                  << FShift);
 }
+
+#if defined(__SSE2__)
+// The same arithmetic as convertSample, four samples at a time.
+void Quantizer::convertGroups(const float* in, std::int32_t* out, std::size_t count, bool measure,
+                              Figures& figures) {
+  const __m128 signless = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  const __m128d signlessWide = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+  const __m128 scale = _mm_set1_ps(FScale);
+  const __m128d outerLowest = _mm_set1_pd(FMin - 1.0);
+  const __m128d outerHighest = _mm_set1_pd(FMax + 1.0);
+  const __m128d lowest = _mm_set1_pd(FMin);
+  const __m128d highest = _mm_set1_pd(FMax);
+  const __m128d rounder = _mm_set1_pd(kRounder);
+  const __m128d step = _mm_set1_pd(FStep);
+  const __m128i shift = _mm_cvtsi32_si128(FShift);
+  __m128i noise = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FNoise.data()));
+  __m128 peak = _mm_setzero_ps();
+  __m128i clipped = _mm_setzero_si128();
+  __m128d writtenPeak = _mm_setzero_pd();
+  __m128d writtenSquares = _mm_setzero_pd();
+
+  // Two samples in double; a lane's count of clipped samples goes up by
+  // one (subtracting a true mask, -1) for each.
+  auto half = [&](__m128d wide) {
+    const __m128d bounded = _mm_min_pd(_mm_max_pd(wide, outerLowest), outerHighest);
+    const __m128d rounded = _mm_sub_pd(_mm_add_pd(bounded, rounder), rounder);
+    const __m128d limited = _mm_min_pd(_mm_max_pd(rounded, lowest), highest);
+    clipped = _mm_sub_epi64(clipped, _mm_castpd_si128(_mm_cmpneq_pd(limited, rounded)));
+    if (measure) {
+      const __m128d level = _mm_mul_pd(limited, step);
+      writtenPeak = _mm_max_pd(_mm_and_pd(level, signlessWide), writtenPeak);
+      writtenSquares = _mm_add_pd(writtenSquares, _mm_mul_pd(level, level));
+    }
+    return _mm_cvttpd_epi32(limited);
+  };
+
+  for (std::size_t i = 0; i < count; i += kLanes) {
+    const __m128 x = _mm_loadu_ps(in + i);
+    // With the magnitude first, a NaN leaves the peak as it is.
+    peak = _mm_max_ps(_mm_and_ps(x, signless), peak);
+    const __m128 product = _mm_mul_ps(x, scale);
+    const __m128 scaled = _mm_and_ps(product, _mm_cmpeq_ps(product, product));
+    __m128d low = _mm_cvtps_pd(scaled);
+    __m128d high = _mm_cvtps_pd(_mm_movehl_ps(scaled, scaled));
+    if (FDither) {
+      noise = _mm_xor_si128(noise, _mm_slli_epi32(noise, 13));
+      noise = _mm_xor_si128(noise, _mm_srli_epi32(noise, 17));
+      noise = _mm_xor_si128(noise, _mm_slli_epi32(noise, 5));
+      const __m128i difference =
+          _mm_sub_epi32(_mm_and_si128(noise, _mm_set1_epi32(0xFFFF)), _mm_srli_epi32(noise, 16));
+      const __m128 dither = _mm_mul_ps(_mm_cvtepi32_ps(difference), _mm_set1_ps(kNoiseUnit));
+      low = _mm_add_pd(low, _mm_cvtps_pd(dither));
+      high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(dither, dither)));
+    }
+    const __m128i whole = _mm_unpacklo_epi64(half(low), half(high));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sll_epi32(whole, shift));
+  }
+
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(FNoise.data()), noise);
+  alignas(16) float peaks[kLanes];
+  _mm_store_ps(peaks, peak);
+  for (const float lanePeak : peaks)
+    figures.peak = std::max(figures.peak, static_cast<double>(lanePeak));
+  alignas(16) std::int64_t counts[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(counts), clipped);
+  figures.clipped += static_cast<std::uint64_t>(counts[0] + counts[1]);
+  if (measure) {
+    alignas(16) double pair[2];
+    _mm_store_pd(pair, writtenPeak);
+    figures.writtenPeak = std::max({figures.writtenPeak, pair[0], pair[1]});
+    _mm_store_pd(pair, writtenSquares);
+    figures.writtenSquares += pair[0] + pair[1];
+  }
+}
+#endif
 
 } // namespace glowrasp::render

@@ -4,6 +4,7 @@
 
 #include "render/Levels.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -15,25 +16,33 @@ public:
   Quantizer(int bits, bool dither);
 
   // Writes each sample as an integer of the quantizer's width, left-aligned
-  // in 32 bits as libsndfile expects (a 16-bit sample in the top 16 bits),
-  // and adds what it wrote to the levels.
-  void convert(const float* in, std::int32_t* out, std::size_t count, Levels& written);
+  // in 32 bits as libsndfile expects (a 16-bit sample in the top 16 bits).
+  // Adds what it wrote to the levels where they are given.
+  void convert(const float* in, std::int32_t* out, std::size_t count, Levels* written);
 
   std::uint64_t clipped() const { return FClipped; }
   // The largest magnitude asked for, full scale being 1, before clipping.
   double peakBeforeClipping() const { return FPeak; }
 
-private:
-  template <bool Dither>
-  void convertSamples(const float* in, std::int32_t* out, std::size_t count, Levels& written);
+  // Samples are taken in groups of this many, one lane each.
+  static constexpr std::size_t kLanes = 4;
 
-  double FScale;
+private:
+  struct Figures;
+  void convertSample(float x, std::int32_t& out, std::size_t lane, bool measure,
+                     Figures& figures) const;
+  // count: a multiple of kLanes.
+  void convertGroups(const float* in, std::int32_t* out, std::size_t count, bool measure,
+                     Figures& figures);
+
+  float FScale;
   double FStep; // one integer step, full scale being 1
-  std::int64_t FMin;
-  std::int64_t FMax;
+  double FMin;
+  double FMax;
   int FShift;
   bool FDither;
-  std::uint64_t FNoiseCounter;
+  // One noise generator per lane.
+  std::array<std::uint32_t, kLanes> FNoise;
   std::uint64_t FClipped = 0;
   double FPeak = 0.0;
 };

@@ -89,8 +89,8 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
   const sf_count_t block = plan.block;
   // The plug-in sees the same sequence of block sizes whatever the chunk.
   const sf_count_t chunk = block * std::max<sf_count_t>(1, kChunkFrames / block);
-  ChunkWriter writer(out, channels, chunk, plan.bits, plan.dither);
-  ChunkReader reader(in, chunk);
+  ChunkWriter writer(out, channels, chunk, plan.bits, plan.dither, plan.measureLevels);
+  ChunkReader reader(in, chunk, plan.measureLevels);
   // Past the end: silence pushes the delayed tail out of the plug-in.
   InputChunk silence;
   for (auto& samples : silence.channels)

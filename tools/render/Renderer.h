@@ -17,7 +17,7 @@ namespace glowrasp::render {
 
 struct RenderResult {
   sf_count_t frames = 0;
-  Levels input;
+  Levels input;  // only where the plan measures levels
   Levels output; // as written: after rounding and clipping
   std::uint64_t clipped = 0;
   double peakBeforeClipping = 0.0;
@@ -30,6 +30,7 @@ struct RenderPlan {
   int bits;    // integer samples of this width; 0 writes floats
   bool dither;
   bool showProgress;
+  bool measureLevels; // peak and RMS of what is read and written
 };
 
 // Throws host::HostError on a file error or when a stop signal arrived.

@@ -229,9 +229,14 @@ int run(const render::RenderOptions& options) {
   const auto output = openOutput(options, pending, outFormat, inInfo);
   const bool longFile =
       !input.stream() && inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
-  const render::RenderPlan plan{options.block, options.compensateLatency ? latency : 0,
-                                render::integerBits(outFormat), options.dither,
-                                report && isatty(STDERR_FILENO) && longFile};
+  const render::RenderPlan plan{
+      .block = options.block,
+      .latency = options.compensateLatency ? latency : 0,
+      .bits = render::integerBits(outFormat),
+      .dither = options.dither,
+      .showProgress = report && isatty(STDERR_FILENO) && longFile,
+      .measureLevels = options.stats,
+  };
   const auto result = render::renderFile(*plugin, input, *output, plan);
   plugin->suspend();
   output->close();
