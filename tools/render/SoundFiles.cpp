@@ -85,12 +85,13 @@ std::vector<int> candidateSubtypes(int inputFormat, const SampleRequest& request
 SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream,
                      int writtenDescriptor)
     : FHandle(handle), FInfo(info), FPath(std::move(path)), FStream(stream),
-      FWrittenDescriptor(writtenDescriptor) {}
+      FWrittenDescriptor(writtenDescriptor), FPlainPcm(plainPcmLayout(handle, info.format)) {}
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
     : FHandle(std::exchange(other.FHandle, nullptr)), FInfo(other.FInfo),
       FPath(std::move(other.FPath)), FStream(other.FStream),
-      FWrittenDescriptor(other.FWrittenDescriptor) {}
+      FWrittenDescriptor(other.FWrittenDescriptor), FPlainPcm(other.FPlainPcm),
+      FBytes(std::move(other.FBytes)) {}
 
 SoundFile::~SoundFile() {
   if (FHandle)
@@ -133,9 +134,20 @@ SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shown
 }
 
 sf_count_t SoundFile::read(float* frames, sf_count_t count) {
-  const sf_count_t got = sf_readf_float(FHandle, frames, count);
-  if (got < count && sf_error(FHandle) != SF_ERR_NO_ERROR)
+  if (!FPlainPcm) {
+    const sf_count_t got = sf_readf_float(FHandle, frames, count);
+    if (got < count && sf_error(FHandle) != SF_ERR_NO_ERROR)
+      fail("cannot read");
+    return got;
+  }
+  const sf_count_t frameBytes = FPlainPcm->bytes * FInfo.channels;
+  FBytes.resize(static_cast<std::size_t>(count * frameBytes));
+  const sf_count_t gotBytes = sf_read_raw(FHandle, FBytes.data(), count * frameBytes);
+  if (gotBytes < count * frameBytes && sf_error(FHandle) != SF_ERR_NO_ERROR)
     fail("cannot read");
+  // A file cut short mid-frame ends with the last whole frame.
+  const sf_count_t got = gotBytes / frameBytes;
+  unpackPcm(FBytes.data(), static_cast<std::size_t>(got * FInfo.channels), *FPlainPcm, frames);
   return got;
 }
 
@@ -147,8 +159,16 @@ void SoundFile::writeFloat(const float* frames, sf_count_t count) {
 
 void SoundFile::writeInt(const std::int32_t* frames, sf_count_t count) {
   static_assert(sizeof(int) == sizeof(std::int32_t));
-  if (sf_writef_int(FHandle, frames, count) != count)
-    fail("cannot write");
+  if (!FPlainPcm) {
+    if (sf_writef_int(FHandle, frames, count) != count)
+      fail("cannot write");
+  } else {
+    const sf_count_t bytes = count * FPlainPcm->bytes * FInfo.channels;
+    FBytes.resize(static_cast<std::size_t>(bytes));
+    packPcm(frames, static_cast<std::size_t>(count * FInfo.channels), *FPlainPcm, FBytes.data());
+    if (bytes > 0 && sf_write_raw(FHandle, FBytes.data(), bytes) != bytes)
+      fail("cannot write");
+  }
   startWriteback();
 }
 

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "render/AudioSink.h"
+#include "render/PlainPcm.h"
 
 #include <optional>
 #include <sndfile.h>
 #include <string>
+#include <vector>
 
 namespace glowrasp::render {
 
@@ -45,6 +47,9 @@ private:
   std::string FPath;
   bool FStream;
   int FWrittenDescriptor; // -1 when reading
+  // Samples this class packs and unpacks itself; none where libsndfile does.
+  std::optional<PcmLayout> FPlainPcm;
+  std::vector<unsigned char> FBytes;
 };
 
 // SF_FORMAT_WAV, _AIFF, _FLAC or _OGG from the file name's extension; WAV

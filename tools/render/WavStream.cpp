@@ -1,6 +1,7 @@
 #include "render/WavStream.h"
 
 #include "hostlib/PluginHost.h"
+#include "render/PlainPcm.h"
 
 #include <cerrno>
 #include <cstring>
@@ -94,14 +95,15 @@ void WavStream::writeFloat(const float* frames, sf_count_t count) {
 void WavStream::writeInt(const std::int32_t* frames, sf_count_t count) {
   if (isFloat(FSubtype))
     throw std::logic_error("float WAV stream given integer samples");
-  const int dropped = 32 - 8 * FBytesPerSample;
+  const auto samples = static_cast<std::size_t>(count * FChannels);
   FBuffer.clear();
-  for (sf_count_t i = 0; i < count * FChannels; ++i) {
-    std::int32_t value = frames[i] >> dropped;
+  if (FSubtype != SF_FORMAT_PCM_U8) {
+    FBuffer.resize(samples * static_cast<std::size_t>(FBytesPerSample));
+    packPcm(frames, samples, PcmLayout{FBytesPerSample, false}, FBuffer.data());
+  } else {
     // 8-bit WAV samples are unsigned.
-    if (FSubtype == SF_FORMAT_PCM_U8)
-      value += 128;
-    putLittle(FBuffer, static_cast<std::uint32_t>(value), FBytesPerSample);
+    for (std::size_t i = 0; i < samples; ++i)
+      FBuffer.push_back(static_cast<unsigned char>((frames[i] >> 24) + 128));
   }
   put(FBuffer);
 }
