@@ -2,8 +2,7 @@
 
 #include "common/StopSignals.h"
 #include "hostlib/PluginHost.h"
-#include "render/ChunkReader.h"
-#include "render/ChunkWriter.h"
+#include "render/FileWorker.h"
 
 #include <algorithm>
 #include <array>
@@ -89,8 +88,7 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
   const sf_count_t block = plan.block;
   // The plug-in sees the same sequence of block sizes whatever the chunk.
   const sf_count_t chunk = block * std::max<sf_count_t>(1, kChunkFrames / block);
-  ChunkWriter writer(out, channels, chunk, plan.bits, plan.dither, plan.measureLevels);
-  ChunkReader reader(in, chunk, plan.measureLevels);
+  FileWorker files(in, out, chunk, OutputFormat{plan.bits, plan.dither}, plan.measureLevels);
   // Past the end: silence pushes the delayed tail out of the plug-in.
   InputChunk silence;
   for (auto& samples : silence.channels)
@@ -104,7 +102,7 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
   for (;;) {
     if (tools::stopRequested())
       throw host::HostError("interrupted");
-    InputChunk* input = ended ? &silence : &reader.next();
+    InputChunk* input = ended ? &silence : &files.next();
     if (ended || input->frames == 0) {
       ended = true;
       input = &silence;
@@ -116,7 +114,7 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
     const sf_count_t count = input->frames;
     result.frames += ended ? 0 : count;
 
-    OutputChunk& output = writer.acquire();
+    OutputChunk& output = files.acquire();
     for (sf_count_t done = 0; done < count; done += block) {
       if (tools::stopRequested())
         throw host::HostError("interrupted");
@@ -131,15 +129,15 @@ RenderResult renderFile(host::Plugin& plugin, SoundFile& in, AudioSink& out,
       result.processSeconds += std::chrono::duration<double>(Clock::now() - start).count();
     }
     if (!ended)
-      reader.release(*input);
+      files.release(*input);
 
     const sf_count_t dropped = std::min(dropLeft, count);
     dropLeft -= dropped;
-    writer.submit(output, dropped, count);
+    files.submit(output, dropped, count);
     progress.update(result.frames);
   }
-  result.input = reader.levels();
-  const WrittenFigures written = writer.finish();
+  const WrittenFigures written = files.finish();
+  result.input = files.inputLevels();
   result.output = written.levels;
   result.clipped = written.clipped;
   result.peakBeforeClipping = written.peakBeforeClipping;
