@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PcmCase{"Aiff32", SF_FORMAT_AIFF | SF_FORMAT_PCM_32, 4, true},
                       PcmCase{"AiffLittleEndian24",
                               SF_FORMAT_AIFF | SF_FORMAT_PCM_24 | SF_ENDIAN_LITTLE, 3, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(PlainPcm, LeavesOtherEncodingsToTheLibrary) {
   TempDir dir;
