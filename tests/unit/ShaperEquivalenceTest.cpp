@@ -286,4 +286,42 @@ TEST(ShaperEquivalence, QuietShortcutBoundHoldsAtItsEdge) {
   }
 }
 
+// Whether any sample of a chunk may overshoot is decided once, from the
+// largest magnitude; samples whose driven magnitude lies within a few steps
+// of 1 must still pick their kernels as the reference does, in every
+// rounding mode, with and without flushing. An infinite intensity sends the
+// least overshoot to the last kernel, so a miss shows.
+TEST(ShaperEquivalence, OvershootEdgeMatchesTheReference) {
+  for (const std::string& path : AvailablePaths()) {
+    const TForcedPath forced(path);
+    for (const float drive : {1.0f, 0.7f, 3.3f, -2.0f, 251.18864f}) {
+      std::vector<float> in(96, 0.001f);
+      float edge = 1.0f / std::fabs(drive);
+      for (int step = 0; step < 4; ++step)
+        edge = std::nextafter(edge, 0.0f);
+      for (int i = 0; i < 9; ++i, edge = std::nextafter(edge, 2.0f)) {
+        in[20 + 7 * i] = i % 2 ? edge : -edge;
+        in[21 + 7 * i] = 0x1p-140f;
+      }
+      for (unsigned mode = 0; mode < 32; ++mode) {
+        TShaperUnit unit;
+        TReferenceShaper reference;
+        const float intensity = mode % 2 ? Inf : 1.0f;
+        SetAll(unit, drive, intensity, 1.0f);
+        SetAll(reference, drive, intensity, 1.0f);
+        std::vector<float> expected(in.size());
+        std::vector<float> actual(in.size());
+        const auto frames = static_cast<std::int32_t>(in.size());
+        {
+          const THostMxcsr mxcsr(mode / 2);
+          reference.ProcessMono(in.data(), expected.data(), expected.data(), frames, true);
+          unit.ProcessMono(in.data(), actual.data(), actual.data(), frames, true);
+        }
+        EXPECT_TRUE(SameBits(actual, expected)) << path << " drive " << drive << " intensity "
+                                                << intensity << " mxcsr mode " << mode / 2;
+      }
+    }
+  }
+}
+
 } // namespace
