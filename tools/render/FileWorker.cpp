@@ -46,40 +46,41 @@ FileWorker::~FileWorker() {
   FThread.join();
 }
 
-InputChunk& FileWorker::next() {
+template <class Chunk>
+Chunk& FileWorker::take(std::deque<Chunk*>& queue) {
   std::unique_lock lock(FMutex);
-  FChanged.wait(lock, [this] { return !FReadInputs.empty() || FFailure; });
+  FChanged.wait(lock, [&] { return !queue.empty() || FFailure; });
   rethrowFailure();
-  InputChunk* chunk = FReadInputs.front();
-  FReadInputs.pop_front();
+  Chunk* chunk = queue.front();
+  queue.pop_front();
   return *chunk;
 }
 
-void FileWorker::release(InputChunk& chunk) {
+template <class Chunk>
+void FileWorker::hand(std::deque<Chunk*>& queue, Chunk& chunk) {
   {
     const std::lock_guard lock(FMutex);
-    FFreeInputs.push_back(&chunk);
+    queue.push_back(&chunk);
   }
   FChanged.notify_all();
 }
 
+InputChunk& FileWorker::next() {
+  return take(FReadInputs);
+}
+
+void FileWorker::release(InputChunk& chunk) {
+  hand(FFreeInputs, chunk);
+}
+
 OutputChunk& FileWorker::acquire() {
-  std::unique_lock lock(FMutex);
-  FChanged.wait(lock, [this] { return !FFreeOutputs.empty() || FFailure; });
-  rethrowFailure();
-  OutputChunk* chunk = FFreeOutputs.front();
-  FFreeOutputs.pop_front();
-  return *chunk;
+  return take(FFreeOutputs);
 }
 
 void FileWorker::submit(OutputChunk& chunk, sf_count_t from, sf_count_t to) {
   chunk.from = from;
   chunk.to = to;
-  {
-    const std::lock_guard lock(FMutex);
-    FQueuedOutputs.push_back(&chunk);
-  }
-  FChanged.notify_all();
+  hand(FQueuedOutputs, chunk);
 }
 
 WrittenFigures FileWorker::finish() {

@@ -57,6 +57,7 @@ public:
   FileWorker(const FileWorker&) = delete;
   FileWorker& operator=(const FileWorker&) = delete;
 
+  // The calls that wait rethrow the worker's failure, whichever side it met.
   // The next input chunk, once it is read; hand it back with release().
   InputChunk& next();
   void release(InputChunk& chunk);
@@ -68,9 +69,13 @@ public:
   WrittenFigures finish();
   // What was read, where measured; only once next() gave the end.
   const Levels& inputLevels() const { return FInputLevels; }
-  // Each waiting call rethrows the worker's failure, whichever side it met.
 
 private:
+  // Waits for a chunk in the queue; rethrows the worker's failure.
+  template <class Chunk>
+  Chunk& take(std::deque<Chunk*>& queue);
+  template <class Chunk>
+  void hand(std::deque<Chunk*>& queue, Chunk& chunk);
   void run();
   void read(InputChunk& chunk);
   void write(const OutputChunk& chunk);
