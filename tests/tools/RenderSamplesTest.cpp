@@ -225,6 +225,7 @@ TEST_P(RenderTruncated, RendersWhatIsThereAndSaysSo) {
 INSTANTIATE_TEST_SUITE_P(
     Containers, RenderTruncated,
     ::testing::Values(TruncationCase{"Wav", "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+                      TruncationCase{"WavExtensible", "in.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16},
                       TruncationCase{"Aiff", "in.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16}),
     [](const auto& test) { return std::string(test.param.name); });
 

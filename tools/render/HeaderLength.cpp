@@ -105,7 +105,7 @@ bool fixedFrameSize(int subtype) {
 
 std::optional<sf_count_t> promisedFrames(const std::string& path, int format) {
   const int container = format & SF_FORMAT_TYPEMASK;
-  if ((container != SF_FORMAT_WAV && container != SF_FORMAT_AIFF) ||
+  if ((container != SF_FORMAT_WAV && container != SF_FORMAT_WAVEX && container != SF_FORMAT_AIFF) ||
       !fixedFrameSize(format & SF_FORMAT_SUBMASK))
     return std::nullopt;
   std::ifstream file(path, std::ios::binary);

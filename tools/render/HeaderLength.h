@@ -1,4 +1,4 @@
-// The length a WAV or AIFF file's header promises. libsndfile quietly trims
+// The length a WAV (plain or extensible) or AIFF file's header promises. libsndfile quietly trims
 // it to what the file holds, so a cut-off file has to be recognised here.
 #pragma once
 
