@@ -1,5 +1,6 @@
-// The length a WAV (plain or extensible) or AIFF file's header promises. libsndfile quietly trims
-// it to what the file holds, so a cut-off file has to be recognised here.
+// The length a WAV (plain or extensible) or AIFF file's header promises.
+// libsndfile quietly trims it to what the file holds, so a cut-off file has
+// to be recognised here.
 #pragma once
 
 #include <sndfile.h>
