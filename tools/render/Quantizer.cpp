@@ -66,13 +66,16 @@ void Quantizer::convert(const float* in, std::int32_t* out, std::size_t count, L
   done = count / kLanes * kLanes;
   convertGroups(in, out, done, written != nullptr, figures);
 #endif
-  // What is left (all of it without SSE2) takes one group of lanes, sample
-  // by sample, with the same arithmetic.
-  for (std::size_t lane = 0; done < count; ++done, ++lane)
+  // What is left (all of it without SSE2) goes sample by sample with the
+  // same arithmetic, lane by lane; the generators move on once a group, as
+  // in the vector loop.
+  for (; done < count; ++done) {
+    const std::size_t lane = done % kLanes;
     convertSample(in[done], out[done], lane, written != nullptr, figures);
-  if (done % kLanes != 0 && FDither)
-    for (std::uint32_t& state : FNoise)
-      state = advance(state);
+    if (FDither && (lane == kLanes - 1 || done + 1 == count))
+      for (std::uint32_t& state : FNoise)
+        state = advance(state);
+  }
 
   FPeak = std::max(FPeak, figures.peak);
   FClipped += figures.clipped;
