@@ -28,11 +28,6 @@ constexpr unsigned kLeftButton = 1;
 
 enum TPort : std::uint32_t { kGainPort = 4, kIntensityPort = 5, kOutGainPort = 6 };
 
-struct TPoint {
-  int X;
-  int Y;
-};
-
 // What the UI told its host, in order.
 struct THostEvent {
   enum TKind { heWrite, heGrab, heUngrab } Kind;
@@ -194,15 +189,7 @@ protected:
 
   void MoveTo(TPoint point) { X.MovePointerIn(UIWindow, point.X, point.Y); }
 
-  // A left-button drag in moves of at most 10 pixels, as a hand would make it.
-  void Drag(TPoint from, int dx, int dy) {
-    MoveTo(from);
-    X.Press(kLeftButton);
-    const int moves = std::max({1, (std::abs(dx) + 9) / 10, (std::abs(dy) + 9) / 10});
-    for (int i = 1; i <= moves; ++i)
-      MoveTo({from.X + dx * i / moves, from.Y + dy * i / moves});
-    X.Release(kLeftButton);
-  }
+  void Drag(TPoint from, int dx, int dy) { X.DragIn(UIWindow, from, dx, dy, kLeftButton); }
 
   bool Ungrabbed(std::uint32_t port) const {
     return std::find(Host.Events.begin(), Host.Events.end(),

@@ -29,11 +29,6 @@ constexpr int kOutGain = 2;
 constexpr unsigned kLeftButton = 1;
 constexpr unsigned kRightButton = 3;
 
-struct TPoint {
-  int X;
-  int Y;
-};
-
 constexpr TPoint kHelpHotSpot{389, 15};
 constexpr TPoint kKnobCentres[] = {{67, 89}, {179, 89}, {290, 89}};
 
@@ -107,15 +102,7 @@ protected:
     X.Release(button);
   }
 
-  // A left-button drag in moves of at most 10 pixels, as a hand would make it.
-  void Drag(TPoint from, int dx, int dy) {
-    MoveTo(from);
-    X.Press(kLeftButton);
-    const int moves = std::max({1, (std::abs(dx) + 9) / 10, (std::abs(dy) + 9) / 10});
-    for (int i = 1; i <= moves; ++i)
-      MoveTo({from.X + dx * i / moves, from.Y + dy * i / moves});
-    X.Release(kLeftButton);
-  }
+  void Drag(TPoint from, int dx, int dy) { X.DragIn(EditorWindow, from, dx, dy, kLeftButton); }
 
   // The help overlay covers the whole editor, so its picture depends on
   // nothing else. Learnt while no other input is on its way.

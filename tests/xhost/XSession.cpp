@@ -3,7 +3,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -129,6 +131,15 @@ void TXSession::Press(unsigned button) {
 void TXSession::Release(unsigned button) {
   XTestFakeButtonEvent(FDisplay, button, False, CurrentTime);
   XSync(FDisplay, False);
+}
+
+void TXSession::DragIn(Window window, TPoint from, int dx, int dy, unsigned button) {
+  MovePointerIn(window, from.X, from.Y);
+  Press(button);
+  const int moves = std::max({1, (std::abs(dx) + 9) / 10, (std::abs(dy) + 9) / 10});
+  for (int i = 1; i <= moves; ++i)
+    MovePointerIn(window, from.X + dx * i / moves, from.Y + dy * i / moves);
+  Release(button);
 }
 
 void TXSession::ReleaseButtons() {

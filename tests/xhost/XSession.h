@@ -24,6 +24,12 @@ struct TPixels {
   bool operator==(const TPixels&) const = default;
 };
 
+// A position inside a window.
+struct TPoint {
+  int X;
+  int Y;
+};
+
 // Where two pictures differ, worded for a failure message; empty when equal.
 std::string DescribeDifference(const TPixels& actual, const TPixels& expected);
 
@@ -53,6 +59,9 @@ public:
   void MovePointerIn(Window window, int x, int y);
   void Press(unsigned button);
   void Release(unsigned button);
+  // A drag with `button` from `from` inside `window`, in moves of at most 10
+  // pixels, as a hand would make it.
+  void DragIn(Window window, TPoint from, int dx, int dy, unsigned button);
   // A failed test must not leave a button held for the next one.
   void ReleaseButtons();
 
