@@ -4,6 +4,7 @@
 // does its own way (threads, the user's decimal separator).
 #pragma once
 
+#include "base/PlatformDecimalSeparator.h"
 #include "hostlib/Parameters.h"
 #include "hostlib/PluginHost.h"
 #include "hostlib/PrivateRequests.h"
@@ -89,8 +90,11 @@ private:
 };
 
 // The decimal separator the user's settings choose, read as the plug-in reads
-// it on this platform.
-char UserDecimalSeparator();
+// it on this platform (the one query the tests share with the plug-in's
+// sources: it is the environment's, not the plug-in's behaviour).
+inline char UserDecimalSeparator() {
+  return ReadUserDecimalSeparator();
+}
 
 inline std::string WithUserSeparator(std::string text) {
   std::replace(text.begin(), text.end(), '.', UserDecimalSeparator());

@@ -4,14 +4,6 @@
 
 namespace glowrasp::hosttest {
 
-// From the user's regional settings.
-char UserDecimalSeparator() {
-  char separator[4] = {};
-  return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) == 2
-             ? separator[0]
-             : '.';
-}
-
 // By CreateThread, as hosts start theirs, with the floating-point state
 // Windows gives new threads.
 void RunOnNewThread(const std::function<void()>& body) {
