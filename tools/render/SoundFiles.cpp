@@ -100,6 +100,13 @@ int bytesWaiting(int descriptor) {
   return ioctl(descriptor, FIONREAD, &bytes) == 0 ? bytes : 0;
 }
 
+// Whether the pipe's writer has gone (or the pipe failed): what it holds is
+// all there is.
+bool writerGone(int descriptor) {
+  pollfd ended{descriptor, POLLIN, 0};
+  return poll(&ended, 1, 0) < 0 || (ended.revents & ~POLLIN) != 0;
+}
+
 [[noreturn]] void interrupted() {
   throw HostError("interrupted");
 }
@@ -109,9 +116,7 @@ void waitForHeader(int descriptor) {
   for (;;) {
     if (!tools::waitUntilReady(descriptor, POLLIN))
       interrupted();
-    pollfd ended{descriptor, POLLIN, 0};
-    if (poll(&ended, 1, 0) < 0 || (ended.revents & ~POLLIN) != 0 ||
-        bytesWaiting(descriptor) >= kHeaderBytes)
+    if (writerGone(descriptor) || bytesWaiting(descriptor) >= kHeaderBytes)
       return;
     std::this_thread::sleep_for(kPartialFramePause);
   }
@@ -127,9 +132,9 @@ SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, boo
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
     : FHandle(std::exchange(other.FHandle, nullptr)), FInfo(other.FInfo),
-      FPath(std::move(other.FPath)), FStream(other.FStream), FIo(std::move(other.FIo)),
-      FFrameBytes(other.FFrameBytes), FDataBytes(other.FDataBytes), FPlainPcm(other.FPlainPcm),
-      FBytes(std::move(other.FBytes)) {}
+      FPath(std::move(other.FPath)), FStream(other.FStream), FPipe(other.FPipe),
+      FIo(std::move(other.FIo)), FFrameBytes(other.FFrameBytes), FDataBytes(other.FDataBytes),
+      FPlainPcm(other.FPlainPcm), FBytes(std::move(other.FBytes)) {}
 
 SoundFile::~SoundFile() {
   if (FHandle)
@@ -139,14 +144,19 @@ SoundFile::~SoundFile() {
 SoundFile SoundFile::openForReading(const std::string& path) {
   struct stat status {};
   if (path == "-") {
-    const bool stream = fstat(STDIN_FILENO, &status) != 0 || !S_ISREG(status.st_mode);
-    if (stream)
+    const bool known = fstat(STDIN_FILENO, &status) == 0;
+    const bool stream = !known || !S_ISREG(status.st_mode);
+    // Another process's output, which may stall; a device is read as it is.
+    const bool pipe = known && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
+    if (pipe)
       waitForHeader(STDIN_FILENO);
     SF_INFO info{};
     SNDFILE* handle = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
     if (!handle)
       throw HostError("cannot read standard input: " + std::string(sf_strerror(nullptr)));
-    return {handle, info, path, stream};
+    SoundFile file{handle, info, path, stream};
+    file.FPipe = pipe;
+    return file;
   }
   if (stat(path.c_str(), &status) != 0)
     throw HostError("cannot read " + quoted(path) + ": " + systemError());
@@ -183,7 +193,7 @@ SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shown
 }
 
 sf_count_t SoundFile::read(float* frames, sf_count_t count) {
-  if (!FStream || FFrameBytes == 0)
+  if (!FPipe || FFrameBytes == 0)
     return readNow(frames, count);
   // A pipe: only what it holds is read, so that a stalled producer leaves
   // the wait to us, where a stop signal ends it; libsndfile's own reads
@@ -210,8 +220,8 @@ sf_count_t SoundFile::framesWaiting(sf_count_t wanted) const {
     const sf_count_t frames = bytesWaiting(STDIN_FILENO) / FFrameBytes;
     if (frames > 0)
       return std::min(frames, wanted);
-    pollfd ended{STDIN_FILENO, POLLIN, 0};
-    if (poll(&ended, 1, 0) < 0 || (ended.revents & ~POLLIN) != 0 || bytesWaiting(STDIN_FILENO) == 0)
+    // Readable and empty: the end of a socket.
+    if (writerGone(STDIN_FILENO) || bytesWaiting(STDIN_FILENO) == 0)
       return 0;
     std::this_thread::sleep_for(kPartialFramePause);
   }

@@ -57,6 +57,7 @@ private:
   SF_INFO FInfo;
   std::string FPath;
   bool FStream;
+  bool FPipe = false;                // standard input fed by another process
   std::unique_ptr<DescriptorIo> FIo; // only when writing
   // Bytes of one frame as the file stores it; 0 where that varies.
   sf_count_t FFrameBytes;
