@@ -93,7 +93,7 @@ PendingFile::~PendingFile() {
     unlink(FTemporary.c_str());
 }
 
-void PendingFile::openNameless(int mode) {
+void PendingFile::openNameless(mode_t mode) {
   FDescriptor = open(FFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode & 0600);
   if (FDescriptor >= 0)
     return;
@@ -113,7 +113,7 @@ void PendingFile::openNamed() {
 void PendingFile::commit() {
   if (fsync(FDescriptor) != 0)
     fail();
-  const bool linked = FTemporary.empty() && link(FTarget);
+  const bool linked = FTemporary.empty() && linkAs(FTarget);
   if (!linked && FTemporary.empty())
     nameBesideTarget();
   if (close(std::exchange(FDescriptor, -1)) != 0)
@@ -125,7 +125,7 @@ void PendingFile::commit() {
 }
 
 // Gives the nameless file a name; false where the name is taken.
-bool PendingFile::link(const std::string& path) const {
+bool PendingFile::linkAs(const std::string& path) const {
   const std::string self = "/proc/self/fd/" + std::to_string(FDescriptor);
   if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
     return true;
@@ -142,7 +142,7 @@ void PendingFile::nameBesideTarget() {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", entropy());
     const std::string candidate = FFolder + "/." + nameOf(FTarget) + "." + suffix;
-    if (link(candidate)) {
+    if (linkAs(candidate)) {
       FTemporary = candidate;
       return;
     }

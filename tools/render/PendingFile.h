@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 
 namespace glowrasp::render {
 
@@ -23,9 +24,9 @@ public:
   void commit();
 
 private:
-  void openNameless(int mode);
+  void openNameless(mode_t mode);
   void openNamed();
-  bool link(const std::string& path) const;
+  bool linkAs(const std::string& path) const;
   void nameBesideTarget();
   [[noreturn]] void fail() const;
 
