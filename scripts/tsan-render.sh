@@ -31,8 +31,10 @@ if ((status != 2)); then
 fi
 # A stop while the file thread waits for a stalled producer: both threads
 # wind down, and the tool dies of the signal (a shell's 143).
+# Started as a plain command, so that the signal goes to the tool itself.
 mkfifo "$tmp/stalled"
-render - "$tmp/out.wav" <"$tmp/stalled" &
+"$build/tools/glowrasp-render" --plugin "$build/KestruneGlowrasp.so" -q - "$tmp/out.wav" \
+  <"$tmp/stalled" &
 pid=$!
 exec 3>"$tmp/stalled"
 head -c 300000 "$tmp/in.wav" >&3
