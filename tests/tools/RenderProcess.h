@@ -107,8 +107,9 @@ public:
     return collect(status);
   }
 
-  // The same without closing the input or the stalled output first: a child
-  // that waits for them past the guard is left running (nothing).
+  // The same, but the input and a stalled output stay as they are while the
+  // child runs: nothing when it is still running after the guard (the
+  // destructor then kills it).
   std::optional<RunResult> waitWhileStalled(std::chrono::seconds guard) {
     const auto until = std::chrono::steady_clock::now() + guard;
     int status = 0;
