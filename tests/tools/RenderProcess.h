@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstddef>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <poll.h>
@@ -135,6 +136,15 @@ public:
           !target.string().starts_with(folder + "render."))
         return true;
     }
+    return false;
+  }
+
+  // Whether the child has its own handler for the signal yet.
+  bool catches(int signal) const {
+    std::ifstream status("/proc/" + std::to_string(FPid) + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.starts_with("SigCgt:"))
+        return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
     return false;
   }
 

@@ -133,6 +133,23 @@ INSTANTIATE_TEST_SUITE_P(Signals, RenderStopSignals,
                          ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
                          [](const auto& test) { return std::string(sigabbrev_np(test.param)); });
 
+TEST(RenderStopSignals, HeaderThatStallsDoesNotDelayTheStop) {
+  // The producer stops inside the header, before the render knows its input.
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(1000, 0.5f)));
+  RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false});
+  render.feed(readText(dir.file("in.wav")).substr(0, 12));
+  for (int tries = 0; tries < 3000 && !render.catches(SIGTERM); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(render.catches(SIGTERM));
+  kill(render.pid(), SIGTERM);
+  const auto run = render.waitWhileStalled(kStopGuard);
+
+  ASSERT_TRUE(run) << "the render waited for the rest of the header instead of stopping";
+  EXPECT_EQ(run->signal, SIGTERM) << "status " << run->status << ": " << run->err;
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+}
+
 TEST(RenderStopSignals, ReaderThatStopsReadingDoesNotDelayTheStop) {
   TempDir dir;
   writeAudio(dir.file("in.wav"), stereo(loudNoise(200000, 65), loudNoise(200000, 66)));
