@@ -110,9 +110,13 @@ void PendingFile::openNamed() {
   FTemporary = pattern;
 }
 
-void PendingFile::commit() {
+void PendingFile::sync() const {
   if (fsync(FDescriptor) != 0)
     fail();
+}
+
+void PendingFile::commit() {
+  sync();
   const bool linked = FTemporary.empty() && linkAs(FTarget);
   if (!linked && FTemporary.empty())
     nameBesideTarget();

@@ -21,6 +21,9 @@ public:
   PendingFile& operator=(const PendingFile&) = delete;
 
   int descriptor() const { return FDescriptor; }
+  // Waits until what is written is on disk, which commit() also does; a
+  // caller that syncs first can still change its mind after the long wait.
+  void sync() const;
   void commit();
 
 private:

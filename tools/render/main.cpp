@@ -283,7 +283,10 @@ int run(const render::RenderOptions& options) {
   const auto result = render::renderFile(*plugin, input, *output, plan);
   plugin->suspend();
   output->close();
-  // A stop that came during the last block still leaves the target alone.
+  if (pending)
+    pending->sync();
+  // A stop that came during the last block or the sync still leaves the
+  // target alone.
   if (tools::stopRequested())
     throw host::HostError("interrupted");
   if (pending)
