@@ -55,9 +55,11 @@ kernel_runs_32bit_code() {
   [ ! -e /lib/ld-linux.so.2 ] || /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
-# Wine's `wine` and `wineboot` front ends start its 32-bit loader first,
-# which such a kernel refuses even for a 64-bit program; its 64-bit loader
-# starts 64-bit programs and wineboot by itself.
+# Wine's `wine` and `wineboot` front ends start its 32-bit loader first, which
+# hands a 64-bit program on to the 64-bit one. A kernel without 32-bit code
+# refuses that first step even for a 64-bit program, so there the 64-bit
+# loader starts 64-bit programs and wineboot itself. wine_builds: the indexes
+# of the builds whose programs run under Wine.
 if kernel_runs_32bit_code; then
   wine64=(wine)
   wineboot=(wineboot)
