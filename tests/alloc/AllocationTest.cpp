@@ -3,8 +3,10 @@
 // and run() on a ready LV2 instance, in every route (stereo, mono, in place,
 // replacing, accumulating), every malloc, calloc, realloc, aligned_alloc and
 // operator new of the process is counted, and so is every snprintf and
-// vsnprintf. This program replaces them all and passes each call on to the
-// next definition (the C library's, or the sanitizer's).
+// vsnprintf. This program replaces them and passes each call on to the next
+// definition, the C library's. Under AddressSanitizer, whose allocator starts
+// before any code of the program may run, that allocator reports each block
+// instead.
 #include "editor/EffDataModule.h"
 #include "vst/DAudioEffect.h"
 #include "vst/PluginFactory.h"
@@ -44,7 +46,69 @@ struct TNextDefinitions {
   int (*Vsnprintf)(char*, std::size_t, const char*, std::va_list) = nullptr;
 };
 TNextDefinitions next;
+bool resolved = false;
 bool resolving = false;
+
+template <class T>
+void Lookup(T& function, const char* name) {
+  function = reinterpret_cast<T>(dlsym(RTLD_NEXT, name));
+}
+
+const TNextDefinitions& Next() {
+  if (!resolved) {
+    resolving = true;
+    Lookup(next.Malloc, "malloc");
+    Lookup(next.Calloc, "calloc");
+    Lookup(next.Realloc, "realloc");
+    Lookup(next.AlignedAlloc, "aligned_alloc");
+    Lookup(next.Vsnprintf, "vsnprintf");
+    Lookup(next.Free, "free");
+    resolving = false;
+    resolved = true;
+  }
+  return next;
+}
+
+} // namespace
+
+extern "C" {
+
+int vsnprintf(char* text, std::size_t size, const char* format, std::va_list arguments) noexcept {
+  Count(formats);
+  return Next().Vsnprintf(text, size, format, arguments);
+}
+
+int snprintf(char* text, std::size_t size, const char* format, ...) noexcept {
+  Count(formats);
+  std::va_list arguments;
+  va_start(arguments, format);
+  const int length = Next().Vsnprintf(text, size, format, arguments);
+  va_end(arguments);
+  return length;
+}
+
+} // extern "C"
+
+#if defined(__SANITIZE_ADDRESS__)
+
+// The sanitizer runtime's own interface; GCC installs no header for it.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(
+    void (*allocated)(const volatile void* block, std::size_t size),
+    void (*freed)(const volatile void* block));
+
+namespace {
+
+void AllocatedBlock(const volatile void*, std::size_t) {
+  Count(allocations);
+}
+void FreedBlock(const volatile void*) {}
+const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(AllocatedBlock, FreedBlock);
+
+} // namespace
+
+#else
+
+namespace {
 
 // What dlsym may allocate while it looks the names up comes from here, is
 // never given back and never reused, so it is zero as calloc promises.
@@ -64,25 +128,6 @@ void* FromArena(std::size_t size) {
   void* block = arena.data() + arenaUsed;
   arenaUsed += rounded;
   return block;
-}
-
-template <class T>
-void Lookup(T& function, const char* name) {
-  function = reinterpret_cast<T>(dlsym(RTLD_NEXT, name));
-}
-
-const TNextDefinitions& Next() {
-  if (!next.Free) {
-    resolving = true;
-    Lookup(next.Malloc, "malloc");
-    Lookup(next.Calloc, "calloc");
-    Lookup(next.Realloc, "realloc");
-    Lookup(next.AlignedAlloc, "aligned_alloc");
-    Lookup(next.Vsnprintf, "vsnprintf");
-    Lookup(next.Free, "free");
-    resolving = false;
-  }
-  return next;
 }
 
 } // namespace
@@ -118,24 +163,10 @@ void free(void* block) noexcept {
     Next().Free(block);
 }
 
-int vsnprintf(char* text, std::size_t size, const char* format, std::va_list arguments) noexcept {
-  Count(formats);
-  return Next().Vsnprintf(text, size, format, arguments);
-}
-
-int snprintf(char* text, std::size_t size, const char* format, ...) noexcept {
-  Count(formats);
-  std::va_list arguments;
-  va_start(arguments, format);
-  const int length = Next().Vsnprintf(text, size, format, arguments);
-  va_end(arguments);
-  return length;
-}
-
 } // extern "C"
 
-// The sanitizer brings an operator new of its own that does not go through
-// malloc, so this program has its own too, over aligned_alloc.
+// Every form of operator new goes through the replaced aligned_alloc, whatever
+// way libstdc++'s own would take into the C library.
 namespace {
 
 void* Allocate(std::size_t size, std::size_t alignment) {
@@ -184,6 +215,8 @@ void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
 void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
   std::free(block);
 }
+
+#endif
 
 namespace {
 
