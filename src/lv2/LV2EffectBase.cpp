@@ -33,10 +33,8 @@ TLV2EffectBase::TLV2EffectBase(double sampleRate)
 void TLV2EffectBase::ConnectPort(std::uint32_t port, void* data) {
   if (port >= lpCount)
     return;
+  // Output ports are written by run() alone: until then the buffer is the host's.
   FPorts[port] = static_cast<float*>(data);
-  // Hosts may read the latency before the first run.
-  if (port == lpLatency)
-    ReportLatency();
 }
 
 void TLV2EffectBase::Activate() {

@@ -101,7 +101,6 @@ void TVSTParameter::SetCurValue(std::int32_t v) {
     return;
   FCurValue.store(v, std::memory_order_relaxed);
   FNormalizedValue.store(ToNormalized(v), std::memory_order_relaxed);
-  UpdateStrValue();
   UpdateRealValue();
   DoParamChange();
   FNotifier->Notify(gnValueChanged, Index());
@@ -111,22 +110,11 @@ void TVSTParameter::SetDefValue(std::int32_t v) {
   FDefValue.store(Clamp(v), std::memory_order_relaxed);
 }
 
-void TVSTParameter::SetOnGetStrValue(TVSTParamOnGetStrValue handler) {
-  if (handler.SameCode(FOnGetStrValue))
-    return;
-  FOnGetStrValue = handler;
-  UpdateStrValue();
-}
-
 void TVSTParameter::SetOnGetRealValue(TVSTParamOnGetRealValue handler) {
   if (handler.SameCode(FOnGetRealValue))
     return;
   FOnGetRealValue = handler;
   UpdateRealValue();
-}
-
-void TVSTParameter::UpdateStrValue() {
-  FStrValue.Store(FOnGetStrValue ? FOnGetStrValue(this).View() : std::string_view());
 }
 
 void TVSTParameter::UpdateRealValue() {

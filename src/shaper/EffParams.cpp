@@ -145,13 +145,13 @@ double TEffParameters::ParamHostParameters1GetRealValue(TVSTParameter* Param) {
   return FractionRealValue(Param->CurValue(), Param->MaxValue());
 }
 
-TShortText TEffParameters::ParamHostParameters0GetStrValue(TVSTParameter* Param) {
+TShortText TEffParameters::ParamHostParameters0GetStrValue(const TVSTParameter* Param) {
   const TExtendedPrecision precision;
   const long double decibels = (Fraction(Param->CurValue(), Param->MaxValue()) - 0.5L) * 96;
   return FormatOneDecimal(decibels, UserDecimalSeparator());
 }
 
-TShortText TEffParameters::ParamHostParameters1GetStrValue(TVSTParameter* Param) {
+TShortText TEffParameters::ParamHostParameters1GetStrValue(const TVSTParameter* Param) {
   const TExtendedPrecision precision;
   const long double percent = Fraction(Param->CurValue(), Param->MaxValue()) * 100;
   return FormatOneDecimal(percent, UserDecimalSeparator());

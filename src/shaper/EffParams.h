@@ -32,8 +32,8 @@ public:
   double ParamHostParameters0GetRealValue(TVSTParameter* Param);
   double ParamHostParameters1GetRealValue(TVSTParameter* Param);
   double ParamHostParameters2GetRealValue(TVSTParameter* Param);
-  TShortText ParamHostParameters0GetStrValue(TVSTParameter* Param);
-  TShortText ParamHostParameters1GetStrValue(TVSTParameter* Param);
+  TShortText ParamHostParameters0GetStrValue(const TVSTParameter* Param);
+  TShortText ParamHostParameters1GetStrValue(const TVSTParameter* Param);
   float ParamHostParameters0UnitToNormalized(TVSTParameter* Param, double UnitValue);
   float ParamHostParameters1UnitToNormalized(TVSTParameter* Param, double UnitValue);
   void ParamHostParameters0ParamChange(TVSTParameter* Param);
