@@ -49,10 +49,14 @@ private:
   void AutomateParameter(TVSTParameter* Param, float Value);
   void BeginParameterEdit(TVSTParameter* Param);
   void EndParameterEdit(TVSTParameter* Param);
-  void ReleaseGestures();
+  void RestoreGestureHandlers();
 
   TEffectInstance& FInstance;
   TEffectEditorHost& FHost;
+  // The parameter host's gesture handlers from before the editor opened,
+  // given back when it closes.
+  struct TSavedHandlers;
+  std::unique_ptr<TSavedHandlers> FSaved;
   // The parameters whose gesture the host heard begin and not yet end.
   std::array<bool, TEffectInstance::kParameterCount> FHeld{};
   // Declared last, so it goes first: its controls refer to the parameters.

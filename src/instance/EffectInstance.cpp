@@ -81,6 +81,9 @@ TEffectInstance::TEffectInstance(double sampleRate)
   host->SetBlockSize(kNominalBlockSize);
 }
 
+TEffectInstance::TEffectInstance(std::unique_ptr<TEffParameters> definition)
+    : FDefinition(std::move(definition)) {}
+
 TEffectInstance::~TEffectInstance() = default;
 
 const TParameterInfo& TEffectInstance::Parameter(std::int32_t index) {
