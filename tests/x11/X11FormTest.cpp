@@ -297,7 +297,7 @@ TEST_F(X11FormTest, EventDescriptorWakesARunLoopThatThenDeliversTheInput) {
   auto form = OpenEditor(&control);
   const int descriptor = form->Backend().EventDescriptor();
   ASSERT_GE(descriptor, 0);
-  EXPECT_NE(descriptor, ConnectionNumber(display)); // the form's own connection
+  EXPECT_NE(descriptor, XConnectionNumber(display)); // the form's own connection
   const auto [originX, originY] = EditorOrigin();
   form->Idle();
   const std::size_t before = control->Mouse.size();
