@@ -1,5 +1,8 @@
 // The editor form of one effect instance, living in a native parent window.
 //
+// One editor per instance at a time: while open it takes the instance's
+// gesture handlers and gives them back when it closes.
+//
 // Threads. Everything but ParameterChanged runs on the editor's thread, the
 // one that owns the parent window; ParameterChanged may come from any thread
 // and only asks for a repaint that the next Idle paints.
