@@ -312,6 +312,13 @@ void TParameterChanges::Add(v3_param_id id, std::int32_t offset, double value) {
 
 // ---- component handler
 
+void PrintTo(const THandlerEvent& e, std::ostream* os) {
+  static const char* const kinds[] = {"begin", "perform", "end", "restart"};
+  *os << kinds[e.Kind] << " " << e.Id;
+  if (e.Kind == THandlerEvent::hePerform)
+    *os << " = " << e.Value;
+}
+
 TComponentHandler::TComponentHandler() {
   FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_component_handler_iid)) {

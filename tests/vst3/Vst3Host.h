@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <span>
 #include <string>
 #include <utility>
@@ -171,6 +172,8 @@ struct THandlerEvent {
   double Value;
   bool operator==(const THandlerEvent&) const = default;
 };
+
+void PrintTo(const THandlerEvent& e, std::ostream* os);
 
 class TComponentHandler {
 public:
