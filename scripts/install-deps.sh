@@ -10,6 +10,7 @@ packages=(
   libx11-dev libxtst-dev xvfb xauth x11-utils xdotool
   lv2-dev liblilv-dev lilv-utils
   dpf-source zam-plugins
+  ardour
   locales
   sox
 )
