@@ -73,10 +73,10 @@ deps-windows:
 windows: deps-windows
 	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
 	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll"

@@ -14,13 +14,6 @@ namespace {
 
 using namespace vst3host;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 std::string HexId(const v3_tuid id) {
   std::string text;
   for (int i = 0; i < 16; ++i) {
@@ -61,12 +54,26 @@ TEST(TVst3DescriptionTest, FactoryNamesOneEffectClassInEveryForm) {
   EXPECT_STREQ(info2.sub_categories, "Fx|Distortion");
   EXPECT_EQ((*f)->v1.get_class_info(f, 1, &info1), V3_INVALID_ARG);
 
-  // Hosts keep projects by the class ID: it never changes.
+  // Hosts keep projects by the class ID: it never changes. Windows keeps the
+  // first three fields of an ID in its own byte order.
+#ifdef _WIN32
+  EXPECT_EQ(HexId(c.Id), "3152474B535633548E2A4C7119D05B3E");
+#else
   EXPECT_EQ(HexId(c.Id), "4B475231565354338E2A4C7119D05B3E");
+#endif
   void* object = nullptr;
   const v3_tuid other{1, 2, 3};
   EXPECT_NE((*f)->v1.create_instance(f, other, v3_component_iid, &object), V3_OK);
   EXPECT_EQ(object, nullptr);
+}
+
+// The Linux build writes the module description; a cross build makes the binary alone.
+#ifndef _WIN32
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 TEST(TVst3DescriptionTest, ModuleInfoSaysWhatTheFactorySays) {
@@ -79,6 +86,8 @@ TEST(TVst3DescriptionTest, ModuleInfoSaysWhatTheFactorySays) {
         "\"Unicode\": true"})
     EXPECT_NE(json.find(expected), std::string::npos) << expected << " in\n" << json;
 }
+
+#endif
 
 TEST(TVst3DescriptionTest, OneComponentIsItsOwnController) {
   TOurPlugin p;

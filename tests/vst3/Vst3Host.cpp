@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <dlfcn.h>
 #include <poll.h>
 #endif
@@ -415,15 +413,15 @@ TPlugFrame::TPlugFrame() {
 }
 
 void TPlugFrame::Pump() {
+#ifndef _WIN32
   // Copies: a handler may unregister itself from inside its call.
   const auto handlers = FHandlers;
   for (const auto& [handler, fd] : handlers) {
-#ifndef _WIN32
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, 0) > 0)
       (*handler)->handler.on_fd_is_set(handler, fd);
-#endif
   }
+#endif
   const auto timers = FTimers;
   for (auto* timer : timers)
     (*timer)->timer.on_timer(timer);
