@@ -71,7 +71,7 @@ uint32_t V3_API KeepAlive(void*) {
 // ---- host application
 
 THostApplication::THostApplication() {
-  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_host_application_iid)) {
       *object = self;
       return V3_OK;
@@ -81,12 +81,12 @@ THostApplication::THostApplication() {
   };
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
-  FVtable.app.get_name = [](void*, v3_str_128 name) -> v3_result {
+  FVtable.app.get_name = [](void*, v3_str_128 name) V3_API -> v3_result {
     const std::vector<int16_t> text = ToUtf16("Glowrasp test host");
     std::copy(text.begin(), text.end(), name);
     return V3_OK;
   };
-  FVtable.app.create_instance = [](void*, v3_tuid, v3_tuid, void** object) -> v3_result {
+  FVtable.app.create_instance = [](void*, v3_tuid, v3_tuid, void** object) V3_API -> v3_result {
     *object = nullptr;
     return V3_NOT_IMPLEMENTED;
   };
@@ -189,7 +189,7 @@ std::vector<TClassInfo> TModule::Classes() const {
 // ---- memory stream
 
 TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move(bytes)) {
-  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_bstream_iid)) {
       *object = self;
       return V3_OK;
@@ -199,7 +199,8 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
   };
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
-  FVtable.Stream.read = [](void* self, void* buffer, int32_t size, int32_t* done) -> v3_result {
+  FVtable.Stream.read = [](void* self, void* buffer, int32_t size, int32_t* done)
+                            V3_API -> v3_result {
     TMemoryStream& s = TSelf::From(self);
     if (size < 0)
       return V3_INVALID_ARG;
@@ -213,7 +214,8 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
       *done = n;
     return V3_OK;
   };
-  FVtable.Stream.write = [](void* self, void* buffer, int32_t size, int32_t* done) -> v3_result {
+  FVtable.Stream.write = [](void* self, void* buffer, int32_t size, int32_t* done)
+                             V3_API -> v3_result {
     TMemoryStream& s = TSelf::From(self);
     if (size < 0)
       return V3_INVALID_ARG;
@@ -227,7 +229,8 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
       *done = size;
     return V3_OK;
   };
-  FVtable.Stream.seek = [](void* self, int64_t pos, int32_t mode, int64_t* result) -> v3_result {
+  FVtable.Stream.seek = [](void* self, int64_t pos, int32_t mode, int64_t* result)
+                            V3_API -> v3_result {
     TMemoryStream& s = TSelf::From(self);
     const std::int64_t base = mode == V3_SEEK_SET   ? 0
                               : mode == V3_SEEK_CUR ? s.FPosition
@@ -239,7 +242,7 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
       *result = s.FPosition;
     return V3_OK;
   };
-  FVtable.Stream.tell = [](void* self, int64_t* pos) -> v3_result {
+  FVtable.Stream.tell = [](void* self, int64_t* pos) V3_API -> v3_result {
     *pos = TSelf::From(self).FPosition;
     return V3_OK;
   };
@@ -248,7 +251,7 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
 // ---- parameter changes
 
 TParameterChanges::TParameterChanges() {
-  auto query = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+  auto query = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_param_changes_iid) ||
         SameId(iid, v3_param_value_queue_iid)) {
       *object = self;
@@ -260,30 +263,37 @@ TParameterChanges::TParameterChanges() {
   FVtable.query_interface = query;
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
-  FVtable.changes.get_param_count = [](void* self) -> int32_t {
+  FVtable.changes.get_param_count = [](void* self) V3_API -> int32_t {
     auto& changes = TSelf::From(self);
     return static_cast<int32_t>(changes.FQueues.size());
   };
-  FVtable.changes.get_param_data = [](void* self, int32_t index) -> v3_param_value_queue** {
+  FVtable.changes.get_param_data = [](void* self, int32_t index) V3_API -> v3_param_value_queue** {
     auto& changes = TSelf::From(self);
     if (index < 0 || static_cast<std::size_t>(index) >= changes.FQueues.size())
       return nullptr;
     return reinterpret_cast<v3_param_value_queue**>(&changes.FQueues[index]->Self);
   };
-  FVtable.changes.add_param_data = [](void*, v3_param_id*, int32_t*) -> v3_param_value_queue** {
-    return nullptr;
+  // What a plug-in reports back: its output parameters.
+  FVtable.changes.add_param_data = [](void* self, v3_param_id* id, int32_t* index)
+                                       V3_API -> v3_param_value_queue** {
+    if (!id)
+      return nullptr;
+    TParameterChanges& changes = TSelf::From(self);
+    const std::size_t at = changes.QueueIndex(*id);
+    if (index)
+      *index = static_cast<int32_t>(at);
+    return reinterpret_cast<v3_param_value_queue**>(&changes.FQueues[at]->Self);
   };
   FQueueVtable.query_interface = query;
   FQueueVtable.ref = KeepAlive;
   FQueueVtable.unref = KeepAlive;
-  FQueueVtable.queue.get_param_id = [](void* self) -> v3_param_id {
-    return TQueueSelf::From(self).Id;
-  };
-  FQueueVtable.queue.get_point_count = [](void* self) -> int32_t {
+  FQueueVtable.queue.get_param_id = [](void* self)
+                                        V3_API -> v3_param_id { return TQueueSelf::From(self).Id; };
+  FQueueVtable.queue.get_point_count = [](void* self) V3_API -> int32_t {
     return static_cast<int32_t>(TQueueSelf::From(self).Points.size());
   };
-  FQueueVtable.queue.get_point = [](void* self, int32_t index, int32_t* offset,
-                                    double* value) -> v3_result {
+  FQueueVtable.queue.get_point = [](void* self, int32_t index, int32_t* offset, double* value)
+                                     V3_API -> v3_result {
     const auto& points = TQueueSelf::From(self).Points;
     if (index < 0 || static_cast<std::size_t>(index) >= points.size())
       return V3_INVALID_ARG;
@@ -291,21 +301,29 @@ TParameterChanges::TParameterChanges() {
     *value = points[index].second;
     return V3_OK;
   };
-  FQueueVtable.queue.add_point = [](void*, int32_t, double, int32_t*) -> v3_result {
-    return V3_NOT_IMPLEMENTED;
+  FQueueVtable.queue.add_point = [](void* self, int32_t offset, double value, int32_t* index)
+                                     V3_API -> v3_result {
+    auto& points = TQueueSelf::From(self).Points;
+    points.emplace_back(offset, value);
+    if (index)
+      *index = static_cast<int32_t>(points.size() - 1);
+    return V3_OK;
   };
 }
 
+std::size_t TParameterChanges::QueueIndex(v3_param_id id) {
+  const auto found = std::find_if(FQueues.begin(), FQueues.end(),
+                                  [id](const auto& queue) { return queue->Id == id; });
+  if (found != FQueues.end())
+    return static_cast<std::size_t>(found - FQueues.begin());
+  auto queue = std::make_unique<TQueue>(TQueue{id, {}, {&FQueueVtable, nullptr}});
+  queue->Self.Owner = queue.get();
+  FQueues.push_back(std::move(queue));
+  return FQueues.size() - 1;
+}
+
 void TParameterChanges::Add(v3_param_id id, std::int32_t offset, double value) {
-  auto found = std::find_if(FQueues.begin(), FQueues.end(),
-                            [id](const auto& queue) { return queue->Id == id; });
-  if (found == FQueues.end()) {
-    auto queue = std::make_unique<TQueue>(TQueue{id, {}, {&FQueueVtable, nullptr}});
-    queue->Self.Owner = queue.get();
-    FQueues.push_back(std::move(queue));
-    found = std::prev(FQueues.end());
-  }
-  (*found)->Points.emplace_back(offset, value);
+  FQueues[QueueIndex(id)]->Points.emplace_back(offset, value);
 }
 
 // ---- component handler
@@ -318,7 +336,7 @@ void PrintTo(const THandlerEvent& e, std::ostream* os) {
 }
 
 TComponentHandler::TComponentHandler() {
-  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_component_handler_iid)) {
       *object = self;
       return V3_OK;
@@ -328,19 +346,19 @@ TComponentHandler::TComponentHandler() {
   };
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
-  FVtable.handler.begin_edit = [](void* self, v3_param_id id) -> v3_result {
+  FVtable.handler.begin_edit = [](void* self, v3_param_id id) V3_API -> v3_result {
     TSelf::From(self).Events.push_back({THandlerEvent::heBegin, id, 0});
     return V3_OK;
   };
-  FVtable.handler.perform_edit = [](void* self, v3_param_id id, double value) -> v3_result {
+  FVtable.handler.perform_edit = [](void* self, v3_param_id id, double value) V3_API -> v3_result {
     TSelf::From(self).Events.push_back({THandlerEvent::hePerform, id, value});
     return V3_OK;
   };
-  FVtable.handler.end_edit = [](void* self, v3_param_id id) -> v3_result {
+  FVtable.handler.end_edit = [](void* self, v3_param_id id) V3_API -> v3_result {
     TSelf::From(self).Events.push_back({THandlerEvent::heEnd, id, 0});
     return V3_OK;
   };
-  FVtable.handler.restart_component = [](void* self, int32_t flags) -> v3_result {
+  FVtable.handler.restart_component = [](void* self, int32_t flags) V3_API -> v3_result {
     TSelf::From(self).Events.push_back(
         {THandlerEvent::heRestart, static_cast<std::uint32_t>(flags), 0});
     return V3_OK;
@@ -350,7 +368,7 @@ TComponentHandler::TComponentHandler() {
 // ---- plug frame and run loop
 
 TPlugFrame::TPlugFrame() {
-  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
     TPlugFrame& frame = TSelf::From(self);
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_plugin_frame_iid)) {
       *object = self;
@@ -365,12 +383,14 @@ TPlugFrame::TPlugFrame() {
   };
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
-  FVtable.Frame.resize_view = [](void* self, v3_plugin_view**, v3_view_rect* rect) -> v3_result {
+  FVtable.Frame.resize_view = [](void* self, v3_plugin_view**, v3_view_rect* rect)
+                                  V3_API -> v3_result {
     TSelf::From(self).ResizeRequests.emplace_back(rect->right - rect->left,
                                                   rect->bottom - rect->top);
     return V3_OK;
   };
-  FLoopVtable.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+  FLoopVtable.query_interface = [](void* self, const v3_tuid iid, void** object)
+                                    V3_API -> v3_result {
     if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_run_loop_iid)) {
       *object = self;
       return V3_OK;
@@ -380,16 +400,16 @@ TPlugFrame::TPlugFrame() {
   };
   FLoopVtable.ref = KeepAlive;
   FLoopVtable.unref = KeepAlive;
-  FLoopVtable.Loop.register_event_handler = [](void* self, v3_event_handler** handler,
-                                               int fd) -> v3_result {
+  FLoopVtable.Loop.register_event_handler = [](void* self, v3_event_handler** handler, int fd)
+                                                V3_API -> v3_result {
     if (!handler)
       return V3_INVALID_ARG;
     TLoopSelf::From(self).FHandlers.emplace_back(reinterpret_cast<v3_event_handler_cpp**>(handler),
                                                  fd);
     return V3_OK;
   };
-  FLoopVtable.Loop.unregister_event_handler = [](void* self,
-                                                 v3_event_handler** handler) -> v3_result {
+  FLoopVtable.Loop.unregister_event_handler = [](void* self, v3_event_handler** handler)
+                                                  V3_API -> v3_result {
     auto& handlers = TLoopSelf::From(self).FHandlers;
     const auto before = handlers.size();
     std::erase_if(handlers, [handler](const auto& h) {
@@ -397,14 +417,14 @@ TPlugFrame::TPlugFrame() {
     });
     return handlers.size() < before ? V3_OK : V3_INVALID_ARG;
   };
-  FLoopVtable.Loop.register_timer = [](void* self, v3_timer_handler** timer,
-                                       uint64_t) -> v3_result {
+  FLoopVtable.Loop.register_timer = [](void* self, v3_timer_handler** timer, uint64_t)
+                                        V3_API -> v3_result {
     if (!timer)
       return V3_INVALID_ARG;
     TLoopSelf::From(self).FTimers.push_back(reinterpret_cast<v3_timer_handler_cpp**>(timer));
     return V3_OK;
   };
-  FLoopVtable.Loop.unregister_timer = [](void* self, v3_timer_handler** timer) -> v3_result {
+  FLoopVtable.Loop.unregister_timer = [](void* self, v3_timer_handler** timer) V3_API -> v3_result {
     auto& timers = TLoopSelf::From(self).FTimers;
     const auto before = timers.size();
     std::erase(timers, reinterpret_cast<v3_timer_handler_cpp**>(timer));
@@ -516,6 +536,8 @@ v3_result TPluginInstance::Process(float* const* inputs, float* const* outputs, 
   data.inputs = &in;
   data.outputs = &out;
   data.input_params = changes;
+  FOutputChanges.Clear();
+  data.output_params = FOutputChanges.Changes();
   return FProcessor->proc.process(FProcessor.Get(), &data);
 }
 

@@ -141,7 +141,8 @@ private:
   std::int64_t FPosition = 0;
 };
 
-// Parameter changes for one block: per parameter, points in frame order.
+// Parameter changes for one block: per parameter, points in frame order;
+// the plug-in's output changes too.
 class TParameterChanges {
 public:
   TParameterChanges();
@@ -157,6 +158,8 @@ private:
     std::vector<std::pair<std::int32_t, double>> Points;
     TSlot<v3_param_value_queue_cpp, TQueue> Self;
   };
+  // The queue of `id`, made when there is none.
+  std::size_t QueueIndex(v3_param_id id);
   using TSelf = TSlot<v3_param_changes_cpp, TParameterChanges>;
   using TQueueSelf = TSlot<v3_param_value_queue_cpp, TQueue>;
   v3_param_changes_cpp FVtable{};
@@ -242,6 +245,7 @@ public:
   std::vector<v3_param_info> Parameters() const;
 
 private:
+  TParameterChanges FOutputChanges;
   TRef<v3_component_cpp> FComponent;
   TRef<v3_audio_processor_cpp> FProcessor;
   TRef<v3_edit_controller_cpp> FController;
