@@ -111,7 +111,14 @@ void TVst3Effect::EndEdit(std::int32_t index) {
     HandlerCalls(FHandler).Handler.end_edit(FHandler, TEffectInstance::Parameter(index).Id);
 }
 
-void TVst3Effect::ViewRemoved(const TVst3View* view) {
+bool TVst3Effect::ClaimEditor(TVst3View* view) {
+  if (FView && FView != view)
+    return false;
+  FView = view;
+  return true;
+}
+
+void TVst3Effect::ReleaseEditor(const TVst3View* view) {
   if (FView == view)
     FView = nullptr;
 }

@@ -40,9 +40,10 @@ public:
   void BeginEdit(std::int32_t index);
   void PerformEdit(std::int32_t index, double normalized);
   void EndEdit(std::int32_t index);
-  // The view tells its effect when it opens and goes.
-  void ViewAttached(TVst3View* view) { FView = view; }
-  void ViewRemoved(const TVst3View* view);
+  // An instance has one editor at a time: a view may open one only while no
+  // other view has one open.
+  bool ClaimEditor(TVst3View* view);
+  void ReleaseEditor(const TVst3View* view);
 
 private:
   ~TVst3Effect();

@@ -87,12 +87,14 @@ void TVst3View::EndEdit(std::int32_t index) {
 v3_result TVst3View::Attach(void* parent) {
   // A host attaching twice gets one editor, in the newer parent.
   Detach();
+  if (!FEffect.ClaimEditor(this))
+    return V3_FALSE;
   try {
     FEditor = std::make_unique<TEffectEditor>(FEffect.Instance(), parent, *this);
   } catch (const EGlowraspError&) {
+    FEffect.ReleaseEditor(this);
     return V3_FALSE;
   }
-  FEffect.ViewAttached(this);
   if (FFrame) {
     void* loop = nullptr;
     if (Calls<TFrameVtable>(FFrame).query_interface(FFrame, v3_run_loop_iid, &loop) == V3_OK &&
@@ -122,8 +124,8 @@ void TVst3View::Detach() {
   }
   FRunLoop = nullptr;
   FWatchingEvents = FTimerRunning = false;
-  FEffect.ViewRemoved(this);
   FEditor.reset();
+  FEffect.ReleaseEditor(this);
 }
 
 void TVst3View::Idle() {

@@ -133,6 +133,35 @@ TEST_F(TVst3EditorTest, EmbedsAFixedSizeWindowRunByTheHostsLoop) {
   EXPECT_EQ(Frame.TimerCount(), 0u);
 }
 
+TEST_F(TVst3EditorTest, OneInstanceOpensOneEditorAtATime) {
+  Attach();
+  TRef<v3_plugin_view_cpp> second(
+      reinterpret_cast<v3_plugin_view_cpp**>(Ours.Ctrl().create_view(Ours.Controller(), "editor")));
+  ASSERT_TRUE(second);
+  TPlugFrame secondFrame;
+  ASSERT_EQ(second->view.set_frame(second.Get(), secondFrame.Frame()), V3_OK);
+  // A window of its own for each try; it goes before the pointer moves, since
+  // it covers the first editor.
+  auto attachSecond = [&] {
+    const Window window = X.CreateHostWindow(kWidth, kHeight);
+    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+    const v3_result result = second->view.attached(second.Get(), parent, "X11EmbedWindowID");
+    second->view.removed(second.Get());
+    X.DestroyWindow(window);
+    return result;
+  };
+  EXPECT_NE(attachSecond(), V3_OK);
+  EXPECT_EQ(secondFrame.TimerCount(), 0u);
+
+  // The first editor keeps its gestures.
+  X.DragIn(EditorWindow, {67, 89}, 0, -40, kLeftButton);
+  EXPECT_TRUE(PumpUntil([&] { return Ended(kGainId); }))
+      << ::testing::PrintToString(Handler.Events);
+
+  ASSERT_EQ(Calls().removed(View.Get()), V3_OK);
+  EXPECT_EQ(attachSecond(), V3_OK);
+}
+
 TEST_F(TVst3EditorTest, ValuesTheHostSetsShowAndGoNowhere) {
   Attach();
   ASSERT_EQ(Ours.Ctrl().set_parameter_normalised(Ours.Controller(), kGainId, 0.625), V3_OK);
