@@ -95,7 +95,7 @@ while IFS= read -r file; do
   # Window-system and platform headers belong to the backend folders; libjpeg
   # to the toolkit's pictures.
   platform=$(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<((X11\/|windows\.h|windowsx\.h)[^>]*)>.*/\1/p' "$file")
-  if [ -n "$platform" ] && ! [[ "$file" =~ ^[a-z]+/(linux|windows)/ ]]; then
+  if [ -n "$platform" ] && ! [[ "$file" =~ ^[a-z0-9]+/(linux|windows)/ ]]; then
     report "$file" "includes the platform header <$platform> outside a backend folder"
   fi
   if grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<jpeglib\.h>' "$file" &&
