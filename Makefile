@@ -1,6 +1,7 @@
 # Set-up commands: `make demo` and `make test`. See README.md.
 VST_DIR ?= $(HOME)/.vst
 LV2_DIR ?= $(HOME)/.lv2
+CLAP_DIR ?= $(HOME)/.clap
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
@@ -100,11 +101,15 @@ install: build
 	install -m 0755 $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_dsp.so \
 	  $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_ui.so "$(LV2_DIR)/$(LV2_BUNDLE)/"
 	@echo "installed $(LV2_DIR)/$(LV2_BUNDLE)"
+	mkdir -p "$(CLAP_DIR)"
+	install -m 0755 $(RELEASE)/clap/KestruneGlowrasp.clap "$(CLAP_DIR)/KestruneGlowrasp.clap"
+	@echo "installed $(CLAP_DIR)/KestruneGlowrasp.clap"
 
 demo: install
 	bash scripts/demo.sh $(RELEASE) demo-out
 	@echo "VST 2 plug-in: $(VST_DIR)/KestruneGlowrasp.so"
 	@echo "LV2 bundle:    $(LV2_DIR)/$(LV2_BUNDLE) (urn:kestrune:glowrasp)"
+	@echo "CLAP plug-in:  $(CLAP_DIR)/KestruneGlowrasp.clap (com.kestrune.glowrasp)"
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench
