@@ -76,10 +76,11 @@ windows: deps-windows
 	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_clap -j $(JOBS)
 	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
-	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll"
+	install -D -m 0644 $(WIN64_BUILD)/clap/KestruneGlowrasp.clap dist/win64/KestruneGlowrasp.clap
+	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.clap"
 
 build-windows-tests: windows
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
