@@ -361,7 +361,8 @@ bool TClapHost::LoadState(const std::vector<std::uint8_t>& bytes, std::uint64_t 
         auto& c = *static_cast<TStreamContext*>(s->ctx);
         const std::uint64_t n =
             std::min({size, c.Chunk, std::uint64_t{c.Bytes->size() - c.Position}});
-        std::memcpy(buffer, c.Bytes->data() + c.Position, n);
+        if (n > 0)
+          std::memcpy(buffer, c.Bytes->data() + c.Position, n);
         c.Position += n;
         return static_cast<std::int64_t>(n);
       }};
