@@ -19,7 +19,8 @@ void* ParentHandle(const clap_window_t& window) {
   return window.win32;
 #else
   // The X11 window id travels in a pointer-sized handle.
-  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window.x11));
+  return reinterpret_cast<void*>( // NOLINT(performance-no-int-to-ptr)
+      static_cast<std::uintptr_t>(window.x11));
 #endif
 }
 
@@ -50,6 +51,7 @@ bool TClapEditor::Create(const char* api, bool floating) {
     return false;
   // Asked here, not earlier: a plug-in may not call its host while it is being made.
   FHostParams = HostExtension<clap_host_params_t>(FHost, CLAP_EXT_PARAMS);
+  FHostGui = HostExtension<clap_host_gui_t>(FHost, CLAP_EXT_GUI);
   FHostTimers = HostExtension<clap_host_timer_support_t>(FHost, CLAP_EXT_TIMER_SUPPORT);
   FHostDescriptors = HostExtension<clap_host_posix_fd_support_t>(FHost, CLAP_EXT_POSIX_FD_SUPPORT);
   FCreated = true;
@@ -97,7 +99,20 @@ bool TClapEditor::SetParent(const clap_window_t& window) {
   try {
     FEditor = std::make_unique<TEffectEditor>(FInstance, ParentHandle(window), *this, FScale);
   } catch (const EGlowraspError&) {
-    return false;
+    if (FScale == 1.0)
+      return false;
+  }
+  if (!FEditor) {
+    // A scale the editor cannot draw at: it opens at its own size, and the
+    // host, which sized its window for the scale, is told.
+    try {
+      FEditor = std::make_unique<TEffectEditor>(FInstance, ParentHandle(window), *this, 1.0);
+    } catch (const EGlowraspError&) {
+      return false;
+    }
+    FScale = 1.0;
+    const TSize size = FEditor->Size();
+    RequestResize(size.Width, size.Height);
   }
   if (FHostTimers && !FHostTimers->register_timer(&FHost, kTimerPeriodMs, &FTimer))
     FTimer = CLAP_INVALID_ID;
@@ -153,6 +168,12 @@ void TClapEditor::PerformEdit(std::int32_t index, double normalized) {
 void TClapEditor::EndEdit(std::int32_t index) {
   FEdits.End(index);
   RequestFlush();
+}
+
+bool TClapEditor::RequestResize(std::int32_t width, std::int32_t height) {
+  return FHostGui && FHostGui->request_resize && width > 0 && height > 0 &&
+         FHostGui->request_resize(&FHost, static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height));
 }
 
 void TClapEditor::RequestFlush() const {

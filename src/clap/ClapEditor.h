@@ -50,6 +50,7 @@ public:
   void BeginEdit(std::int32_t index) override;
   void PerformEdit(std::int32_t index, double normalized) override;
   void EndEdit(std::int32_t index) override;
+  bool RequestResize(std::int32_t width, std::int32_t height) override;
 
 private:
   void Pump();
@@ -59,6 +60,7 @@ private:
   TEffectInstance& FInstance;
   TClapOutgoingEdits& FEdits;
   const clap_host_params_t* FHostParams = nullptr;
+  const clap_host_gui_t* FHostGui = nullptr;
   const clap_host_timer_support_t* FHostTimers = nullptr;
   const clap_host_posix_fd_support_t* FHostDescriptors = nullptr;
   std::unique_ptr<TEffectEditor> FEditor;

@@ -12,7 +12,7 @@
 namespace {
 
 // Far above any state this plug-in writes; a longer stream is not ours.
-constexpr std::size_t kStateLimit = 64 * 1024;
+constexpr std::size_t kStateLimit = std::size_t{64} * 1024;
 
 std::int32_t IndexOf(clap_id id) {
   if (id > static_cast<clap_id>(std::numeric_limits<std::int32_t>::max()))

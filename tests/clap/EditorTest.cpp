@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <thread>
 
@@ -157,6 +158,26 @@ TEST_F(TClapEditorTest, EmbedsInTheHostWindowAndLeavesNothingBehind) {
   EXPECT_TRUE(Host->Descriptors.empty());
   std::uint32_t width = 0, height = 0;
   EXPECT_FALSE(Gui->get_size(Host->Plugin(), &width, &height));
+}
+
+// A HiDPI host sets its scale before it gives the parent window; an editor
+// that cannot draw at that scale still opens, at its own size, and says so.
+TEST_F(TClapEditorTest, OpensAtAScaleItCannotDrawAt) {
+  const clap_plugin_t* p = Host->Plugin();
+  ASSERT_TRUE(Gui->create(p, CLAP_WINDOW_API_X11, false));
+  ASSERT_TRUE(Gui->set_scale(p, 2.0));
+  EXPECT_FALSE(Gui->set_scale(p, NAN));
+  EXPECT_FALSE(Gui->set_scale(p, -1.0));
+  const clap_window_t parent = X11Window(HostWindow);
+  ASSERT_TRUE(Gui->set_parent(p, &parent));
+  std::uint32_t width = 0, height = 0;
+  ASSERT_TRUE(Gui->get_size(p, &width, &height));
+  if (width == 2 * kWidth)
+    GTEST_SKIP() << "the editor draws at twice the size";
+  EXPECT_EQ(width, static_cast<std::uint32_t>(kWidth));
+  EXPECT_EQ(height, static_cast<std::uint32_t>(kHeight));
+  EXPECT_EQ(Host->ResizeRequests, 1);
+  ASSERT_TRUE(RunUntil([&] { return X.Children(HostWindow).size() == 1; }));
 }
 
 TEST_F(TClapEditorTest, ShowsValuesTheHostSetsWhileProcessing) {
