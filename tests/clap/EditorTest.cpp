@@ -240,7 +240,7 @@ const TDragCase kDragCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, TClapEditorDragTest, ::testing::ValuesIn(kDragCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 // While processing, the edits go out with the next block, and the gesture
 // stays whole however the host's calls fall between the user's moves.

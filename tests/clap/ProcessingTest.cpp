@@ -199,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
         TProcessCase{"one_channel_input_port", lOneChannelInput, {256}, kSweep},
         TProcessCase{"bypass_switching", lStereo, {100, 333}, kBypassSwitching},
         TProcessCase{"events_it_must_pass_over", lStereo, {480}, kSweep, true}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 TEST(ClapProcessing, WithoutUsableOutputsItFailsButKeepsTheChanges) {
   const auto host = NewPlugin();

@@ -105,8 +105,8 @@ INSTANTIATE_TEST_SUITE_P(ZamPlugins, TThirdPartyTest,
                          ::testing::Values(TThirdParty{"ZamComp.clap", 1},
                                            TThirdParty{"ZamCompX2.clap", 2},
                                            TThirdParty{"ZaMaximX2.clap", 2}),
-                         [](const auto& info) {
-                           std::string name = info.param.File;
+                         [](const auto& testInfo) {
+                           std::string name = testInfo.param.File;
                            return name.substr(0, name.find('.'));
                          });
 
