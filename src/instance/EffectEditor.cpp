@@ -5,14 +5,22 @@
 #include "editor/FrmEditor.h"
 #include "shaper/EffParams.h"
 
+struct TEffectEditor::TSavedHandlers {
+  TVSTOnParamAutomate Automate;
+  TVSTOnParamEdit BeginEdit;
+  TVSTOnParamEdit EndEdit;
+};
+
 TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEffectEditorHost& host,
                              double scale)
-    : FInstance(instance), FHost(host) {
+    : FInstance(instance), FHost(host), FSaved(std::make_unique<TSavedHandlers>()) {
   if (scale != 1.0)
     throw EGlowraspError("Editor scale not supported");
   TVSTParameterHost* paramHost = FInstance.Definition().ParamHost();
   // The knobs' gestures reach the parameter host's handlers, which pass them
   // to the format boundary while this editor is open.
+  *FSaved = {paramHost->OnParamAutomate(), paramHost->OnParamBeginEdit(),
+             paramHost->OnParamEndEdit()};
   paramHost->SetOnParamAutomate(TVSTOnParamAutomate::Bind<&TEffectEditor::AutomateParameter>(this));
   paramHost->SetOnParamBeginEdit(TVSTOnParamEdit::Bind<&TEffectEditor::BeginParameterEdit>(this));
   paramHost->SetOnParamEndEdit(TVSTOnParamEdit::Bind<&TEffectEditor::EndParameterEdit>(this));
@@ -23,14 +31,14 @@ TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEff
     form->Show();
     FForm = std::move(form);
   } catch (...) {
-    ReleaseGestures();
+    RestoreGestureHandlers();
     throw;
   }
 }
 
 TEffectEditor::~TEffectEditor() {
   FForm.reset();
-  ReleaseGestures();
+  RestoreGestureHandlers();
   // The form's controls forget their gestures when it goes; the host must
   // not be left with a parameter it thinks the user still holds.
   for (std::int32_t index = 0; index < TEffectInstance::kParameterCount; ++index)
@@ -38,11 +46,11 @@ TEffectEditor::~TEffectEditor() {
       FHost.EndEdit(index);
 }
 
-void TEffectEditor::ReleaseGestures() {
+void TEffectEditor::RestoreGestureHandlers() {
   TVSTParameterHost* paramHost = FInstance.Definition().ParamHost();
-  paramHost->SetOnParamAutomate({});
-  paramHost->SetOnParamBeginEdit({});
-  paramHost->SetOnParamEndEdit({});
+  paramHost->SetOnParamAutomate(FSaved->Automate);
+  paramHost->SetOnParamBeginEdit(FSaved->BeginEdit);
+  paramHost->SetOnParamEndEdit(FSaved->EndEdit);
 }
 
 TSize TEffectEditor::SizeAt(double scale) {

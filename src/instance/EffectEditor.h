@@ -1,5 +1,8 @@
 // The editor form of one effect instance, living in a native parent window.
 //
+// One editor per instance at a time: while open it takes the instance's
+// gesture handlers and gives them back when it closes.
+//
 // Threads. Everything but ParameterChanged runs on the editor's thread, the
 // one that owns the parent window; ParameterChanged may come from any thread
 // and only asks for a repaint that the next Idle paints.
@@ -49,10 +52,14 @@ private:
   void AutomateParameter(TVSTParameter* Param, float Value);
   void BeginParameterEdit(TVSTParameter* Param);
   void EndParameterEdit(TVSTParameter* Param);
-  void ReleaseGestures();
+  void RestoreGestureHandlers();
 
   TEffectInstance& FInstance;
   TEffectEditorHost& FHost;
+  // The parameter host's gesture handlers from before the editor opened,
+  // given back when it closes.
+  struct TSavedHandlers;
+  std::unique_ptr<TSavedHandlers> FSaved;
   // The parameters whose gesture the host heard begin and not yet end.
   std::array<bool, TEffectInstance::kParameterCount> FHeld{};
   // Declared last, so it goes first: its controls refer to the parameters.

@@ -81,6 +81,9 @@ TEffectInstance::TEffectInstance(double sampleRate)
   host->SetBlockSize(kNominalBlockSize);
 }
 
+TEffectInstance::TEffectInstance(std::unique_ptr<TEffParameters> definition)
+    : FDefinition(std::move(definition)) {}
+
 TEffectInstance::~TEffectInstance() = default;
 
 const TParameterInfo& TEffectInstance::Parameter(std::int32_t index) {
@@ -126,7 +129,7 @@ double TEffectInstance::NormalizedToPlain(std::int32_t index, double normalized)
 
 // The same formulas the typed values go through.
 double TEffectInstance::PlainToNormalized(std::int32_t index, double plain) const {
-  if (!ValidIndex(index) || !(plain == plain))
+  if (!ValidIndex(index) || std::isnan(plain))
     return 0.0;
   if (index == kBypassIndex)
     return plain >= 0.5 ? 1.0 : 0.0;

@@ -27,6 +27,10 @@ class TEffectInstance {
 public:
   // Builds the processor at once: nothing expensive is left for processing.
   explicit TEffectInstance(double sampleRate);
+  // Takes over a definition whose processor comes once its parameter host
+  // has been told a sample rate and a block size, for a format whose host
+  // tells them itself; until then Process does nothing.
+  explicit TEffectInstance(std::unique_ptr<TEffParameters> definition);
   ~TEffectInstance();
   TEffectInstance(const TEffectInstance&) = delete;
   TEffectInstance& operator=(const TEffectInstance&) = delete;

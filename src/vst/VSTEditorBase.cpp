@@ -1,7 +1,9 @@
 #include "vst/VSTEditorBase.h"
 
-TVSTEditorBase::TVSTEditorBase(AudioEffect* owner, TVSTParameterHost* host, TVSTEffect* component)
-    : AEffEditor(owner), paramHost(host), effectComponent(component) {}
+TVSTEditorBase::TVSTEditorBase(AudioEffectX* effectObject, TVSTParameterHost* host,
+                               TVSTEffect* component, TEffectInstance& effectInstance)
+    : AEffEditor(effectObject), owner(effectObject), paramHost(host), effectComponent(component),
+      instance(effectInstance) {}
 
 TVSTEditorBase::~TVSTEditorBase() {
   close();
@@ -20,29 +22,32 @@ std::int32_t TVSTEditorBase::open(void* ptr) {
   // Some hosts open twice without closing; the first form must not stay
   // behind as an orphan window.
   close();
-  form.reset(effectComponent->CreateEditor(ptr));
-  if (!form)
+  // The component has an editor to give only once it is created: the host
+  // has told the sample rate and the block size.
+  if (!effectComponent->HasEditor || !effectComponent->Created() ||
+      !effectComponent->VSTParamHost())
     return 0;
-  try {
-    form->SetBounds(0, 0, paramHost->EditorWidth, paramHost->EditorHeight);
-    form->Show();
-  } catch (...) {
-    return 0;
-  }
+  // An error making the window reaches the dispatcher's guard.
+  editor = std::make_unique<TEffectEditor>(instance, ptr, static_cast<TEffectEditorHost&>(*this));
   return 1;
 }
 
 void TVSTEditorBase::close() {
-  form.reset();
+  editor.reset();
 }
 
 void TVSTEditorBase::idle() {
   AEffEditor::idle();
-  if (form)
-    form->Idle();
+  if (editor)
+    editor->Idle();
 }
 
 void TVSTEditorBase::update() {
-  if (form)
-    form->Repaint();
+  if (editor)
+    editor->Form().Repaint();
+}
+
+// The value is applied through setParameter, then the host hears it.
+void TVSTEditorBase::PerformEdit(std::int32_t index, double normalized) {
+  owner->setParameterAutomated(index, static_cast<float>(normalized));
 }

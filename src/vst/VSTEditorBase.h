@@ -1,5 +1,6 @@
 // The editor object: reports the editor's size and, while the host shows the
-// editor, owns the form that lives in the host's window.
+// editor, owns the effect editor that lives in the host's window. As the
+// editor's host it turns knob gestures into the effect object's automation.
 //
 // Threads. open, idle, update and close come from the host's editor (UI)
 // thread, the one that owns the parent window; the form makes window-system
@@ -10,16 +11,20 @@
 // request posts.
 #pragma once
 
+#include "instance/EffectEditor.h"
+#include "instance/EffectEditorHost.h"
+#include "instance/EffectInstance.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "toolkit/Form.h"
-#include "vst/DAudioEffect.h"
+#include "vst/DAudioEffectX.h"
 
 #include <memory>
 
-class TVSTEditorBase : public AEffEditor {
+class TVSTEditorBase : public AEffEditor, private TEffectEditorHost {
 public:
-  TVSTEditorBase(AudioEffect* owner, TVSTParameterHost* host, TVSTEffect* component);
+  TVSTEditorBase(AudioEffectX* owner, TVSTParameterHost* host, TVSTEffect* component,
+                 TEffectInstance& instance);
   // An open form goes with the editor object: its window must not outlive the
   // effect instance, nor the library's code.
   ~TVSTEditorBase() override;
@@ -30,11 +35,17 @@ public:
   void idle() override;
   void update() override;
 
-  TForm* Form() const { return form.get(); }
+  TForm* Form() const { return editor ? &editor->Form() : nullptr; }
 
 private:
+  void BeginEdit(std::int32_t index) override { owner->beginEdit(index); }
+  void PerformEdit(std::int32_t index, double normalized) override;
+  void EndEdit(std::int32_t index) override { owner->endEdit(index); }
+
+  AudioEffectX* owner;
   TVSTParameterHost* paramHost;
   TVSTEffect* effectComponent;
-  std::unique_ptr<TForm> form;
+  TEffectInstance& instance;
+  std::unique_ptr<TEffectEditor> editor;
   ERect rect{};
 };

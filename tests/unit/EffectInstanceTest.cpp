@@ -231,7 +231,7 @@ INSTANTIATE_TEST_SUITE_P(
     Routes, EffectInstanceProcessing,
     testing::Values(TRoute{"Stereo", false, false}, TRoute{"Mono", true, false},
                     TRoute{"StereoInPlace", false, true}, TRoute{"MonoInPlace", true, true}),
-    [](const testing::TestParamInfo<TRoute>& info) { return std::string(info.param.Name); });
+    [](const testing::TestParamInfo<TRoute>& route) { return std::string(route.param.Name); });
 
 TEST(EffectInstance, ProcessIgnoresEmptyCallsAndSurvivesNonFiniteSamples) {
   TEffectInstance instance(44100.0);
