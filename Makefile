@@ -25,11 +25,12 @@ build-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DGLOWRASP_SANITIZE=ON -DGLOWRASP_BENCH=OFF
 	cmake --build $(ASAN) -j $(JOBS)
 
-# ThreadSanitizer: the thread stress test, and the renderer with the plug-in.
+# ThreadSanitizer: the thread stress test, the renderer with the plug-in, and
+# the CLAP plug-in's two threads.
 build-tsan: deps
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOWRASP_TSAN=ON \
 	  -DGLOWRASP_BENCH=OFF -DGLOWRASP_TOOLS=ON
-	cmake --build $(TSAN) --target stress_tests glowrasp-render -j $(JOBS)
+	cmake --build $(TSAN) --target stress_tests glowrasp-render clap_tests -j $(JOBS)
 
 # Every source under the stricter warnings, each an error; built, not run
 # again: the tests run in the builds above.
@@ -47,6 +48,7 @@ test: build build-asan build-tsan build-strict lint
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure --timeout 600 -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/stress_tests
+	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/clap/clap_tests --gtest_filter='ClapThreads.*'
 	timeout 600 bash scripts/tsan-render.sh $(TSAN)
 	$(MAKE) test-windows
 
