@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,15 @@ std::string SentFor(const std::string& script) {
   std::string sent;
   const auto collect = [&] {
     edits.Drain([&](std::int32_t index, TClapEditStep step, double value) {
-      sent += std::to_string(index);
-      sent += step == TClapEditStep::Begin ? "b" : step == TClapEditStep::End ? "e" : "";
-      if (step == TClapEditStep::Value)
-        sent += "=" + std::to_string(static_cast<int>(value * 10 + 0.5));
-      sent += ' ';
+      std::ostringstream item;
+      item << index;
+      if (step == TClapEditStep::Begin)
+        item << 'b';
+      else if (step == TClapEditStep::End)
+        item << 'e';
+      else
+        item << '=' << static_cast<int>(value * 10 + 0.5);
+      sent += item.str() + ' ';
     });
     sent += "| ";
   };
