@@ -11,7 +11,7 @@ WIN64_BUILD := build/win64
 MINGW_LIBJPEG := build/mingw-libjpeg
 
 .PHONY: demo test deps build build-asan build-tsan build-strict lint bench install clean \
-	deps-windows windows build-windows-tests test-windows fuzz
+	deps-windows windows build-windows-tests test-windows fuzz dist test-dist
 
 deps:
 	@bash scripts/install-deps.sh
@@ -87,6 +87,16 @@ build-windows-tests: windows
 # Needs the Linux library and its fingerprint tool from `make build`.
 test-windows: build build-windows-tests
 	bash tests/windows/run-tests.sh $(RELEASE) $(WIN32_BUILD) $(WIN64_BUILD)
+
+# Release packages: the Debian package, the Linux and Windows archives and
+# SHA256SUMS in dist/, from fresh builds in build/dist (scripts/dist.sh).
+dist: deps deps-windows
+	JOBS=$(JOBS) bash scripts/dist.sh dist build/dist
+
+# Builds the release packages twice, at two build paths, checks that they are
+# the same bytes, and checks the Debian package's files, fields and dependencies.
+test-dist: deps deps-windows
+	JOBS=$(JOBS) bash tests/dist/run-tests.sh build/test-dist
 
 LV2_BUNDLE := KestruneGlowrasp.lv2
 

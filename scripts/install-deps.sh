@@ -11,6 +11,7 @@ packages=(
   lv2-dev liblilv-dev lilv-utils
   locales
   sox
+  dpkg-dev lintian zip unzip
 )
 
 missing=()
