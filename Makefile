@@ -1,6 +1,7 @@
 # Set-up commands: `make demo` and `make test`. See README.md.
 VST_DIR ?= $(HOME)/.vst
 LV2_DIR ?= $(HOME)/.lv2
+VST3_DIR ?= $(HOME)/.vst3
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
@@ -72,10 +73,10 @@ deps-windows:
 windows: deps-windows
 	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
 	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll"
@@ -99,6 +100,7 @@ test-dist: deps deps-windows
 	JOBS=$(JOBS) bash tests/dist/run-tests.sh build/test-dist
 
 LV2_BUNDLE := KestruneGlowrasp.lv2
+VST3_BUNDLE := KestruneGlowrasp.vst3
 
 install: build
 	mkdir -p "$(VST_DIR)"
@@ -110,11 +112,17 @@ install: build
 	install -m 0755 $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_dsp.so \
 	  $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_ui.so "$(LV2_DIR)/$(LV2_BUNDLE)/"
 	@echo "installed $(LV2_DIR)/$(LV2_BUNDLE)"
+	install -D -m 0755 $(RELEASE)/vst3/$(VST3_BUNDLE)/Contents/x86_64-linux/KestruneGlowrasp.so \
+	  "$(VST3_DIR)/$(VST3_BUNDLE)/Contents/x86_64-linux/KestruneGlowrasp.so"
+	install -D -m 0644 $(RELEASE)/vst3/$(VST3_BUNDLE)/Contents/Resources/moduleinfo.json \
+	  "$(VST3_DIR)/$(VST3_BUNDLE)/Contents/Resources/moduleinfo.json"
+	@echo "installed $(VST3_DIR)/$(VST3_BUNDLE)"
 
 demo: install
 	bash scripts/demo.sh $(RELEASE) demo-out
 	@echo "VST 2 plug-in: $(VST_DIR)/KestruneGlowrasp.so"
 	@echo "LV2 bundle:    $(LV2_DIR)/$(LV2_BUNDLE) (urn:kestrune:glowrasp)"
+	@echo "VST3 bundle:   $(VST3_DIR)/$(VST3_BUNDLE)"
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench

@@ -142,19 +142,18 @@ void TVSTParameter::Activate() {
   FActive.store(true, std::memory_order_relaxed);
 }
 
-void TVSTParameter::SetNormalizedValue(float x) {
+std::int32_t NearestStep(float x, std::int32_t range) {
   if (x > 1.0f)
     x = 1.0f;
   else if (!(x >= 0.0f))
     x = 0.0f;
   // Exact product at 64-bit precision; nearbyint rounds halves to even.
-  std::int32_t steps;
-  {
-    const TExtendedPrecision precision;
-    steps = static_cast<std::int32_t>(
-        std::nearbyint(static_cast<long double>(MaxValue() - MinValue()) * x));
-  }
-  SetCurValue(MinValue() + steps);
+  const TExtendedPrecision precision;
+  return static_cast<std::int32_t>(std::nearbyint(static_cast<long double>(range) * x));
+}
+
+void TVSTParameter::SetNormalizedValue(float x) {
+  SetCurValue(MinValue() + NearestStep(x, MaxValue() - MinValue()));
 }
 
 void TVSTParameter::RequestValue(std::int32_t v) {

@@ -139,5 +139,9 @@ private:
   std::int32_t FNextID = 0;
 };
 
+// The step a host value x in [0, 1] falls on in a range of `range` steps: the
+// nearest, halves to even; NaN counts as 0.
+std::int32_t NearestStep(float x, std::int32_t range);
+
 // Letter case does not make two names different.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);

@@ -65,3 +65,6 @@ private:
 // The natural-unit mappings, shared with anything that converts the other way.
 double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue);
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue);
+// The display texts: decibels of a gain, percent of the intensity.
+TShortText DecibelText(std::int32_t CurValue, std::int32_t MaxValue);
+TShortText PercentText(std::int32_t CurValue, std::int32_t MaxValue);

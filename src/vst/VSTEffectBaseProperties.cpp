@@ -1,6 +1,6 @@
 // What the effect object tells hosts beyond the first level of the interface.
+#include "instance/TypedValue.h"
 #include "vst/BoundedText.h"
-#include "vst/TypedValue.h"
 #include "vst/VSTEffectBase.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Windows tests: the DLLs' import and export tables, the host tests
-# and a short host-level fuzzer run (FUZZ_SECONDS, default 20) of both DLLs
+# Runs the Windows tests: the import and export tables of the DLLs and of the
+# VST3 modules, the host tests, the VST3 tests and a short host-level fuzzer run (FUZZ_SECONDS, default 20) of both DLLs
 # under Wine, and the fingerprints of the Linux library and both
 # DLLs, which must all be the same.
 #
@@ -73,6 +73,24 @@ for i in 0 1; do
   done
   echo "   ${names[$i]}: exports $exports| imports $imports($(stat -c %s "$dll") bytes)"
 done
+# The VST3 module of each build: its three entry points, system libraries only.
+vst3_binaries=("${builds[0]}/vst3/KestruneGlowrasp.vst3/Contents/x86-win/KestruneGlowrasp.vst3"
+  "${builds[1]}/vst3/KestruneGlowrasp.vst3/Contents/x86_64-win/KestruneGlowrasp.vst3")
+for i in 0 1; do
+  module=${vst3_binaries[$i]}
+  table=$("${objdumps[$i]}" -p "$module")
+  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
+    <<<"$table" | sort -u | tr '\n' ' ')
+  [ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "${names[$i]} VST3 exports: $exports"
+  imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u | tr '\n' ' ')
+  for import in $imports; do
+    case "$import" in
+    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+    *) fail "${names[$i]} VST3 imports $import" ;;
+    esac
+  done
+  echo "   ${names[$i]} VST3: exports $exports| imports $imports($(stat -c %s "$module") bytes)"
+done
 step_done
 
 # --- Headless: host tests, the decimal comma, fingerprints.
@@ -87,6 +105,10 @@ for i in 0 1; do
   tests="${builds[$i]}/tests/windows/host/host_tests.exe"
   step "${names[$i]}: host tests"
   run_wine "$tests" --gtest_filter='-EditorWindow.*' --gtest_brief=1 || fail "${names[$i]} host tests"
+  step_done
+  step "${names[$i]}: VST3 tests (our own host, output against the VST 2 DLL)"
+  run_wine "${builds[$i]}/tests/windows/vst3/vst3_tests.exe" --gtest_brief=1 ||
+    fail "${names[$i]} VST3 tests"
   step_done
   step "${names[$i]}: host fuzzer"
   run_wine "${builds[$i]}/tests/fuzz/glowrasp-fuzz.exe" --plugin "Z:${builds[$i]}/KestruneGlowrasp.dll" \
