@@ -2,6 +2,7 @@
 VST_DIR ?= $(HOME)/.vst
 LV2_DIR ?= $(HOME)/.lv2
 VST3_DIR ?= $(HOME)/.vst3
+CLAP_DIR ?= $(HOME)/.clap
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
@@ -76,10 +77,12 @@ windows: deps-windows
 	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 KestruneGlowrasp_clap \
+	  -j $(JOBS)
 	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
-	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll"
+	install -D -m 0644 $(WIN64_BUILD)/clap/KestruneGlowrasp.clap dist/win64/KestruneGlowrasp.clap
+	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.clap"
 
 build-windows-tests: windows
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
@@ -117,12 +120,16 @@ install: build
 	install -D -m 0644 $(RELEASE)/vst3/$(VST3_BUNDLE)/Contents/Resources/moduleinfo.json \
 	  "$(VST3_DIR)/$(VST3_BUNDLE)/Contents/Resources/moduleinfo.json"
 	@echo "installed $(VST3_DIR)/$(VST3_BUNDLE)"
+	mkdir -p "$(CLAP_DIR)"
+	install -m 0755 $(RELEASE)/clap/KestruneGlowrasp.clap "$(CLAP_DIR)/KestruneGlowrasp.clap"
+	@echo "installed $(CLAP_DIR)/KestruneGlowrasp.clap"
 
 demo: install
 	bash scripts/demo.sh $(RELEASE) demo-out
 	@echo "VST 2 plug-in: $(VST_DIR)/KestruneGlowrasp.so"
 	@echo "LV2 bundle:    $(LV2_DIR)/$(LV2_BUNDLE) (urn:kestrune:glowrasp)"
 	@echo "VST3 bundle:   $(VST3_DIR)/$(VST3_BUNDLE)"
+	@echo "CLAP plug-in:  $(CLAP_DIR)/KestruneGlowrasp.clap (com.kestrune.glowrasp)"
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench

@@ -14,6 +14,7 @@ packages=(
   locales
   sox
   dpkg-dev lintian zip unzip
+  qtractor
 )
 
 missing=()

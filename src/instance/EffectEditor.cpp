@@ -29,9 +29,13 @@ TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEff
 }
 
 TEffectEditor::~TEffectEditor() {
-  // A knob held while the form goes still ends its gesture with the host.
   FForm.reset();
   ReleaseGestures();
+  // The form's controls forget their gestures when it goes; the host must
+  // not be left with a parameter it thinks the user still holds.
+  for (std::int32_t index = 0; index < TEffectInstance::kParameterCount; ++index)
+    if (FHeld[index])
+      FHost.EndEdit(index);
 }
 
 void TEffectEditor::ReleaseGestures() {
@@ -76,9 +80,15 @@ void TEffectEditor::AutomateParameter(TVSTParameter* Param, float Value) {
 }
 
 void TEffectEditor::BeginParameterEdit(TVSTParameter* Param) {
-  FHost.BeginEdit(Param->Index());
+  const std::int32_t index = Param->Index();
+  if (index >= 0 && index < TEffectInstance::kParameterCount)
+    FHeld[index] = true;
+  FHost.BeginEdit(index);
 }
 
 void TEffectEditor::EndParameterEdit(TVSTParameter* Param) {
-  FHost.EndEdit(Param->Index());
+  const std::int32_t index = Param->Index();
+  if (index >= 0 && index < TEffectInstance::kParameterCount)
+    FHeld[index] = false;
+  FHost.EndEdit(index);
 }

@@ -9,6 +9,7 @@
 #include "instance/EffectInstance.h"
 #include "toolkit/Graphics.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -52,6 +53,8 @@ private:
 
   TEffectInstance& FInstance;
   TEffectEditorHost& FHost;
+  // The parameters whose gesture the host heard begin and not yet end.
+  std::array<bool, TEffectInstance::kParameterCount> FHeld{};
   // Declared last, so it goes first: its controls refer to the parameters.
   std::unique_ptr<TForm> FForm;
 };

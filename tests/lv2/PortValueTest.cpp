@@ -1,8 +1,8 @@
 // Control port values against parameter steps: the rounding a VST host float
 // would get, exact at halves, and a way back that lands on the same step.
+#include "instance/EffectInstance.h"
 #include "lv2/LV2PortValue.h"
 #include "lv2/LV2Ports.h"
-#include "shaper/EffParams.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@ namespace {
 
 class TPortValueTest : public ::testing::Test {
 protected:
-  TVSTParameter& Param(TLV2Port port) {
-    return *Definition.ParamHost()->Parameters().Items(kLV2Ports[port].Parameter);
+  static std::int32_t Steps(TLV2Port port) {
+    return TEffectInstance::Parameter(kLV2Ports[port].Parameter).StepCount;
   }
-  TEffParameters Definition{nullptr, TVSTEffectOnCreateEditor()};
+  TEffectInstance Instance{44100.0};
 };
 
 TEST_F(TPortValueTest, MapsToTheNearestStepHalvesToEvenClamped) {
@@ -45,28 +45,39 @@ TEST_F(TPortValueTest, MapsToTheNearestStepHalvesToEvenClamped) {
       {lpOutGain, 48.0f, 1000000},
   };
   for (const TCase& c : cases)
-    EXPECT_EQ(PortValueToCurValue(kLV2Ports[c.Port], Param(c.Port), c.Value), c.Steps)
+    EXPECT_EQ(PortValueToStep(kLV2Ports[c.Port], Steps(c.Port), c.Value), c.Steps)
         << kLV2Ports[c.Port].Symbol << " = " << c.Value;
 }
 
-TEST_F(TPortValueTest, EveryStepSurvivesTheWayThroughThePortUnit) {
+TEST_F(TPortValueTest, EveryStepSurvivesTheWayThroughThePortUnitAndTheInstance) {
   for (const TLV2Port port : {lpGain, lpIntensity, lpOutGain}) {
-    TVSTParameter& param = Param(port);
-    for (std::int32_t step = param.MinValue(); step <= param.MaxValue(); ++step) {
-      param.SetCurValue(step);
-      const float value = CurValueToPortValue(kLV2Ports[port], param);
-      ASSERT_EQ(PortValueToCurValue(kLV2Ports[port], param, value), step)
+    const std::int32_t steps = Steps(port);
+    for (std::int32_t step = 0; step <= steps; ++step) {
+      const float value = StepToPortValue(kLV2Ports[port], steps, step);
+      ASSERT_EQ(PortValueToStep(kLV2Ports[port], steps, value), step)
           << kLV2Ports[port].Symbol << " = " << value;
     }
   }
+  // The instance's float rounding keeps every step: one parameter covers all
+  // three, whose ranges are the same.
+  const std::int32_t steps = Steps(lpGain);
+  for (std::int32_t step = 0; step <= steps; ++step) {
+    Instance.SetNormalizedValue(0, StepToNormalized(step, steps));
+    ASSERT_EQ(NormalizedToStep(Instance.NormalizedValue(0), steps), step);
+  }
 }
 
-TEST_F(TPortValueTest, PortDefaultsAreTheParameterDefaults) {
+TEST_F(TPortValueTest, PortsDescribeTheParametersOfTheInstance) {
   for (const TLV2PortDescription& port : kLV2Ports) {
     if (port.Role != prParameter)
       continue;
-    const TVSTParameter& param = Param(port.Index);
-    EXPECT_EQ(PortValueToCurValue(port, param, port.Default), param.DefValue()) << port.Symbol;
+    SCOPED_TRACE(port.Symbol);
+    const TParameterInfo& info = TEffectInstance::Parameter(port.Parameter);
+    EXPECT_EQ(port.Minimum, info.Min);
+    EXPECT_EQ(port.Maximum, info.Max);
+    EXPECT_EQ(port.Default, info.Default);
+    EXPECT_EQ(PortValueToStep(port, info.StepCount, port.Default),
+              NormalizedToStep(Instance.NormalizedValue(port.Parameter), info.StepCount));
     EXPECT_EQ(PortOfParameter(port.Parameter), port.Index);
   }
 }

@@ -2,7 +2,8 @@
 # Runs the Windows tests: the import and export tables of the DLLs and of the
 # VST3 modules, the host tests, the VST3 tests and a short host-level fuzzer run (FUZZ_SECONDS, default 20) of both DLLs
 # under Wine, and the fingerprints of the Linux library and both
-# DLLs, which must all be the same.
+# DLLs, which must all be the same; then the 64-bit CLAP plug-in's tables and
+# host tests.
 #
 #   run-tests.sh LINUX_BUILD WIN32_BUILD WIN64_BUILD
 #
@@ -149,6 +150,24 @@ for run in linux-x87-53 linux-sse2 win32 win32-x87-53 win64 win64-x87-53 win64-s
 done
 grep -qx 'kernel-table 2687ba13c2589014202b2f4637d141782b12847ef1d3b6c0d6359a4b07ab76c7' \
   "$tmp/linux" || fail "kernel table digest"
+step_done
+
+# --- The 64-bit CLAP plug-in: clap_entry its only export, system imports,
+# and its host tests, which hold it against the VST 2 DLL beside it (whose
+# fingerprints match the Linux library's above) bit for bit.
+step "win64: CLAP plug-in"
+clap="${builds[1]}/clap/KestruneGlowrasp.clap"
+table=$("${objdumps[1]}" -p "$clap")
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
+  <<<"$table" | sort -u | tr '\n' ' ')
+[ "$exports" = "clap_entry " ] || fail "win64 CLAP exports: $exports"
+for import in $(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u); do
+  case "$import" in
+  KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+  *) fail "win64 CLAP imports $import" ;;
+  esac
+done
+run_wine "${builds[1]}/tests/windows/clap/clap_tests.exe" --gtest_brief=1 || fail "win64 CLAP host tests"
 step_done
 
 wineserver -k 2>/dev/null || true
