@@ -223,7 +223,19 @@ zip_name=KestruneGlowrasp-$version-windows
 zip_root=$stage/zip
 put_format win32 vst2 "$zip_root/VST2/32-bit" "VST 2 (Windows 32-bit)"
 put_format win64 vst2 "$zip_root/VST2/64-bit" "VST 2 (Windows 64-bit)"
-put_format win64 vst3 "$zip_root/VST3" "VST3 (Windows)"
+# One VST3 bundle holds both Windows architectures. A cross build makes the
+# binaries alone; the module description, the same on every platform, comes
+# from the Linux bundle.
+put_format win64 vst3 "$zip_root/VST3" "VST3 (Windows 64-bit)"
+put_format win32 vst3 "$zip_root/VST3" "VST3 (Windows 32-bit)"
+for bundle in "$zip_root"/VST3/*.vst3; do
+  if [ ! -d "$bundle" ] || [ -e "$bundle/Contents/Resources/moduleinfo.json" ]; then
+    continue
+  fi
+  module_info="$linux/vst3/$(basename "$bundle")/Contents/Resources/moduleinfo.json"
+  [ -f "$module_info" ] || { echo "dist: no module description for $bundle" >&2; exit 1; }
+  put "$module_info" "$bundle/Contents/Resources"
+done
 put_format win64 clap "$zip_root/CLAP" "CLAP (Windows)"
 # libjpeg-turbo is linked into the DLLs, so its licence travels with them.
 jpeg_source=$(find "$jpeg_source_root/" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | sort | tail -n 1)

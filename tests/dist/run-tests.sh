@@ -202,9 +202,12 @@ done
 [ -f "$scratch/zip/licenses/libjpeg-turbo/LICENSE.md" ] ||
   fail "the Windows archive lacks libjpeg-turbo's licence"
 win_items=$work/build-a/win64/dist-items.txt
-! has_format vst3 "$win_items" ||
-  [ -f "$scratch/zip/VST3/KestruneGlowrasp.vst3/Contents/x86_64-win/KestruneGlowrasp.vst3" ] ||
-  fail "the Windows archive lacks the VST3 bundle's binary"
+win_bundle=$scratch/zip/VST3/KestruneGlowrasp.vst3/Contents
+for entry in "win64 x86_64-win/KestruneGlowrasp.vst3" "win32 x86-win/KestruneGlowrasp.vst3" \
+  "win64 Resources/moduleinfo.json"; do
+  ! has_format vst3 "$work/build-a/${entry%% *}/dist-items.txt" || [ -f "$win_bundle/${entry#* }" ] ||
+    fail "the Windows archive's VST3 bundle lacks Contents/${entry#* }"
+done
 ! has_format clap "$win_items" || [ -f "$scratch/zip/CLAP/KestruneGlowrasp.clap" ] ||
   fail "the Windows archive lacks the CLAP"
 
