@@ -50,6 +50,7 @@ test: build build-asan build-tsan build-strict lint
 	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/stress_tests
 	timeout 600 bash scripts/tsan-render.sh $(TSAN)
 	$(MAKE) test-windows
+	$(MAKE) test-dist
 
 # The host-level fuzzer on the sanitizer build for as long as asked; a new
 # seed each run unless FUZZ_SEED is given. `make test` runs it for a minute.
