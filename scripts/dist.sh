@@ -179,6 +179,8 @@ elf_files=()
 while IFS= read -r -d '' file; do
   is_elf "$file" && elf_files+=("$file")
 done < <(find "$deb_root" -type f -print0 | sort -z)
+# It finds the package's root by its DEBIAN folder.
+mkdir -p "$deb_root/DEBIAN"
 printf 'Source: %s\n\nPackage: %s\nArchitecture: any\n' "$package" "$package" \
   >"$deb_build/debian/control"
 depends=$(cd "$deb_build" && dpkg-shlibdeps -O "${elf_files[@]#"$deb_build/"}" |
@@ -186,10 +188,10 @@ depends=$(cd "$deb_build" && dpkg-shlibdeps -O "${elf_files[@]#"$deb_build/"}" |
 [ -n "$depends" ] || { echo "dist: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 
 # Installed-Size as dpkg counts it: KiB per file, rounded up, and one per folder.
-installed_size=$(find "$deb_root" -mindepth 1 \( -type f -printf '%s\n' -o -printf '1024\n' \) |
+installed_size=$(find "$deb_root" -mindepth 1 -path "$deb_root/DEBIAN" -prune -o \
+  \( -type f -printf '%s\n' -o -printf '1024\n' \) |
   awk '{ total += int(($1 + 1023) / 1024) } END { print total }')
 
-mkdir -p "$deb_root/DEBIAN"
 sed -e "s/@VERSION@/$deb_version/" -e "s/@ARCH@/$arch/" -e "s/@DEPENDS@/$depends/" \
   -e "s/@INSTALLED_SIZE@/$installed_size/" "$source_dir/packaging/debian/control.in" \
   >"$deb_root/DEBIAN/control"

@@ -13,6 +13,9 @@ source_dir=$(realpath "$(dirname "$0")/../..")
 work=$(realpath -m "${1:-$source_dir/build/test-dist}")
 rm -rf "$work"
 mkdir -p "$work"
+# Both runs stamp the same time, even if a commit lands in between.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH
 
 bash "$source_dir/scripts/dist.sh" "$work/out-a" "$work/build-a"
 bash "$source_dir/scripts/dist.sh" "$work/out-b" "$work/build-b"
@@ -176,7 +179,7 @@ done
 ! has_format clap "$items" || grep -qE " $top/clap/KestruneGlowrasp.clap\$" <<<"$tar_listing" ||
   fail "the Linux archive lacks the CLAP"
 awk '$2 != "0/0" { exit 1 }' <<<"$tar_listing" || fail "the Linux archive has entries not owned by 0/0"
-commit_time=$(date -u -d "@$(git -C "$source_dir" log -1 --format=%ct)" '+%Y-%m-%d %H:%M:%S')
+commit_time=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 awk -v t="$commit_time" '$4 " " $5 != t { exit 1 }' <<<"$tar_listing" ||
   fail "the Linux archive has entries not stamped $commit_time"
 # shellcheck disable=SC2088 # the text names the folders with a tilde
