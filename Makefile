@@ -13,7 +13,7 @@ WIN64_BUILD := build/win64
 MINGW_LIBJPEG := build/mingw-libjpeg
 
 .PHONY: demo test deps build build-asan build-tsan build-strict lint bench install clean \
-	deps-windows windows build-windows-tests test-windows fuzz
+	deps-windows windows build-windows-tests test-windows fuzz dist test-dist
 
 deps:
 	@bash scripts/install-deps.sh
@@ -52,6 +52,7 @@ test: build build-asan build-tsan build-strict lint
 	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/clap/clap_tests --gtest_filter='ClapThreads.*'
 	timeout 600 bash scripts/tsan-render.sh $(TSAN)
 	$(MAKE) test-windows
+	$(MAKE) test-dist
 
 # The host-level fuzzer on the sanitizer build for as long as asked; a new
 # seed each run unless FUZZ_SEED is given. `make test` runs it for a minute.
@@ -79,7 +80,8 @@ windows: deps-windows
 	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 KestruneGlowrasp_clap -j $(JOBS)
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 KestruneGlowrasp_clap \
+	  -j $(JOBS)
 	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/clap/KestruneGlowrasp.clap dist/win64/KestruneGlowrasp.clap
@@ -92,6 +94,16 @@ build-windows-tests: windows
 # Needs the Linux library and its fingerprint tool from `make build`.
 test-windows: build build-windows-tests
 	bash tests/windows/run-tests.sh $(RELEASE) $(WIN32_BUILD) $(WIN64_BUILD)
+
+# Release packages: the Debian package, the Linux and Windows archives and
+# SHA256SUMS in dist/, from fresh builds in build/dist (scripts/dist.sh).
+dist: deps deps-windows
+	JOBS=$(JOBS) bash scripts/dist.sh dist build/dist
+
+# Builds the release packages twice, at two build paths, checks that they are
+# the same bytes, and checks the Debian package's files, fields and dependencies.
+test-dist: deps deps-windows
+	JOBS=$(JOBS) bash tests/dist/run-tests.sh build/test-dist
 
 LV2_BUNDLE := KestruneGlowrasp.lv2
 VST3_BUNDLE := KestruneGlowrasp.vst3

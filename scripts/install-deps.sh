@@ -12,6 +12,7 @@ packages=(
   dpf-source zam-plugins ardour qtractor
   locales
   sox
+  dpkg-dev lintian zip unzip
 )
 
 missing=()

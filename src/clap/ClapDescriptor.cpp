@@ -1,5 +1,7 @@
 #include "clap/ClapDescriptor.h"
 
+#include "base/Version.h"
+
 #include <clap/plugin-features.h>
 
 const clap_plugin_descriptor_t& GlowraspClapDescriptor() {
@@ -13,7 +15,7 @@ const clap_plugin_descriptor_t& GlowraspClapDescriptor() {
                                                    "https://kestrune.example/glowrasp",
                                                    "",
                                                    "",
-                                                   "1.0.0",
+                                                   kVersionText,
                                                    "Signal-dependent smoothing shaper",
                                                    const_cast<const char**>(features)};
   return descriptor;

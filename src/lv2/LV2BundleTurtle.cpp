@@ -1,5 +1,6 @@
 #include "lv2/LV2BundleTurtle.h"
 
+#include "base/Version.h"
 #include "lv2/LV2Ports.h"
 
 #include <sstream>
@@ -80,8 +81,7 @@ std::string ManifestTurtle() {
 std::string PluginTurtle() {
   std::ostringstream out;
   out << kPrefixes;
-  // The URI carries the major version; minor 0 and micro 0 make this 1.0.0,
-  // an even minor being a stable release.
+  // The URI carries the major version; an even minor is a stable release.
   out << "<" << kLV2PluginUri << ">\n"
       << "    a lv2:Plugin , lv2:WaveshaperPlugin ;\n"
       << "    doap:name \"Kestrune Glowrasp\" ;\n"
@@ -91,9 +91,9 @@ std::string PluginTurtle() {
       << "        foaf:mbox <" << kLV2MaintainerMail << "> ;\n"
       << "        foaf:homepage <" << kLV2MaintainerHomepage << ">\n"
       << "    ] ;\n"
-      << "    doap:release [ doap:revision \"1.0\" ] ;\n"
-      << "    lv2:minorVersion 0 ;\n"
-      << "    lv2:microVersion 0 ;\n"
+      << "    doap:release [ doap:revision \"" << kVersionText << "\" ] ;\n"
+      << "    lv2:minorVersion " << kVersionMinor << " ;\n"
+      << "    lv2:microVersion " << kVersionPatch << " ;\n"
       << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
       << "    ui:ui <" << kLV2UIUri << "> ;\n"
       << "    lv2:port ";

@@ -2,6 +2,7 @@
 
 #include "base/DecimalSeparator.h"
 #include "base/ExtendedPrecision.h"
+#include "base/Version.h"
 #include "editor/EditorSize.h"
 #include "shaper/DisplayText.h"
 
@@ -109,7 +110,7 @@ void TEffParameters::LoadParamHost() {
   FParamHost->EffectName = "Kestrune Glowrasp";
   FParamHost->VendorName = "Kestrune";
   FParamHost->ProductName = "Kestrune Glowrasp";
-  FParamHost->VendorVersion = 1000;
+  FParamHost->VendorVersion = kVendorVersion;
   FParamHost->TailSize = TShaperUnit::KernelLength - 1;
   FParamHost->EndLoading();
 }

@@ -2,6 +2,8 @@
 // plug-in: one class, the effect, with its own stable class ID.
 #pragma once
 
+#include "base/Version.h"
+
 #include <array>
 #include <cstdint>
 
@@ -13,7 +15,7 @@ inline constexpr const char* kEmail = "glowrasp@kestrune.example";
 inline constexpr const char* kName = "Kestrune Glowrasp";
 inline constexpr const char* kCategory = "Audio Module Class";
 inline constexpr const char* kSubCategories = "Fx|Distortion";
-inline constexpr const char* kVersion = "1.0.0";
+inline constexpr const char* kVersion = kVersionText;
 // The interface version the binary follows.
 inline constexpr const char* kSdkVersion = "VST 3.7.7";
 inline constexpr std::int32_t kManyInstances = 0x7FFFFFFF;

@@ -1,6 +1,7 @@
 // glowrasp-preview: shows the plug-in's editor in a window of its own, hosted
 // exactly as a VST 2 host would host it, and prints every automation the
 // editor sends.
+#include "base/Version.h"
 #include "common/StopSignals.h"
 #include "common/UsageError.h"
 #include "hostlib/Editor.h"
@@ -41,6 +42,7 @@ struct Options {
   std::string plugin;
   std::optional<double> exitAfter; // seconds
   bool help = false;
+  bool version = false;
 };
 
 void printUsage(std::FILE* out) {
@@ -48,9 +50,11 @@ void printUsage(std::FILE* out) {
                "usage: %s [--plugin PATH] [--exit-after SECONDS]\n"
                "Shows the plug-in's editor and prints each automation it sends as\n"
                "  automate <index> <value> <display text>\n"
-               "  --plugin PATH         the plug-in binary (default: the built one, else\n"
-               "                        ~/.vst/KestruneGlowrasp.so)\n"
-               "  --exit-after SECONDS  close the editor and quit after this long\n",
+               "  --plugin PATH         the plug-in binary (default: the built or installed\n"
+               "                        one, else ~/.vst/KestruneGlowrasp.so)\n"
+               "  --exit-after SECONDS  close the editor and quit after this long\n"
+               "  --version             show the version\n"
+               "  -h, --help            show this text\n",
                kToolName);
 }
 
@@ -69,6 +73,10 @@ Options parseOptions(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      options.version = true;
       continue;
     }
     if (arg != "--plugin" && arg != "--exit-after")
@@ -154,6 +162,10 @@ int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
     if (options.help) {
       printUsage(stdout);
+      return 0;
+    }
+    if (options.version) {
+      std::printf("%s %s\n", kToolName, kVersionText);
       return 0;
     }
     return runPreview(options);

@@ -244,8 +244,8 @@ driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
                      intensity, 0 to 100 (default 100)
   -o, --out-gain DB  output level, -48 to 48 (default 0)
   --block FRAMES     frames per processing call, 1 to 65536 (default 512)
-  --plugin PATH      plug-in binary (default: the one built next to this tool,
-                     else $HOME/.vst/KestruneGlowrasp.so)
+  --plugin PATH      plug-in binary (default: the one this tool was built or
+                     installed with, else $HOME/.vst/KestruneGlowrasp.so)
   -b, --bits 16|24|32
                      write integer samples of that width (WAV, AIFF; FLAC
                      holds 16 and 24)

@@ -1,5 +1,6 @@
 // glowrasp-render: processes an audio file through the plug-in binary, which
 // it loads and drives exactly as a VST 2 host does, or draws its editor.
+#include "base/Version.h"
 #include "common/StopSignals.h"
 #include "common/UsageError.h"
 #include "hostlib/Editor.h"
@@ -337,7 +338,7 @@ int main(int argc, char** argv) {
       return EXIT_SUCCESS;
     }
     if (options.version) {
-      std::printf("%s %s\n", kToolName, GLOWRASP_VERSION);
+      std::printf("%s %s\n", kToolName, kVersionText);
       return EXIT_SUCCESS;
     }
     return options.editorScreenshot() ? runScreenshot(options) : run(options);
