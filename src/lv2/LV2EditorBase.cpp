@@ -1,5 +1,6 @@
 #include "lv2/LV2EditorBase.h"
 
+#include "editor/FrmEditor.h"
 #include "lv2/LV2PortValue.h"
 
 TLV2EditorBase::TLV2EditorBase(void* parentWindow, const TLV2HostInterface& host)
@@ -12,10 +13,24 @@ TLV2EditorBase::TLV2EditorBase(void* parentWindow, const TLV2HostInterface& host
   // The UI has no processing state, so it asks the definition's handler for
   // the form directly instead of through the effect component.
   FForm.reset(FDefinition->EffectProcessorCreateEditor(parentWindow));
+  if (auto* editor = dynamic_cast<TFormEditor*>(FForm.get()))
+    editor->SetHostScale(FHost.Scale);
   FForm->SetBounds(0, 0, paramHost->EditorWidth, paramHost->EditorHeight);
   FForm->Show();
+  FormResized(FForm.get());
+  FForm->OnResize = TEvent<void(TForm*)>::Bind<&TLV2EditorBase::FormResized>(this);
+}
+
+void TLV2EditorBase::SetHostScale(double scale) {
+  FHost.Scale = scale;
+  if (auto* editor = dynamic_cast<TFormEditor*>(FForm.get()))
+    editor->SetHostScale(scale);
+}
+
+void TLV2EditorBase::FormResized(TForm* Sender) {
+  const TSize size = Sender->PixelSize();
   if (FHost.Resize && FHost.Resize->ui_resize)
-    FHost.Resize->ui_resize(FHost.Resize->handle, paramHost->EditorWidth, paramHost->EditorHeight);
+    FHost.Resize->ui_resize(FHost.Resize->handle, size.Width, size.Height);
 }
 
 void TLV2EditorBase::PortEvent(std::uint32_t port, std::uint32_t bufferSize, std::uint32_t format,

@@ -9,6 +9,7 @@
 #include "toolkit/Form.h"
 
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,8 @@ struct TLV2HostInterface {
   LV2UI_Controller Controller = nullptr;
   const LV2UI_Touch* Touch = nullptr;
   const LV2UI_Resize* Resize = nullptr;
+  // The host's ui:scaleFactor; 0 when it gives none.
+  double Scale = 0;
 };
 
 class TLV2EditorBase {
@@ -34,14 +37,22 @@ public:
                  const void* buffer);
   // The host's idle call: window events and pending repaints.
   void Idle() { FForm->Idle(); }
+  // A new ui:scaleFactor from the host (0: none); the window follows.
+  void SetHostScale(double scale);
+  // The host's URI map, for reading options it sends later; may be null.
+  LV2_URID_Map* UridMap() const { return FUridMap; }
+  void SetUridMap(LV2_URID_Map* map) { FUridMap = map; }
 
 private:
   void AutomateParameter(TVSTParameter* Param, float Value);
   void BeginParameterEdit(TVSTParameter* Param) { TouchPort(Param, true); }
   void EndParameterEdit(TVSTParameter* Param) { TouchPort(Param, false); }
   void TouchPort(const TVSTParameter* Param, bool grabbed) const;
+  // Asks the host for the form's pixel size.
+  void FormResized(TForm* Sender);
 
   TLV2HostInterface FHost;
+  LV2_URID_Map* FUridMap = nullptr;
   std::unique_ptr<TEffParameters> FDefinition;
   // Declared last, so it goes first: its controls refer to the parameters.
   std::unique_ptr<TForm> FForm;

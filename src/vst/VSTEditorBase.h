@@ -8,6 +8,12 @@
 // form's controls as deferred repaints (TForm::RequestIdleRepaint), painted by
 // the next idle on the editor's thread or, on Windows, by the WM_PAINT the
 // request posts.
+//
+// Scale. Hosts announce their content scale through the vendor-specific
+// opcode; it is kept here, applied to the open form on the editor's thread,
+// and getRect reports the size at the scale the form has or will get. When
+// the form's size changes (the host's scale, the user's zoom, the desktop's
+// scale found at open), the host is asked to resize its window.
 #pragma once
 
 #include "params/VSTEffect.h"
@@ -15,6 +21,8 @@
 #include "toolkit/Form.h"
 #include "vst/DAudioEffect.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 class TVSTEditorBase : public AEffEditor {
@@ -31,10 +39,25 @@ public:
   void update() override;
 
   TForm* Form() const { return form.get(); }
+  // Any thread; scale <= 0 or NaN withdraws the request.
+  void setHostScale(float scale);
 
 private:
+  // The pixel size at the scale the editor will open with.
+  void predictedSize(std::int32_t& width, std::int32_t& height) const;
+  void applyHostScale();
+  void formResized(TForm* Sender);
+
   TVSTParameterHost* paramHost;
   TVSTEffect* effectComponent;
   std::unique_ptr<TForm> form;
   ERect rect{};
+  std::atomic<double> hostScale{0};
+  std::atomic<bool> hostScalePending{false};
+  // The open form's pixel size, for getRect on other threads; 0 while closed.
+  std::atomic<std::int32_t> openWidth{0};
+  std::atomic<std::int32_t> openHeight{0};
+  // What getRect last told the host.
+  std::atomic<std::int32_t> reportedWidth{0};
+  std::atomic<std::int32_t> reportedHeight{0};
 };
