@@ -41,8 +41,6 @@ std::int32_t TVSTEditorBase::getRect(ERect** result) {
   std::int32_t width = 0;
   std::int32_t height = 0;
   predictedSize(width, height);
-  reportedWidth.store(width, std::memory_order_relaxed);
-  reportedHeight.store(height, std::memory_order_relaxed);
   rect.top = 0;
   rect.left = 0;
   rect.bottom = RectEdge(height);
@@ -55,6 +53,9 @@ std::int32_t TVSTEditorBase::open(void* ptr) {
   // Some hosts open twice without closing; the first form must not stay
   // behind as an orphan window.
   close();
+  std::int32_t expectedWidth = 0;
+  std::int32_t expectedHeight = 0;
+  predictedSize(expectedWidth, expectedHeight);
   form.reset(effectComponent->CreateEditor(ptr));
   if (!form)
     return 0;
@@ -67,9 +68,9 @@ std::int32_t TVSTEditorBase::open(void* ptr) {
     const TSize size = form->PixelSize();
     openWidth.store(size.Width, std::memory_order_relaxed);
     openHeight.store(size.Height, std::memory_order_relaxed);
-    // The host sized its window from getRect before the desktop's scale was known.
-    if (size.Width != reportedWidth.load(std::memory_order_relaxed) ||
-        size.Height != reportedHeight.load(std::memory_order_relaxed))
+    // The host sized its window from getRect before the user's zoom and the
+    // desktop's scale were known.
+    if (size.Width != expectedWidth || size.Height != expectedHeight)
       formResized(form.get());
     form->Show();
   } catch (...) {
@@ -116,7 +117,5 @@ void TVSTEditorBase::formResized(TForm* Sender) {
   const TSize size = Sender->PixelSize();
   openWidth.store(size.Width, std::memory_order_relaxed);
   openHeight.store(size.Height, std::memory_order_relaxed);
-  reportedWidth.store(size.Width, std::memory_order_relaxed);
-  reportedHeight.store(size.Height, std::memory_order_relaxed);
   static_cast<AudioEffectX*>(effect)->sizeWindow(size.Width, size.Height);
 }

@@ -57,7 +57,4 @@ private:
   // The open form's pixel size, for getRect on other threads; 0 while closed.
   std::atomic<std::int32_t> openWidth{0};
   std::atomic<std::int32_t> openHeight{0};
-  // What getRect last told the host.
-  std::atomic<std::int32_t> reportedWidth{0};
-  std::atomic<std::int32_t> reportedHeight{0};
 };

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -438,11 +440,14 @@ protected:
   void SetUp() override {
     TXEditorTest::SetUp();
     Effect.onSizeWindow([this](int width, int height) {
+      SizeRequests.emplace_back(width, height);
       XResizeWindow(X.Connection(), HostWindow, static_cast<unsigned>(width),
                     static_cast<unsigned>(height));
       return true;
     });
   }
+
+  std::vector<std::pair<int, int>> SizeRequests;
 
   XWindowAttributes EditorAttributes() {
     XSync(X.Connection(), False);
@@ -460,6 +465,21 @@ TEST_F(TXScaledEditorTest, HostScaleWhileOpenResizesTheWindowAndTheRect) {
   const host::EditorSize rect = host::editorSize(Effect);
   EXPECT_EQ(rect.width, 2 * kWidth);
   EXPECT_EQ(rect.height, 2 * kHeight);
+}
+
+TEST_F(TXScaledEditorTest, TheUsersZoomAtOpenAsksTheHostForTheLargerWindow) {
+  // The test script gives every run a configuration folder of its own.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  ASSERT_NE(config, nullptr);
+  const std::filesystem::path file =
+      std::filesystem::path(config) / "kestrune-glowrasp/editor.conf";
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file) << "zoom=150\n";
+  ShowEditor();
+  std::filesystem::remove(file);
+  EXPECT_EQ(SizeRequests, (std::vector<std::pair<int, int>>{{603, 375}}));
+  EXPECT_EQ(EditorAttributes().width, 603);
+  EXPECT_EQ(host::editorSize(Effect).height, 375);
 }
 
 // The same physical gesture, twice as long on a screen twice as dense, gives
