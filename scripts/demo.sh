@@ -39,7 +39,8 @@ done
 "$tools/glowrasp-render" --editor-screenshot "$out/editor.png" --gain 6 --intensity 60 \
   --out-gain -2 >"$out/editor.log"
 
-echo "plug-in:  $(awk '$1 == "plug-in" { print $2 }' "$out/clean.log")"
+# The log's first plug-in line names the binary; --stats adds one with its speed.
+echo "plug-in:  $(awk '$1 == "plug-in" { print $2; exit }' "$out/clean.log")"
 echo "input:    $input"
 echo
 printf '%-9s %9s %10s %9s %9s %9s %9s %9s %10s\n' setting gain intensity "out gain" \

@@ -16,7 +16,10 @@ apt_update() {
   fi
 }
 
-# wine32 is an i386 package.
+# wine32 is an i386 package. It installs even where the kernel executes no
+# 32-bit code (the 32-bit tools some of its libraries run on setup fail there
+# with a warning only), and its C library's 32-bit loader is what the Windows
+# test runner starts to learn whether 32-bit code runs at all.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "adding the i386 architecture"
   as_root dpkg --add-architecture i386
