@@ -2,6 +2,7 @@
 
 #include "toolkit/Resample.h"
 
+#include <cstddef>
 #include <mutex>
 
 namespace {
@@ -58,7 +59,7 @@ TBitmap TPictureSet::Resize(int density, double scale, TSize cell) const {
       const TBitmap frame = Resample(source, area, to.Width, to.Height);
       for (int y = 0; y < frame.Height(); ++y)
         std::copy(frame.Row(y), frame.Row(y) + frame.Width(),
-                  result.Row(row * to.Height + y) + column * to.Width);
+                  result.Row(row * to.Height + y) + std::ptrdiff_t{column} * to.Width);
     }
   return result;
 }
