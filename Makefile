@@ -1,6 +1,8 @@
 # Set-up commands: `make demo` and `make test`. See README.md.
 VST_DIR ?= $(HOME)/.vst
 LV2_DIR ?= $(HOME)/.lv2
+VST3_DIR ?= $(HOME)/.vst3
+CLAP_DIR ?= $(HOME)/.clap
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
@@ -24,11 +26,12 @@ build-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DGLOWRASP_SANITIZE=ON -DGLOWRASP_BENCH=OFF
 	cmake --build $(ASAN) -j $(JOBS)
 
-# ThreadSanitizer: the thread stress test, and the renderer with the plug-in.
+# ThreadSanitizer: the thread stress test, the renderer with the plug-in, and
+# the CLAP plug-in's two threads.
 build-tsan: deps
 	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOWRASP_TSAN=ON \
 	  -DGLOWRASP_BENCH=OFF -DGLOWRASP_TOOLS=ON
-	cmake --build $(TSAN) --target stress_tests glowrasp-render -j $(JOBS)
+	cmake --build $(TSAN) --target stress_tests glowrasp-render clap_tests -j $(JOBS)
 
 # Every source under the stricter warnings, each an error; built, not run
 # again: the tests run in the builds above.
@@ -46,6 +49,7 @@ test: build build-asan build-tsan build-strict lint
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure --timeout 600 -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/stress_tests
+	TSAN_OPTIONS=halt_on_error=1 timeout 600 $(TSAN)/tests/clap/clap_tests --gtest_filter='ClapThreads.*'
 	timeout 600 bash scripts/tsan-render.sh $(TSAN)
 	$(MAKE) test-windows
 
@@ -72,13 +76,14 @@ deps-windows:
 windows: deps-windows
 	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN32_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 -j $(JOBS)
 	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp -j $(JOBS)
+	cmake --build $(WIN64_BUILD) --target KestruneGlowrasp KestruneGlowrasp_vst3 KestruneGlowrasp_clap -j $(JOBS)
 	install -D -m 0644 $(WIN32_BUILD)/KestruneGlowrasp.dll dist/win32/KestruneGlowrasp.dll
 	install -D -m 0644 $(WIN64_BUILD)/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll
-	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll"
+	install -D -m 0644 $(WIN64_BUILD)/clap/KestruneGlowrasp.clap dist/win64/KestruneGlowrasp.clap
+	@echo "dist/win32/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.dll dist/win64/KestruneGlowrasp.clap"
 
 build-windows-tests: windows
 	cmake --build $(WIN32_BUILD) -j $(JOBS)
@@ -89,6 +94,7 @@ test-windows: build build-windows-tests
 	bash tests/windows/run-tests.sh $(RELEASE) $(WIN32_BUILD) $(WIN64_BUILD)
 
 LV2_BUNDLE := KestruneGlowrasp.lv2
+VST3_BUNDLE := KestruneGlowrasp.vst3
 
 install: build
 	mkdir -p "$(VST_DIR)"
@@ -100,11 +106,21 @@ install: build
 	install -m 0755 $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_dsp.so \
 	  $(RELEASE)/lv2/$(LV2_BUNDLE)/KestruneGlowrasp_ui.so "$(LV2_DIR)/$(LV2_BUNDLE)/"
 	@echo "installed $(LV2_DIR)/$(LV2_BUNDLE)"
+	install -D -m 0755 $(RELEASE)/vst3/$(VST3_BUNDLE)/Contents/x86_64-linux/KestruneGlowrasp.so \
+	  "$(VST3_DIR)/$(VST3_BUNDLE)/Contents/x86_64-linux/KestruneGlowrasp.so"
+	install -D -m 0644 $(RELEASE)/vst3/$(VST3_BUNDLE)/Contents/Resources/moduleinfo.json \
+	  "$(VST3_DIR)/$(VST3_BUNDLE)/Contents/Resources/moduleinfo.json"
+	@echo "installed $(VST3_DIR)/$(VST3_BUNDLE)"
+	mkdir -p "$(CLAP_DIR)"
+	install -m 0755 $(RELEASE)/clap/KestruneGlowrasp.clap "$(CLAP_DIR)/KestruneGlowrasp.clap"
+	@echo "installed $(CLAP_DIR)/KestruneGlowrasp.clap"
 
 demo: install
 	bash scripts/demo.sh $(RELEASE) demo-out
 	@echo "VST 2 plug-in: $(VST_DIR)/KestruneGlowrasp.so"
 	@echo "LV2 bundle:    $(LV2_DIR)/$(LV2_BUNDLE) (urn:kestrune:glowrasp)"
+	@echo "VST3 bundle:   $(VST3_DIR)/$(VST3_BUNDLE)"
+	@echo "CLAP plug-in:  $(CLAP_DIR)/KestruneGlowrasp.clap (com.kestrune.glowrasp)"
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench

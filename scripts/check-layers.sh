@@ -9,9 +9,14 @@
 #   editor    base toolkit params editor
 #   dsp       base, the processor's own headers in shaper/
 #   shaper    base params shaper, and the editor's size (header only)
+#   instance  the format-neutral seam; the processing side: base params
+#             shaper instance; the editor side (EffectEditor.*,
+#             EditorResources.*): everything below it
 #   vst       everything below it
-#   lv2       the DSP side: base params shaper lv2; the UI side
+#   lv2       the DSP side: base params shaper instance lv2; the UI side
 #             (LV2UIEntry.cpp, LV2EditorBase.*): everything below it but vst
+#   vst3      base instance vst3: the seam only, never the layers under it
+#   clap      base instance clap: the same
 #
 # In src/shaper the effect definition's files are named below; every other
 # file there is the signal processor. EffParamsEditor.cpp, the definition's
@@ -53,9 +58,15 @@ allowed_for() {
       echo '^base/|^shaper/'
     fi
     ;;
-  vst/*) echo '^(base|toolkit|params|editor|shaper|vst)/' ;;
-  lv2/LV2UIEntry.cpp | lv2/LV2EditorBase.*) echo '^(base|toolkit|params|editor|shaper|lv2)/' ;;
-  lv2/*) echo '^(base|params|shaper|lv2)/' ;;
+  instance/EffectEditor.* | instance/EditorResources.*)
+    echo '^(base|toolkit|params|editor|shaper|instance)/'
+    ;;
+  instance/*) echo '^(base|params|shaper|instance)/' ;;
+  vst/*) echo '^(base|toolkit|params|editor|shaper|instance|vst)/' ;;
+  lv2/LV2UIEntry.cpp | lv2/LV2EditorBase.*) echo '^(base|toolkit|params|editor|shaper|instance|lv2)/' ;;
+  lv2/*) echo '^(base|params|shaper|instance|lv2)/' ;;
+  vst3/*) echo '^(base|instance|vst3)/' ;;
+  clap/*) echo '^(base|instance|clap)/' ;;
   *) echo '' ;;
   esac
 }
@@ -84,7 +95,7 @@ while IFS= read -r file; do
   # Window-system and platform headers belong to the backend folders; libjpeg
   # to the toolkit's pictures.
   platform=$(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*<((X11\/|windows\.h|windowsx\.h)[^>]*)>.*/\1/p' "$file")
-  if [ -n "$platform" ] && ! [[ "$file" =~ ^[a-z]+/(linux|windows)/ ]]; then
+  if [ -n "$platform" ] && ! [[ "$file" =~ ^[a-z0-9]+/(linux|windows)/ ]]; then
     report "$file" "includes the platform header <$platform> outside a backend folder"
   fi
   if grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<jpeglib\.h>' "$file" &&

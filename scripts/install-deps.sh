@@ -9,6 +9,7 @@ packages=(
   libsndfile1-dev libjpeg62-turbo-dev libpng-dev
   libx11-dev libxtst-dev xvfb xauth x11-utils xdotool
   lv2-dev liblilv-dev lilv-utils
+  dpf-source zam-plugins ardour qtractor
   locales
   sox
 )

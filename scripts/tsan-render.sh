@@ -29,4 +29,22 @@ if ((status != 2)); then
   echo "a failed write ended with status $status, not 2" >&2
   exit 1
 fi
+# A stop while the file thread waits for a stalled producer: both threads
+# wind down, and the tool dies of the signal (a shell's 143).
+# Started as a plain command, so that the signal goes to the tool itself.
+mkfifo "$tmp/stalled"
+"$build/tools/glowrasp-render" --plugin "$build/KestruneGlowrasp.so" -q - "$tmp/out.wav" \
+  <"$tmp/stalled" &
+pid=$!
+exec 3>"$tmp/stalled"
+head -c 300000 "$tmp/in.wav" >&3
+sleep 1
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+exec 3>&-
+if ((status != 143)); then
+  echo "a stopped render ended with status $status, not death by SIGTERM" >&2
+  exit 1
+fi
 echo "renderer threads clean under ThreadSanitizer"

@@ -15,11 +15,12 @@ constexpr const char* kPrefixes = "@prefix doap:  <http://usefulinc.com/ns/doap#
                                   "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                                   "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
-// Turtle decimals need a digit after the point.
-std::string Decimal(float value) {
+// Turtle decimals need a digit after the point. Toggles and frame counts are
+// whole numbers, so they are written as integers, which hosts take as such.
+std::string Number(const TLV2PortDescription& port, float value) {
   std::ostringstream text;
   text.setf(std::ios::fixed);
-  text.precision(1);
+  text.precision(port.Role == prParameter ? 1 : 0);
   text << value;
   return text.str();
 }
@@ -43,11 +44,12 @@ void WritePort(std::ostream& out, const TLV2PortDescription& port) {
       << "        a " << PortClasses(port.Kind) << " ;\n"
       << "        lv2:index " << port.Index << " ;\n"
       << "        lv2:symbol \"" << port.Symbol << "\" ;\n"
-      << "        lv2:name \"" << port.Name << "\"";
+      << "        lv2:name \"" << port.Name << "\" ;\n"
+      << "        rdfs:comment \"" << port.Comment << "\"";
   if (port.Role != prAudio)
-    out << " ;\n        lv2:default " << Decimal(port.Default) << " ;\n"
-        << "        lv2:minimum " << Decimal(port.Minimum) << " ;\n"
-        << "        lv2:maximum " << Decimal(port.Maximum);
+    out << " ;\n        lv2:default " << Number(port, port.Default) << " ;\n"
+        << "        lv2:minimum " << Number(port, port.Minimum) << " ;\n"
+        << "        lv2:maximum " << Number(port, port.Maximum);
   if (!port.Unit.empty())
     out << " ;\n        units:unit units:" << port.Unit;
   if (port.Role == prLatency)
@@ -85,7 +87,12 @@ std::string PluginTurtle() {
   out << "<" << kLV2PluginUri << ">\n"
       << "    a lv2:Plugin , lv2:WaveshaperPlugin ;\n"
       << "    doap:name \"Kestrune Glowrasp\" ;\n"
-      << "    doap:maintainer [ foaf:name \"Kestrune\" ] ;\n"
+      << "    doap:shortdesc \"" << kLV2ShortDescription << "\" ;\n"
+      << "    doap:maintainer [\n"
+      << "        foaf:name \"" << kLV2MaintainerName << "\" ;\n"
+      << "        foaf:mbox <" << kLV2MaintainerMail << "> ;\n"
+      << "        foaf:homepage <" << kLV2MaintainerHomepage << ">\n"
+      << "    ] ;\n"
       << "    doap:release [ doap:revision \"1.0\" ] ;\n"
       << "    lv2:minorVersion 0 ;\n"
       << "    lv2:microVersion 0 ;\n"

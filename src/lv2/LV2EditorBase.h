@@ -1,12 +1,12 @@
-// The plug-in's UI as an LV2 host shows it: an editor form in the host's X11
-// window over a parameter model of its own (the DSP may run in another
-// process). Port events set the model; knob gestures go back to the host as
-// port writes in the ports' units and, where the host offers it, as touches.
+// The plug-in's UI as an LV2 host shows it: the effect editor in the host's
+// X11 window over an effect instance of its own (the DSP may run in another
+// process). Port events set that instance; knob gestures go back to the host
+// as port writes in the ports' units and, where the host offers it, as touches.
 #pragma once
 
-#include "lv2/LV2Ports.h"
-#include "shaper/EffParams.h"
-#include "toolkit/Form.h"
+#include "instance/EffectEditor.h"
+#include "instance/EffectEditorHost.h"
+#include "instance/EffectInstance.h"
 
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
@@ -23,37 +23,38 @@ struct TLV2HostInterface {
   double Scale = 0;
 };
 
-class TLV2EditorBase {
+class TLV2EditorBase final : private TEffectEditorHost {
 public:
-  // Raises EGlowraspError when the form cannot live in parentWindow.
+  // Raises EGlowraspError when the editor cannot live in parentWindow.
   TLV2EditorBase(void* parentWindow, const TLV2HostInterface& host);
   TLV2EditorBase(const TLV2EditorBase&) = delete;
   TLV2EditorBase& operator=(const TLV2EditorBase&) = delete;
 
-  // The form's own window, which the host embeds.
-  void* Widget() const { return FForm->Backend().WindowHandle(); }
+  // The editor's own window, which the host embeds.
+  void* Widget() const { return FEditor->WindowHandle(); }
   // A control port's value from the host (float protocol only).
   void PortEvent(std::uint32_t port, std::uint32_t bufferSize, std::uint32_t format,
                  const void* buffer);
   // The host's idle call: window events and pending repaints.
-  void Idle() { FForm->Idle(); }
+  void Idle() { FEditor->Idle(); }
   // A new ui:scaleFactor from the host (0: none); the window follows.
-  void SetHostScale(double scale);
+  void SetHostScale(double scale) { FEditor->SetScale(scale); }
   // The host's URI map, for reading options it sends later; may be null.
   LV2_URID_Map* UridMap() const { return FUridMap; }
   void SetUridMap(LV2_URID_Map* map) { FUridMap = map; }
 
 private:
-  void AutomateParameter(TVSTParameter* Param, float Value);
-  void BeginParameterEdit(TVSTParameter* Param) { TouchPort(Param, true); }
-  void EndParameterEdit(TVSTParameter* Param) { TouchPort(Param, false); }
-  void TouchPort(const TVSTParameter* Param, bool grabbed) const;
-  // Asks the host for the form's pixel size.
-  void FormResized(TForm* Sender);
+  // As the VST boundary does: the value is applied, then the host is told.
+  void PerformEdit(std::int32_t index, double normalized) override;
+  void BeginEdit(std::int32_t index) override { TouchPort(index, true); }
+  void EndEdit(std::int32_t index) override { TouchPort(index, false); }
+  void TouchPort(std::int32_t index, bool grabbed) const;
+  bool RequestResize(std::int32_t width, std::int32_t height) override;
 
   TLV2HostInterface FHost;
   LV2_URID_Map* FUridMap = nullptr;
-  std::unique_ptr<TEffParameters> FDefinition;
-  // Declared last, so it goes first: its controls refer to the parameters.
-  std::unique_ptr<TForm> FForm;
+  // No audio runs here: the instance is the model the editor shows.
+  TEffectInstance FInstance{0.0};
+  // Declared last, so it goes first: it refers to the instance.
+  std::unique_ptr<TEffectEditor> FEditor;
 };

@@ -3,44 +3,20 @@
 #include "lv2/LV2PortValue.h"
 
 #include <bit>
-#include <cmath>
 #include <limits>
 
-namespace {
-
-// LV2 hosts need not tell a block size, but the effect component creates the
-// processor only once it has been told one; the processor does not depend on it.
-constexpr std::int32_t kNominalBlockSize = 1024;
-
-std::int32_t RoundedRate(double rate) {
-  const double nearest = std::nearbyint(rate);
-  if (!(nearest >= 1.0 && nearest <= std::numeric_limits<std::int32_t>::max()))
-    return 44100;
-  return static_cast<std::int32_t>(nearest);
-}
-
-} // namespace
-
 TLV2EffectBase::TLV2EffectBase(double sampleRate)
-    : FDefinition(std::make_unique<TEffParameters>(nullptr, TVSTEffectOnCreateEditor())) {
-  TVSTParameterHost* host = FDefinition->ParamHost();
-  FDefinition->EffectProcessor()->SetVSTParamHost(host);
-  host->SetSampleRate(RoundedRate(sampleRate));
-  host->SetBlockSize(kNominalBlockSize);
-  FLatency = static_cast<float>(FDefinition->EffectProcessor()->GetDelay());
-}
+    : FInstance(sampleRate), FLatency(static_cast<float>(FInstance.Latency())) {}
 
 void TLV2EffectBase::ConnectPort(std::uint32_t port, void* data) {
   if (port >= lpCount)
     return;
+  // Output ports are written by run() alone: until then the buffer is the host's.
   FPorts[port] = static_cast<float*>(data);
-  // Hosts may read the latency before the first run.
-  if (port == lpLatency)
-    ReportLatency();
 }
 
 void TLV2EffectBase::Activate() {
-  FDefinition->EffectProcessor()->Clear();
+  FInstance.Reset();
 }
 
 void TLV2EffectBase::Run(std::uint32_t sampleCount) {
@@ -51,27 +27,14 @@ void TLV2EffectBase::Run(std::uint32_t sampleCount) {
   ReadControls();
   if (sampleCount > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
     return;
-  TVSTEffectOnProcessRecord record;
-  record.Inputs[0] = FPorts[lpInL];
-  record.Inputs[1] = FPorts[lpInR];
-  record.Outputs[0] = FPorts[lpOutL];
-  record.Outputs[1] = FPorts[lpOutR];
-  record.SampleFrames = static_cast<std::int32_t>(sampleCount);
-  record.Replacing = -1;
-  if (!record.Inputs[0] || !record.Inputs[1] || !record.Outputs[0] || !record.Outputs[1])
-    return;
-  // One buffer on both inputs is a mono signal, processed once for both outputs.
-  TVSTEffect* effect = FDefinition->EffectProcessor();
-  if (record.Inputs[0] == record.Inputs[1])
-    effect->ProcessS2Sm(&record);
-  else
-    effect->ProcessS2S(&record);
+  const float* inputs[2] = {FPorts[lpInL], FPorts[lpInR]};
+  float* outputs[2] = {FPorts[lpOutL], FPorts[lpOutR]};
+  FInstance.Process(inputs, outputs, static_cast<std::int32_t>(sampleCount));
 }
 
 // A value is converted only when its bits differ from the last run's: hosts
 // run small blocks, and most runs change no control.
 void TLV2EffectBase::ReadControls() {
-  TVSTParameters& parameters = FDefinition->ParamHost()->Parameters();
   for (const TLV2PortDescription& port : kLV2Ports) {
     const float* value = FPorts[port.Index];
     if (!value || port.Kind != pkControlIn)
@@ -80,17 +43,16 @@ void TLV2EffectBase::ReadControls() {
     if (FControlsRead && bits == FControlBits[port.Index])
       continue;
     FControlBits[port.Index] = bits;
-    if (port.Role == prParameter)
-      parameters.Items(port.Parameter)
-          ->SetCurValue(PortValueToCurValue(port, *parameters.Items(port.Parameter), *value));
-    else if (port.Role == prEnabled)
-      ApplyEnabledPort(!(*value <= 0.0f));
+    if (port.Role == prParameter) {
+      const std::int32_t steps = TEffectInstance::Parameter(port.Parameter).StepCount;
+      FInstance.SetNormalizedValue(port.Parameter,
+                                   StepToNormalized(PortValueToStep(port, steps, *value), steps));
+    } else if (port.Role == prEnabled) {
+      // lv2:enabled is the opposite of the soft bypass.
+      FInstance.SetBypass(*value <= 0.0f);
+    }
   }
   FControlsRead = true;
-}
-
-void TLV2EffectBase::ApplyEnabledPort(bool enabled) {
-  FDefinition->EffectProcessor()->SetBypass(!enabled);
 }
 
 void TLV2EffectBase::ReportLatency() const {

@@ -1,14 +1,12 @@
 // The plug-in instance an LV2 host runs: its ports are read at every run and
-// turned into calls on the effect definition's parameter host and effect
-// component, as the VST boundary does with the host's calls.
+// turned into calls on the effect instance.
 #pragma once
 
+#include "instance/EffectInstance.h"
 #include "lv2/LV2Ports.h"
-#include "shaper/EffParams.h"
 
 #include <array>
 #include <cstdint>
-#include <memory>
 
 class TLV2EffectBase {
 public:
@@ -22,11 +20,9 @@ public:
 
 private:
   void ReadControls();
-  // lv2:enabled is the opposite of the soft bypass.
-  void ApplyEnabledPort(bool enabled);
   void ReportLatency() const;
 
-  std::unique_ptr<TEffParameters> FDefinition;
+  TEffectInstance FInstance;
   std::array<float*, lpCount> FPorts{};
   // The control values of the last run, as bits; none before the first run.
   std::array<std::uint32_t, lpCount> FControlBits{};

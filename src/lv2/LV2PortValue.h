@@ -6,11 +6,13 @@
 
 #include <cstdint>
 
-class TVSTParameter;
+// round((v − Minimum) / (Maximum − Minimum) × steps), halves to even, clamped
+// to [0, steps]; NaN counts as the port's minimum.
+std::int32_t PortValueToStep(const TLV2PortDescription& port, std::int32_t steps, float value);
+// The port value whose step is `step`.
+float StepToPortValue(const TLV2PortDescription& port, std::int32_t steps, std::int32_t step);
 
-// round((v − Minimum) / (Maximum − Minimum) × (MaxValue − MinValue)) + MinValue,
-// halves to even, clamped to the range; NaN counts as the port's minimum.
-std::int32_t PortValueToCurValue(const TLV2PortDescription& port, const TVSTParameter& param,
-                                 float value);
-// The port value whose step is the parameter's current value.
-float CurValueToPortValue(const TLV2PortDescription& port, const TVSTParameter& param);
+// The effect instance's normalised value of a step, and back. A float keeps
+// every one of up to 2^23 steps apart, so the instance lands on the same step.
+double StepToNormalized(std::int32_t step, std::int32_t steps);
+std::int32_t NormalizedToStep(double normalized, std::int32_t steps);

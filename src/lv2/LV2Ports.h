@@ -12,6 +12,12 @@ inline constexpr const char* kLV2UIUri = "urn:kestrune:glowrasp:ui";
 inline constexpr const char* kLV2DspBinary = "KestruneGlowrasp_dsp.so";
 inline constexpr const char* kLV2UIBinary = "KestruneGlowrasp_ui.so";
 
+// Who answers for the plug-in, as hosts list it beside the name.
+inline constexpr const char* kLV2MaintainerName = "Kestrune";
+inline constexpr const char* kLV2MaintainerMail = "mailto:glowrasp@kestrune.example";
+inline constexpr const char* kLV2MaintainerHomepage = "https://kestrune.example/glowrasp";
+inline constexpr const char* kLV2ShortDescription = "Signal-dependent smoothing shaper";
+
 enum TLV2Port : std::uint32_t {
   lpInL,
   lpInR,
@@ -43,18 +49,27 @@ struct TLV2PortDescription {
   std::string_view Unit;
   // Index of the parameter the port drives, for prParameter ports.
   std::int32_t Parameter;
+  // What the port does, in a sentence hosts show as its tooltip.
+  std::string_view Comment;
 };
 
 inline constexpr std::array<TLV2PortDescription, lpCount> kLV2Ports{{
-    {lpInL, pkAudioIn, prAudio, "in_l", "Left In", 0, 0, 0, "", -1},
-    {lpInR, pkAudioIn, prAudio, "in_r", "Right In", 0, 0, 0, "", -1},
-    {lpOutL, pkAudioOut, prAudio, "out_l", "Left Out", 0, 0, 0, "", -1},
-    {lpOutR, pkAudioOut, prAudio, "out_r", "Right Out", 0, 0, 0, "", -1},
-    {lpGain, pkControlIn, prParameter, "gain", "Gain", -48, 48, 0, "db", 0},
-    {lpIntensity, pkControlIn, prParameter, "intensity", "Intensity", 0, 100, 100, "pc", 1},
-    {lpOutGain, pkControlIn, prParameter, "out_gain", "Out Gain", -48, 48, 0, "db", 2},
-    {lpLatency, pkControlOut, prLatency, "latency", "Latency", 0, 6, 0, "frame", -1},
-    {lpEnabled, pkControlIn, prEnabled, "enabled", "Enabled", 0, 1, 1, "", -1},
+    {lpInL, pkAudioIn, prAudio, "in_l", "Left In", 0, 0, 0, "", -1, "Left channel input"},
+    {lpInR, pkAudioIn, prAudio, "in_r", "Right In", 0, 0, 0, "", -1, "Right channel input"},
+    {lpOutL, pkAudioOut, prAudio, "out_l", "Left Out", 0, 0, 0, "", -1,
+     "Left channel output, 6 frames behind the input"},
+    {lpOutR, pkAudioOut, prAudio, "out_r", "Right Out", 0, 0, 0, "", -1,
+     "Right channel output, 6 frames behind the input"},
+    {lpGain, pkControlIn, prParameter, "gain", "Gain", -48, 48, 0, "db", 0,
+     "Drive: how loud the signal looks to the kernel choice; it never scales the signal"},
+    {lpIntensity, pkControlIn, prParameter, "intensity", "Intensity", 0, 100, 100, "pc", 1,
+     "How fast the cut-off falls as a sample overshoots full scale"},
+    {lpOutGain, pkControlIn, prParameter, "out_gain", "Out Gain", -48, 48, 0, "db", 2,
+     "Output level"},
+    {lpLatency, pkControlOut, prLatency, "latency", "Latency", 0, 6, 0, "frame", -1,
+     "How many frames the output lags the input"},
+    {lpEnabled, pkControlIn, prEnabled, "enabled", "Enabled", 0, 1, 1, "", -1,
+     "Off passes the input through as late as the effect, crossfading over 64 frames"},
 }};
 
 // The control port that drives parameter `parameter`, or lpCount.

@@ -3,7 +3,7 @@
 // for the library's life. No error may cross into the host: creation reports
 // failure as a null handle.
 #include "base/DecimalSeparator.h"
-#include "editor/EffDataModule.h"
+#include "instance/EditorResources.h"
 #include "lv2/LV2EditorBase.h"
 #include "lv2/LV2Ports.h"
 
@@ -18,11 +18,11 @@ namespace {
 
 __attribute__((constructor)) void LibraryLoad() {
   RefreshUserDecimalSeparator();
-  CreateEffectDataModule();
+  LoadEditorResources();
 }
 
 __attribute__((destructor)) void LibraryUnload() {
-  DestroyEffectDataModule();
+  ReleaseEditorResources();
 }
 
 TLV2EditorBase* Instance(LV2UI_Handle handle) {

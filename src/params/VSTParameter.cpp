@@ -101,7 +101,6 @@ void TVSTParameter::SetCurValue(std::int32_t v) {
     return;
   FCurValue.store(v, std::memory_order_relaxed);
   FNormalizedValue.store(ToNormalized(v), std::memory_order_relaxed);
-  UpdateStrValue();
   UpdateRealValue();
   DoParamChange();
   FNotifier->Notify(gnValueChanged, Index());
@@ -111,22 +110,11 @@ void TVSTParameter::SetDefValue(std::int32_t v) {
   FDefValue.store(Clamp(v), std::memory_order_relaxed);
 }
 
-void TVSTParameter::SetOnGetStrValue(TVSTParamOnGetStrValue handler) {
-  if (handler.SameCode(FOnGetStrValue))
-    return;
-  FOnGetStrValue = handler;
-  UpdateStrValue();
-}
-
 void TVSTParameter::SetOnGetRealValue(TVSTParamOnGetRealValue handler) {
   if (handler.SameCode(FOnGetRealValue))
     return;
   FOnGetRealValue = handler;
   UpdateRealValue();
-}
-
-void TVSTParameter::UpdateStrValue() {
-  FStrValue.Store(FOnGetStrValue ? FOnGetStrValue(this).View() : std::string_view());
 }
 
 void TVSTParameter::UpdateRealValue() {
@@ -142,19 +130,18 @@ void TVSTParameter::Activate() {
   FActive.store(true, std::memory_order_relaxed);
 }
 
-void TVSTParameter::SetNormalizedValue(float x) {
+std::int32_t NearestStep(float x, std::int32_t range) {
   if (x > 1.0f)
     x = 1.0f;
   else if (!(x >= 0.0f))
     x = 0.0f;
   // Exact product at 64-bit precision; nearbyint rounds halves to even.
-  std::int32_t steps;
-  {
-    const TExtendedPrecision precision;
-    steps = static_cast<std::int32_t>(
-        std::nearbyint(static_cast<long double>(MaxValue() - MinValue()) * x));
-  }
-  SetCurValue(MinValue() + steps);
+  const TExtendedPrecision precision;
+  return static_cast<std::int32_t>(std::nearbyint(static_cast<long double>(range) * x));
+}
+
+void TVSTParameter::SetNormalizedValue(float x) {
+  SetCurValue(MinValue() + NearestStep(x, MaxValue() - MinValue()));
 }
 
 void TVSTParameter::RequestValue(std::int32_t v) {

@@ -4,7 +4,7 @@
 
 #include "base/Event.h"
 #include "params/GraphicNotifyHost.h"
-#include "params/SharedText.h"
+#include "params/ShortText.h"
 
 #include <atomic>
 #include <cstdint>
@@ -15,7 +15,9 @@
 class TVSTParameter;
 class TVSTParameterHost;
 
-using TVSTParamOnGetStrValue = TEvent<TShortText(TVSTParameter* Param)>;
+// Display texts are formatted when they are read, on the reader's thread, so
+// setting a value from the audio thread never formats one.
+using TVSTParamOnGetStrValue = TEvent<TShortText(const TVSTParameter* Param)>;
 using TVSTParamOnGetRealValue = TEvent<double(TVSTParameter* Param)>;
 using TVSTOnParamChange = TEvent<void(TVSTParameter* Param)>;
 using TVSTOnParamAutomate = TEvent<void(TVSTParameter* Param, float Value)>;
@@ -54,7 +56,7 @@ public:
   std::int32_t DefValue() const { return FDefValue.load(std::memory_order_relaxed); }
   float NormalizedValue() const { return FNormalizedValue.load(std::memory_order_relaxed); }
   double RealValue() const { return FRealValue.load(std::memory_order_relaxed); }
-  TShortText StrValue() const { return FStrValue.Load(); }
+  TShortText StrValue() const { return FOnGetStrValue ? FOnGetStrValue(this) : TShortText(); }
   bool Active() const { return FActive.load(std::memory_order_relaxed); }
 
   void SetMinValue(std::int32_t v);
@@ -65,7 +67,7 @@ public:
   const TVSTParamOnGetStrValue& OnGetStrValue() const { return FOnGetStrValue; }
   const TVSTParamOnGetRealValue& OnGetRealValue() const { return FOnGetRealValue; }
   const TVSTOnParamChange& OnParamChange() const { return FOnParamChange; }
-  void SetOnGetStrValue(TVSTParamOnGetStrValue handler);
+  void SetOnGetStrValue(TVSTParamOnGetStrValue handler) { FOnGetStrValue = handler; }
   void SetOnGetRealValue(TVSTParamOnGetRealValue handler);
   void SetOnParamChange(TVSTOnParamChange handler) { FOnParamChange = handler; }
   const TVSTParamOnUnitToNormalized& OnUnitToNormalized() const { return FOnUnitToNormalized; }
@@ -87,7 +89,6 @@ public:
 private:
   std::int32_t Clamp(std::int32_t v) const;
   float ToNormalized(std::int32_t v) const;
-  void UpdateStrValue();
   void UpdateRealValue();
   TVSTParameterHost* Host() const;
 
@@ -103,7 +104,6 @@ private:
   std::atomic<std::int32_t> FDefValue{0};
   std::atomic<float> FNormalizedValue{0.0f};
   std::atomic<double> FRealValue{0.0};
-  TSharedText FStrValue;
   TVSTParamOnGetStrValue FOnGetStrValue;
   TVSTParamOnGetRealValue FOnGetRealValue;
   TVSTOnParamChange FOnParamChange;
@@ -138,6 +138,10 @@ private:
   std::vector<TVSTParameter*> FItems;
   std::int32_t FNextID = 0;
 };
+
+// The step a host value x in [0, 1] falls on in a range of `range` steps: the
+// nearest, halves to even; NaN counts as 0.
+std::int32_t NearestStep(float x, std::int32_t range);
 
 // Letter case does not make two names different.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);

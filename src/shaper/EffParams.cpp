@@ -145,16 +145,24 @@ double TEffParameters::ParamHostParameters1GetRealValue(TVSTParameter* Param) {
   return FractionRealValue(Param->CurValue(), Param->MaxValue());
 }
 
-TShortText TEffParameters::ParamHostParameters0GetStrValue(TVSTParameter* Param) {
+TShortText DecibelText(std::int32_t CurValue, std::int32_t MaxValue) {
   const TExtendedPrecision precision;
-  const long double decibels = (Fraction(Param->CurValue(), Param->MaxValue()) - 0.5L) * 96;
+  const long double decibels = (Fraction(CurValue, MaxValue) - 0.5L) * 96;
   return FormatOneDecimal(decibels, UserDecimalSeparator());
 }
 
-TShortText TEffParameters::ParamHostParameters1GetStrValue(TVSTParameter* Param) {
+TShortText PercentText(std::int32_t CurValue, std::int32_t MaxValue) {
   const TExtendedPrecision precision;
-  const long double percent = Fraction(Param->CurValue(), Param->MaxValue()) * 100;
+  const long double percent = Fraction(CurValue, MaxValue) * 100;
   return FormatOneDecimal(percent, UserDecimalSeparator());
+}
+
+TShortText TEffParameters::ParamHostParameters0GetStrValue(const TVSTParameter* Param) {
+  return DecibelText(Param->CurValue(), Param->MaxValue());
+}
+
+TShortText TEffParameters::ParamHostParameters1GetStrValue(const TVSTParameter* Param) {
+  return PercentText(Param->CurValue(), Param->MaxValue());
 }
 
 // The inverses of the display texts, clamped to the range: dB = (x - 0.5) * 96

@@ -32,8 +32,8 @@ public:
   double ParamHostParameters0GetRealValue(TVSTParameter* Param);
   double ParamHostParameters1GetRealValue(TVSTParameter* Param);
   double ParamHostParameters2GetRealValue(TVSTParameter* Param);
-  TShortText ParamHostParameters0GetStrValue(TVSTParameter* Param);
-  TShortText ParamHostParameters1GetStrValue(TVSTParameter* Param);
+  TShortText ParamHostParameters0GetStrValue(const TVSTParameter* Param);
+  TShortText ParamHostParameters1GetStrValue(const TVSTParameter* Param);
   float ParamHostParameters0UnitToNormalized(TVSTParameter* Param, double UnitValue);
   float ParamHostParameters1UnitToNormalized(TVSTParameter* Param, double UnitValue);
   void ParamHostParameters0ParamChange(TVSTParameter* Param);
@@ -65,3 +65,6 @@ private:
 // The natural-unit mappings, shared with anything that converts the other way.
 double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue);
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue);
+// The display texts: decibels of a gain, percent of the intensity.
+TShortText DecibelText(std::int32_t CurValue, std::int32_t MaxValue);
+TShortText PercentText(std::int32_t CurValue, std::int32_t MaxValue);

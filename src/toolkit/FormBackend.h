@@ -50,6 +50,9 @@ public:
   // The native window that shows the form (an X11 Window id, an HWND), for
   // hosts that embed it by its handle; null offscreen.
   virtual void* WindowHandle() const { return nullptr; }
+  // A file descriptor that is readable when window events wait, for hosts
+  // that pump them from their own run loop; -1 where there is none.
+  virtual int EventDescriptor() const { return -1; }
 };
 
 // parentWindow null gives the offscreen backend.

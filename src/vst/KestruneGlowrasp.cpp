@@ -3,18 +3,18 @@
 // for the library's whole life. Older hosts look for main, current ones for
 // VSTPluginMain; both names lead to the same entry.
 #include "base/DecimalSeparator.h"
-#include "editor/EffDataModule.h"
+#include "instance/EditorResources.h"
 #include "vst/LibraryHooks.h"
 #include "vst/PluginFactory.h"
 
 #include <type_traits>
 
 void GlowraspLibraryLoad() {
-  CreateEffectDataModule();
+  LoadEditorResources();
 }
 
 void GlowraspLibraryUnload() {
-  DestroyEffectDataModule();
+  ReleaseEditorResources();
 }
 
 #if defined(_WIN32)

@@ -1,9 +1,5 @@
 #include "vst/VSTEditorBase.h"
 
-#include "editor/FrmEditor.h"
-#include "editor/ZoomSetting.h"
-#include "vst/DAudioEffectX.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -17,34 +13,33 @@ std::int16_t RectEdge(std::int32_t v) {
 
 } // namespace
 
-TVSTEditorBase::TVSTEditorBase(AudioEffect* owner, TVSTParameterHost* host, TVSTEffect* component)
-    : AEffEditor(owner), paramHost(host), effectComponent(component) {}
+TVSTEditorBase::TVSTEditorBase(AudioEffectX* effectObject, TVSTParameterHost* host,
+                               TVSTEffect* component, TEffectInstance& effectInstance)
+    : AEffEditor(effectObject), owner(effectObject), paramHost(host), effectComponent(component),
+      instance(effectInstance) {}
 
 TVSTEditorBase::~TVSTEditorBase() {
   close();
 }
 
-void TVSTEditorBase::predictedSize(std::int32_t& width, std::int32_t& height) const {
-  width = openWidth.load(std::memory_order_relaxed);
-  height = openHeight.load(std::memory_order_relaxed);
-  if (width > 0 && height > 0)
-    return;
-  // The user's zoom and the desktop's scale are only known once the window
-  // exists; the resize request at open corrects the size if they change it.
-  const double scale =
-      TFormEditor::ChooseScale(kFollowHost, hostScale.load(std::memory_order_relaxed), 0);
-  width = ScaledLength(paramHost->EditorWidth, scale);
-  height = ScaledLength(paramHost->EditorHeight, scale);
+// The user's zoom and the desktop's scale are only known once the window
+// exists; the resize request at open corrects the size if they change it.
+TSize TVSTEditorBase::predictedSize() const {
+  const TSize open{openWidth.load(std::memory_order_relaxed),
+                   openHeight.load(std::memory_order_relaxed)};
+  if (open.Width > 0 && open.Height > 0)
+    return open;
+  const double scale = hostScale.load(std::memory_order_relaxed);
+  return TEffectEditor::SizeAt(
+      std::clamp(scale > 0 ? scale : 1.0, TForm::kMinScale, TForm::kMaxScale));
 }
 
 std::int32_t TVSTEditorBase::getRect(ERect** result) {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  predictedSize(width, height);
+  const TSize size = predictedSize();
   rect.top = 0;
   rect.left = 0;
-  rect.bottom = RectEdge(height);
-  rect.right = RectEdge(width);
+  rect.bottom = RectEdge(size.Height);
+  rect.right = RectEdge(size.Width);
   *result = &rect;
   return 1;
 }
@@ -53,69 +48,62 @@ std::int32_t TVSTEditorBase::open(void* ptr) {
   // Some hosts open twice without closing; the first form must not stay
   // behind as an orphan window.
   close();
-  std::int32_t expectedWidth = 0;
-  std::int32_t expectedHeight = 0;
-  predictedSize(expectedWidth, expectedHeight);
-  form.reset(effectComponent->CreateEditor(ptr));
-  if (!form)
+  // The component has an editor to give only once it is created: the host
+  // has told the sample rate and the block size.
+  if (!effectComponent->HasEditor || !effectComponent->Created() ||
+      !effectComponent->VSTParamHost())
     return 0;
-  try {
-    hostScalePending.store(false, std::memory_order_relaxed);
-    if (auto* editor = dynamic_cast<TFormEditor*>(form.get()))
-      editor->SetHostScale(hostScale.load(std::memory_order_relaxed));
-    form->SetBounds(0, 0, paramHost->EditorWidth, paramHost->EditorHeight);
-    form->OnResize = TEvent<void(TForm*)>::Bind<&TVSTEditorBase::formResized>(this);
-    const TSize size = form->PixelSize();
-    openWidth.store(size.Width, std::memory_order_relaxed);
-    openHeight.store(size.Height, std::memory_order_relaxed);
-    // The host sized its window from getRect before the user's zoom and the
-    // desktop's scale were known.
-    if (size.Width != expectedWidth || size.Height != expectedHeight)
-      formResized(form.get());
-    form->Show();
-  } catch (...) {
-    return 0;
-  }
+  const TSize expected = predictedSize();
+  hostScalePending.store(false, std::memory_order_relaxed);
+  // An error making the window reaches the dispatcher's guard.
+  editor = std::make_unique<TEffectEditor>(instance, ptr, static_cast<TEffectEditorHost&>(*this),
+                                           hostScale.load(std::memory_order_relaxed));
+  const TSize size = editor->Size();
+  openWidth.store(size.Width, std::memory_order_relaxed);
+  openHeight.store(size.Height, std::memory_order_relaxed);
+  // The host sized its window from getRect before the user's zoom and the
+  // desktop's scale were known.
+  if (size.Width != expected.Width || size.Height != expected.Height)
+    owner->sizeWindow(size.Width, size.Height);
   return 1;
 }
 
 void TVSTEditorBase::close() {
-  form.reset();
+  editor.reset();
   openWidth.store(0, std::memory_order_relaxed);
   openHeight.store(0, std::memory_order_relaxed);
 }
 
 void TVSTEditorBase::idle() {
   AEffEditor::idle();
-  if (!form)
+  if (!editor)
     return;
   if (hostScalePending.exchange(false, std::memory_order_relaxed))
-    applyHostScale();
-  form->Idle();
-}
-
-void TVSTEditorBase::update() {
-  if (form)
-    form->Repaint();
+    editor->SetScale(hostScale.load(std::memory_order_relaxed));
+  editor->Idle();
 }
 
 void TVSTEditorBase::setHostScale(float scale) {
   hostScale.store(std::isfinite(scale) && scale > 0 ? scale : 0, std::memory_order_relaxed);
-  // The form belongs to the editor's thread: from any other, the next idle applies it.
-  if (form && form->OnFormThread())
-    applyHostScale();
+  // The editor belongs to the editor's thread: from any other, the next idle applies it.
+  if (editor && editor->Form().OnFormThread())
+    editor->SetScale(hostScale.load(std::memory_order_relaxed));
   else
     hostScalePending.store(true, std::memory_order_relaxed);
 }
 
-void TVSTEditorBase::applyHostScale() {
-  if (auto* editor = dynamic_cast<TFormEditor*>(form.get()))
-    editor->SetHostScale(hostScale.load(std::memory_order_relaxed));
+bool TVSTEditorBase::RequestResize(std::int32_t width, std::int32_t height) {
+  openWidth.store(width, std::memory_order_relaxed);
+  openHeight.store(height, std::memory_order_relaxed);
+  return owner->sizeWindow(width, height);
 }
 
-void TVSTEditorBase::formResized(TForm* Sender) {
-  const TSize size = Sender->PixelSize();
-  openWidth.store(size.Width, std::memory_order_relaxed);
-  openHeight.store(size.Height, std::memory_order_relaxed);
-  static_cast<AudioEffectX*>(effect)->sizeWindow(size.Width, size.Height);
+void TVSTEditorBase::update() {
+  if (editor)
+    editor->Form().Repaint();
+}
+
+// The value is applied through setParameter, then the host hears it.
+void TVSTEditorBase::PerformEdit(std::int32_t index, double normalized) {
+  owner->setParameterAutomated(index, static_cast<float>(normalized));
 }

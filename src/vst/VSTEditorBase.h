@@ -1,5 +1,6 @@
 // The editor object: reports the editor's size and, while the host shows the
-// editor, owns the form that lives in the host's window.
+// editor, owns the effect editor that lives in the host's window. As the
+// editor's host it turns knob gestures into the effect object's automation.
 //
 // Threads. open, idle, update and close come from the host's editor (UI)
 // thread, the one that owns the parent window; the form makes window-system
@@ -10,24 +11,28 @@
 // request posts.
 //
 // Scale. Hosts announce their content scale through the vendor-specific
-// opcode; it is kept here, applied to the open form on the editor's thread,
-// and getRect reports the size at the scale the form has or will get. When
-// the form's size changes (the host's scale, the user's zoom, the desktop's
+// opcode; it is kept here, applied to the open editor on the editor's thread,
+// and getRect reports the size at the scale the editor has or will get. When
+// the window's size changes (the host's scale, the user's zoom, the desktop's
 // scale found at open), the host is asked to resize its window.
 #pragma once
 
+#include "instance/EffectEditor.h"
+#include "instance/EffectEditorHost.h"
+#include "instance/EffectInstance.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "toolkit/Form.h"
-#include "vst/DAudioEffect.h"
+#include "vst/DAudioEffectX.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 
-class TVSTEditorBase : public AEffEditor {
+class TVSTEditorBase : public AEffEditor, private TEffectEditorHost {
 public:
-  TVSTEditorBase(AudioEffect* owner, TVSTParameterHost* host, TVSTEffect* component);
+  TVSTEditorBase(AudioEffectX* owner, TVSTParameterHost* host, TVSTEffect* component,
+                 TEffectInstance& instance);
   // An open form goes with the editor object: its window must not outlive the
   // effect instance, nor the library's code.
   ~TVSTEditorBase() override;
@@ -38,23 +43,27 @@ public:
   void idle() override;
   void update() override;
 
-  TForm* Form() const { return form.get(); }
+  TForm* Form() const { return editor ? &editor->Form() : nullptr; }
   // Any thread; scale <= 0 or NaN withdraws the request.
   void setHostScale(float scale);
 
 private:
   // The pixel size at the scale the editor will open with.
-  void predictedSize(std::int32_t& width, std::int32_t& height) const;
-  void applyHostScale();
-  void formResized(TForm* Sender);
+  TSize predictedSize() const;
+  bool RequestResize(std::int32_t width, std::int32_t height) override;
+  void BeginEdit(std::int32_t index) override { owner->beginEdit(index); }
+  void PerformEdit(std::int32_t index, double normalized) override;
+  void EndEdit(std::int32_t index) override { owner->endEdit(index); }
 
+  AudioEffectX* owner;
   TVSTParameterHost* paramHost;
   TVSTEffect* effectComponent;
-  std::unique_ptr<TForm> form;
+  TEffectInstance& instance;
+  std::unique_ptr<TEffectEditor> editor;
   ERect rect{};
   std::atomic<double> hostScale{0};
   std::atomic<bool> hostScalePending{false};
-  // The open form's pixel size, for getRect on other threads; 0 while closed.
+  // The open editor's pixel size, for getRect on other threads; 0 while closed.
   std::atomic<std::int32_t> openWidth{0};
   std::atomic<std::int32_t> openHeight{0};
 };

@@ -31,10 +31,10 @@ bool RoundedRate(float rate, std::int32_t& rounded) {
 
 } // namespace
 
-TVSTEffectBase::TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComponent> module,
+TVSTEffectBase::TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TEffParameters> module,
                                TVSTParameterHost* host, TVSTEffect* component)
     : AudioEffectX(master, 1, host->Parameters().Count()), paramHost(host),
-      effectComponent(component), definitionModule(std::move(module)) {
+      effectComponent(component), instance(std::move(module)) {
   paramHost->SetOnParamAutomate(
       TVSTOnParamAutomate::Bind<&TVSTEffectBase::automateParameter>(this));
   paramHost->SetOnParamBeginEdit(TVSTOnParamEdit::Bind<&TVSTEffectBase::beginParameterEdit>(this));
@@ -52,7 +52,7 @@ TVSTEffectBase::TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComp
   setUniqueID(FourCharCode(id));
   setProgramName(paramHost->DefaultProgramName.c_str());
   if (effectComponent->HasEditor)
-    setEditor(std::make_unique<TVSTEditorBase>(this, paramHost, effectComponent));
+    setEditor(std::make_unique<TVSTEditorBase>(this, paramHost, effectComponent, instance));
 }
 
 TVSTEffectBase::~TVSTEffectBase() {
@@ -61,7 +61,6 @@ TVSTEffectBase::~TVSTEffectBase() {
   paramHost->SetOnParamAutomate({});
   paramHost->SetOnParamBeginEdit({});
   paramHost->SetOnParamEndEdit({});
-  definitionModule.reset();
 }
 
 TVSTParameter* TVSTEffectBase::parameterAt(std::int32_t index) const {

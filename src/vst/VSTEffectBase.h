@@ -21,9 +21,10 @@
 // themselves for a repaint that the editor's thread paints at its next idle.
 #pragma once
 
-#include "base/Component.h"
+#include "instance/EffectInstance.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
+#include "shaper/EffParams.h"
 #include "toolkit/Form.h"
 #include "vst/DAudioEffectX.h"
 #include "vst/EditorSnapshot.h"
@@ -33,8 +34,9 @@
 
 class TVSTEffectBase : public AudioEffectX {
 public:
-  // Owns `module`, whose components `host` and `component` are.
-  TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TComponent> module,
+  // Owns `module`, whose components `host` and `component` are, as the
+  // effect instance every format shares.
+  TVSTEffectBase(audioMasterCallback master, std::unique_ptr<TEffParameters> module,
                  TVSTParameterHost* host, TVSTEffect* component);
   ~TVSTEffectBase() override;
 
@@ -66,11 +68,12 @@ public:
   bool getProductString(char* text) override;
   std::int32_t getVendorVersion() override { return paramHost->VendorVersion; }
   std::int32_t canDo(const char* text) override;
-  std::int32_t getGetTailSize() override { return paramHost->TailSize; }
+  std::int32_t getGetTailSize() override { return instance.Tail(); }
   bool getParameterProperties(std::int32_t index, VstParameterProperties* properties) override;
 
   TVSTParameter* parameterAt(std::int32_t index) const;
   TVSTParameterHost* ParamHost() const { return paramHost; }
+  TEffectInstance& Instance() { return instance; }
 
 private:
   static VstIntPtr copySnapshot(const TForm& form, TEditorSnapshot& snapshot);
@@ -84,5 +87,5 @@ private:
   TVSTParameterHost* paramHost;
   std::string programName;
   TVSTEffect* effectComponent;
-  std::unique_ptr<TComponent> definitionModule;
+  TEffectInstance instance;
 };

@@ -1,9 +1,9 @@
 // What the effect object tells hosts beyond the first level of the interface.
 #include "vst/BoundedText.h"
-#include "vst/TypedValue.h"
 #include "vst/VSTEffectBase.h"
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -33,13 +33,14 @@ bool PinProperties(const TPin (&pins)[2], std::int32_t index, std::int32_t count
 bool TVSTEffectBase::string2parameter(std::int32_t index, const char* text) {
   if (!validIndex(index) || !text)
     return false;
-  TVSTParameter* param = parameterAt(index);
-  if (!param->OnUnitToNormalized())
+  // A parameter the collection lost raises its error here, as every
+  // parameter call does.
+  if (!parameterAt(index)->OnUnitToNormalized())
     return false;
-  const auto value = ParseTypedValue(text, param->DisplayLabel());
+  const std::optional<double> value = instance.TextToNormalized(index, text);
   if (!value)
     return false;
-  setParameter(index, param->OnUnitToNormalized()(param, *value));
+  setParameter(index, static_cast<float>(*value));
   return true;
 }
 

@@ -5,9 +5,11 @@
 #include "vst/MessageRecorder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -26,6 +28,24 @@ constexpr std::size_t kMaxChunk = 1 << 20;
 // stays below it.
 constexpr float kHugeSample = 1e30f;
 
+// What the outputs of a ready instance hold before a replacing call: a NaN
+// whose payload no input carries (Sample sees to that), so a sample that
+// still holds it was never written.
+constexpr std::uint32_t kUnwrittenBits = 0x7fc0a5a5;
+constexpr std::uint32_t kNaNPayload = 0x003fffff;
+
+// Every digit a float has, so that two that differ show it.
+std::string Exact(float sample) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(sample));
+  return text;
+}
+
+bool HasUnwrittenPayload(float sample) {
+  const auto bits = std::bit_cast<std::uint32_t>(sample);
+  return std::isnan(sample) && (bits & kNaNPayload) == (kUnwrittenBits & kNaNPayload);
+}
+
 constexpr VstInt32 kEditGetRect = 13;
 constexpr VstInt32 kEditOpen = 14;
 constexpr VstInt32 kEditClose = 15;
@@ -34,6 +54,7 @@ constexpr VstInt32 kEditIdle = 19;
 constexpr VstInt32 kGetChunk = 23;
 constexpr VstInt32 kSetChunk = 24;
 constexpr VstInt32 kString2Parameter = 27;
+constexpr VstInt32 kSetBypass = 44;
 constexpr VstInt32 kGetSpeakerArrangement = 69;
 
 // What a dispatcher call carries in ptr (and, for the speaker arrangements,
@@ -236,14 +257,20 @@ void TFuzzSession::CloseInstance(std::size_t which) {
 }
 
 void TFuzzSession::Start(TInstance& instance) {
+  const bool ordinaryRate = FRandom.Chance(90);
   const float rate =
-      FRandom.Chance(90)
-          ? FRandom.Pick({44100.0f, 48000.0f, 96000.0f, 22050.0f, 8000.0f, 192000.0f})
-          : ExtremeFloat();
+      ordinaryRate ? FRandom.Pick({44100.0f, 48000.0f, 96000.0f, 22050.0f, 8000.0f, 192000.0f})
+                   : ExtremeFloat();
   Call(instance, effSetSampleRate, 0, 0, nullptr, rate);
   instance.BlockSize = FRandom.Pick({32, 64, 256, 512, 1024, kMaxFrames});
   Call(instance, effSetBlockSize, 0, instance.BlockSize, nullptr, 0.0f);
   Call(instance, effMainsChanged, 0, 1, nullptr, 0.0f);
+  // Earlier random calls may have made the processor already, with input of
+  // their own in it: what it holds is known only from the next calls on.
+  if (ordinaryRate && !instance.Ready) {
+    instance.Ready = true;
+    instance.KnownFrames = 0;
+  }
 }
 
 void TFuzzSession::Dispatch(std::size_t which) {
@@ -397,15 +424,20 @@ void TFuzzSession::Process(TInstance& instance) {
   else
     frames = FRandom.Chance(50) ? FRandom.Between(1, 64) : FRandom.Between(1, kMaxFrames);
   const int capacity = std::max(frames, 1);
+  const bool replacing = FRandom.Chance(70) || !instance.Effect->process;
 
   TChannels in(inputs, capacity), out(outputs, capacity);
   const int signal = FRandom.Between(0, 6);
   for (int c = 0; c < inputs; ++c)
     for (int i = 0; i < capacity; ++i)
       in.At(c)[i] = Sample(signal);
+  // A ready instance must write every output: replacing calls find the
+  // unwritten mark there, accumulating ones zero, so that what they end up
+  // holding is the effect's output alone. Before, they must not touch it.
+  const float unwritten = std::bit_cast<float>(kUnwrittenBits);
   for (int c = 0; c < outputs; ++c)
     for (int i = 0; i < capacity; ++i)
-      out.At(c)[i] = FRandom.Unit();
+      out.At(c)[i] = !instance.Ready ? FRandom.Unit() : replacing ? unwritten : 0.0f;
 
   std::vector<float*> inPointers(kMaxChannels, nullptr), outPointers(kMaxChannels, nullptr);
   for (int c = 0; c < inputs; ++c)
@@ -416,6 +448,7 @@ void TFuzzSession::Process(TInstance& instance) {
   float** inArray = inPointers.data();
   float** outArray = outPointers.data();
   bool complete = frames > 0 && inputs > 0 && outputs > 0;
+  bool inPlace = false;
   if (layout == 0) {
     inArray = nullptr;
     complete = false;
@@ -428,6 +461,7 @@ void TFuzzSession::Process(TInstance& instance) {
   } else if (layout <= 4) { // in place
     for (int c = 0; c < std::min(inputs, outputs); ++c)
       outPointers[c] = inPointers[c];
+    inPlace = true;
   } else if (layout <= 6 && inputs > 1) { // one buffer feeds every input
     for (int c = 1; c < inputs; ++c)
       inPointers[c] = inPointers[0];
@@ -443,8 +477,12 @@ void TFuzzSession::Process(TInstance& instance) {
     run = finite ? run + 1 : 0;
     mustBeFinite[i] = run >= kSettleFrames;
   }
+  // The input as it was: in place, the call overwrites it.
+  std::array<std::vector<float>, 2> dry;
+  if (complete && inputs >= 2 && outputs >= 2)
+    for (int c = 0; c < 2; ++c)
+      dry[c].assign(inPointers[c], inPointers[c] + frames);
 
-  const bool replacing = FRandom.Chance(70) || !instance.Effect->process;
   ++FCalls;
   ++FTotals.Calls;
   ++FTotals.ProcessCalls;
@@ -460,15 +498,86 @@ void TFuzzSession::Process(TInstance& instance) {
   if (!complete)
     return;
   instance.CleanFrames = run;
+  const std::string call = replacing ? "processReplacing" : "process";
+  const auto where = [&](int c, int i) {
+    return " (channel " + std::to_string(c) + ", frame " + std::to_string(i) + " of " +
+           std::to_string(frames) + ", signal " + std::to_string(signal) + ", layout " +
+           std::to_string(layout) + ")";
+  };
+  if (instance.Ready && replacing && !inPlace)
+    for (int c = 0; c < outputs; ++c)
+      for (int i = 0; i < frames; ++i)
+        if (HasUnwrittenPayload(outPointers[c][i]))
+          return Fail(call + " left an output sample unwritten" + where(c, i));
   if (!instance.AtDefaults)
     return;
   for (int c = 0; c < outputs; ++c)
     for (int i = 0; i < frames; ++i)
       if (mustBeFinite[i] && !std::isfinite(outPointers[c][i]))
-        return Fail(std::string(replacing ? "processReplacing" : "process") +
-                    " gave a non-finite sample for finite input (channel " + std::to_string(c) +
-                    ", frame " + std::to_string(i) + " of " + std::to_string(frames) + ", signal " +
-                    std::to_string(signal) + ", layout " + std::to_string(layout) + ")");
+        return Fail(call + " gave a non-finite sample for finite input" + where(c, i));
+  if (!instance.Ready || instance.BypassSwitched || dry[0].empty())
+    return;
+  const TRoute route = inPointers[0] == inPointers[1] ? TRoute::Mono : TRoute::Stereo;
+  // Accumulating in place adds the effect to its own input: nothing to compare.
+  const bool comparable = replacing || !inPlace;
+  const TDelayMismatch mismatch = FollowDelay(instance, route, dry, outPointers.data(), comparable);
+  if (mismatch.Channel >= 0)
+    Fail(call + " gave " + Exact(outPointers[mismatch.Channel][mismatch.Frame]) +
+         " at default settings where the input had " + Exact(mismatch.Expected) + " " +
+         std::to_string(Delay) + " frames before, within full scale" +
+         where(mismatch.Channel, mismatch.Frame));
+}
+
+// The processor holds the last Reach input frames of each channel. When none
+// of the Reach + 1 frames whose kernels reach an output frame goes beyond full
+// scale, each passes through the pure-delay kernel, and the output frame is
+// the sample Delay frames back. That kernel's other taps are not quite zero
+// but below kLeakingTap, so the output is that sample to the last bit wherever
+// its neighbours' leak stays below half its rounding step, and off by no more
+// than the leak and the roundings of the overlap-add elsewhere.
+TFuzzSession::TDelayMismatch TFuzzSession::FollowDelay(TInstance& instance, TRoute route,
+                                                       const std::array<std::vector<float>, 2>& dry,
+                                                       float* const* outputs, bool comparable) {
+  // The mono route keeps one channel's history only, so a change of route
+  // leaves the other's unknown.
+  if (route != instance.Route) {
+    instance.Route = route;
+    instance.KnownFrames = 0;
+  }
+  constexpr double kLeakingTap = 1e-16;
+  const double smallestStep = std::numeric_limits<float>::denorm_min();
+  const int frames = static_cast<int>(dry[0].size());
+  TDelayMismatch mismatch;
+  for (int c = 0; c < 2; ++c) {
+    // Frame j of sequence is frame j - Reach of this call.
+    std::vector<float> sequence(instance.History[c].begin(), instance.History[c].end());
+    sequence.insert(sequence.end(), dry[c].begin(), dry[c].end());
+    const auto withinFullScale = [&](int j) { return std::fabs(sequence[j]) <= 1.0f; };
+    int lastBeyond = -1;
+    for (int j = 0; j < Reach; ++j)
+      if (!withinFullScale(j))
+        lastBeyond = j;
+    for (int i = 0; i < frames && comparable && mismatch.Channel < 0; ++i) {
+      if (!withinFullScale(i + Reach))
+        lastBeyond = i + Reach;
+      if (lastBeyond >= i || i < Reach - instance.KnownFrames)
+        continue;
+      const double dryFrame = sequence[i + Delay];
+      double neighbours = 0.0;
+      for (int j = i; j <= i + Reach; ++j)
+        neighbours += j == i + Delay ? 0.0 : std::fabs(sequence[j]);
+      const double leak = kLeakingTap * neighbours;
+      // Half the spacing of floats just below |dryFrame|, or of subnormals.
+      const double halfStep = std::max(std::fabs(dryFrame) * 0x1p-26, smallestStep / 2);
+      // Each of the Reach + 1 sums is rounded to float at its store.
+      const double tolerance = leak < halfStep ? 0.0 : 64 * leak + 8 * smallestStep;
+      if (!(std::fabs(outputs[c][i] - dryFrame) <= tolerance))
+        mismatch = {c, i, sequence[i + Delay]};
+    }
+    std::copy(sequence.end() - Reach, sequence.end(), instance.History[c].begin());
+  }
+  instance.KnownFrames = std::min(Reach, instance.KnownFrames + frames);
+  return mismatch;
 }
 
 void TFuzzSession::Parameters(TInstance& instance) {
@@ -557,7 +666,17 @@ VstIntPtr TFuzzSession::Call(TInstance& instance, VstInt32 opcode, VstInt32 inde
                              void* ptr, float opt) {
   ++FCalls;
   ++FTotals.Calls;
-  return instance.Effect->dispatcher(instance.Effect, opcode, index, value, ptr, opt);
+  const VstIntPtr answer =
+      instance.Effect->dispatcher(instance.Effect, opcode, index, value, ptr, opt);
+  if (opcode == kSetBypass && value != 0)
+    instance.BypassSwitched = true;
+  // Suspending clears the processor: from then on it has heard silence.
+  if (opcode == effMainsChanged && value == 0 && instance.Ready) {
+    for (auto& channel : instance.History)
+      channel.fill(0.0f);
+    instance.KnownFrames = Reach;
+  }
+  return answer;
 }
 
 VstInt32 TFuzzSession::ExtremeIndex(const TInstance& instance) {
@@ -633,8 +752,11 @@ float TFuzzSession::Sample(int signal) {
                : FRandom.Unit();
   case 5:
     return FRandom.Unit() * FLT_MAX;
-  default:
-    return FRandom.Bits();
+  default: {
+    // Any bits but those of the unwritten mark, which no input may look like.
+    const float sample = FRandom.Bits();
+    return HasUnwrittenPayload(sample) ? std::numeric_limits<float>::quiet_NaN() : sample;
+  }
   }
 }
 

@@ -2,12 +2,15 @@
 // closed, every dispatcher opcode with extreme arguments, processing with
 // hostile samples and buffer layouts, the editor opened offscreen. Each call
 // is followed by the checks a host can make from outside: guard zones intact,
-// texts ending inside their buffers, finite output for finite input.
+// texts ending inside their buffers, every output sample written, finite
+// output for finite input, and at default settings the effect's promise that
+// a sample within full scale comes out unchanged, a fixed number of frames late.
 #pragma once
 
 #include "Random.h"
 #include "vst/DAEffect.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,15 +47,32 @@ public:
   static std::vector<std::string>& FirstMessages();
 
 private:
+  // The input frames an output frame depends on: the sample it carries, this
+  // many frames late, and as many on either side whose kernels reach it.
+  static constexpr int Delay = 6;
+  static constexpr int Reach = 2 * Delay;
+  enum class TRoute { Unknown, Stereo, Mono };
+
   struct TInstance {
     AEffect* Effect = nullptr;
     std::int32_t BlockSize = 0;
     bool EditorOpen = false;
+    // The host gave a sample rate and a block size, so the processor exists
+    // and every processing call with whole buffers must write every output.
+    bool Ready = false;
     // No parameter was changed: the output must stay finite for finite input.
     bool AtDefaults = true;
+    // The bypass was switched on at some time: its crossfades mix the effect
+    // with the delayed input, which is not exact.
+    bool BypassSwitched = false;
     // Input frames in a row, up to the next block, that were neither
     // non-finite nor huge.
     std::int64_t CleanFrames = 0;
+    // The last Reach input frames of each channel processed on Route, oldest
+    // first; the newest KnownFrames of them are what the processor holds.
+    std::array<std::array<float, Reach>, 2> History{};
+    int KnownFrames = 0;
+    TRoute Route = TRoute::Unknown;
     std::vector<std::uint8_t> Chunk;
   };
 
@@ -61,6 +81,18 @@ private:
   void Start(TInstance& instance);
   void Dispatch(std::size_t which);
   void Process(TInstance& instance);
+  // The first output sample that should have carried its input unchanged and
+  // did not; Channel -1 when there is none.
+  struct TDelayMismatch {
+    int Channel = -1;
+    int Frame = 0;
+    float Expected = 0.0f;
+  };
+  // Follows what the processor holds across a call whose input per channel
+  // is dry, and compares the outputs where comparable.
+  TDelayMismatch FollowDelay(TInstance& instance, TRoute route,
+                             const std::array<std::vector<float>, 2>& dry, float* const* outputs,
+                             bool comparable);
   void Parameters(TInstance& instance);
   void Editor(TInstance& instance);
   void PrivateRequest(TInstance& instance);

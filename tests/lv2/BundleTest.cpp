@@ -72,6 +72,15 @@ TEST_F(TBundleTest, DescribesTheProduct) {
   EXPECT_EQ(Text(name), "Kestrune Glowrasp");
   TNode author(lilv_plugin_get_author_name(Plugin));
   EXPECT_EQ(Text(author), "Kestrune");
+  // Hosts show the maintainer's ways of contact and a one-line description.
+  TNode mail(lilv_plugin_get_author_email(Plugin));
+  EXPECT_TRUE(Text(mail).starts_with("mailto:")) << Text(mail);
+  TNode homepage(lilv_plugin_get_author_homepage(Plugin));
+  EXPECT_TRUE(Text(homepage).starts_with("https://")) << Text(homepage);
+  TNode shortdescPredicate(World.Uri("http://usefulinc.com/ns/doap#shortdesc"));
+  TNode shortdesc(
+      lilv_world_get(World.World(), lilv_plugin_get_uri(Plugin), shortdescPredicate, nullptr));
+  EXPECT_FALSE(Text(shortdesc).empty());
   EXPECT_EQ(Text(lilv_plugin_class_get_uri(lilv_plugin_get_class(Plugin))),
             LV2_CORE__WaveshaperPlugin);
   TNode hardRT(World.Uri(LV2_CORE__hardRTCapable));
@@ -99,6 +108,7 @@ TEST_F(TBundleTest, PortsHaveStableSymbolsRangesAndUnits) {
   std::vector<float> defaults(count);
   lilv_plugin_get_port_ranges_float(Plugin, minimum.data(), maximum.data(), defaults.data());
   TNode unitPredicate(World.Uri(LV2_UNITS__unit));
+  TNode commentPredicate(World.Uri(LILV_NS_RDFS "comment"));
   for (std::uint32_t i = 0; i < count; ++i) {
     const TExpectedPort& expected = kPorts[i];
     SCOPED_TRACE(expected.Symbol);
@@ -113,6 +123,8 @@ TEST_F(TBundleTest, PortsHaveStableSymbolsRangesAndUnits) {
     ExpectSameFloat(minimum[i], expected.Minimum, "minimum");
     ExpectSameFloat(maximum[i], expected.Maximum, "maximum");
     ExpectSameFloat(defaults[i], expected.Default, "default");
+    TNode comment(lilv_port_get(Plugin, port, commentPredicate));
+    EXPECT_FALSE(Text(comment).empty()) << "hosts show it as the port's tooltip";
     LilvNodes* units = lilv_port_get_value(Plugin, port, unitPredicate);
     if (expected.Unit) {
       ASSERT_EQ(lilv_nodes_size(units), 1u);
@@ -139,6 +151,11 @@ TEST_F(TBundleTest, LatencyAndEnabledPortsAreDesignated) {
   EXPECT_TRUE(lilv_port_has_property(Plugin, PortBySymbol("latency"), reportsLatency));
   EXPECT_TRUE(lilv_port_has_property(Plugin, PortBySymbol("latency"), integer));
   EXPECT_TRUE(lilv_port_has_property(Plugin, PortBySymbol("enabled"), toggled));
+  // The toggle's default is the integer 1, not the decimal 1.0.
+  TNode defaultPredicate(World.Uri(LV2_CORE__default));
+  TNode enabledDefault(lilv_port_get(Plugin, PortBySymbol("enabled"), defaultPredicate));
+  ASSERT_TRUE(lilv_node_is_int(enabledDefault)) << Text(enabledDefault);
+  EXPECT_EQ(lilv_node_as_int(enabledDefault), 1);
 }
 
 TEST_F(TBundleTest, OffersAnEmbeddedX11UI) {

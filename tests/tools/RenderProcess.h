@@ -5,11 +5,15 @@
 
 #include "tools/ToolTestSupport.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstddef>
+#include <fstream>
 #include <limits>
+#include <optional>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -20,11 +24,14 @@ struct Pipes {
   bool output = false;
   // The reader closes its end after this many bytes of output.
   std::size_t outputLimit = std::numeric_limits<std::size_t>::max();
+  // The reader never reads, and keeps its end open until the child is gone.
+  bool stalledReader = false;
 };
 
 class RenderProcess {
 public:
-  RenderProcess(const TempDir& dir, const std::vector<std::string>& args, Pipes pipes)
+  RenderProcess(const TempDir& dir, const std::vector<std::string>& args, Pipes pipes,
+                const std::vector<std::string>& launcher = {})
       : FErrPath(dir.file("render.stderr")) {
     // Feeding a child that has already gone must fail as a write, not end the test.
     std::signal(SIGPIPE, SIG_IGN);
@@ -46,7 +53,7 @@ public:
     }
     posix_spawn_file_actions_addopen(&actions, 2, FErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    FPid = spawnRender(args, actions);
+    FPid = spawnRender(args, actions, launcher);
     posix_spawn_file_actions_destroy(&actions);
     if (pipes.input) {
       close(inputPipe[0]);
@@ -54,12 +61,16 @@ public:
     }
     if (pipes.output) {
       close(outputPipe[1]);
-      FReader =
-          std::thread([this, fd = outputPipe[0], limit = pipes.outputLimit] { drain(fd, limit); });
+      if (pipes.stalledReader)
+        FStalledOutput = outputPipe[0];
+      else
+        FReader = std::thread(
+            [this, fd = outputPipe[0], limit = pipes.outputLimit] { drain(fd, limit); });
     }
   }
   ~RenderProcess() {
     closeInput();
+    closeStalledOutput();
     if (FPid > 0) {
       kill(FPid, SIGKILL);
       waitpid(FPid, nullptr, 0);
@@ -88,23 +99,80 @@ public:
       close(std::exchange(FInput, -1));
   }
 
-  // Exit status, or -1 when a signal ended the child; out holds what it
+  // Exit status, or the signal that ended the child; out holds what it
   // wrote to its standard output.
   RunResult wait() {
     closeInput();
     int status = 0;
     waitpid(std::exchange(FPid, -1), &status, 0);
+    return collect(status);
+  }
+
+  // The same, but the input and a stalled output stay as they are while the
+  // child runs: nothing when it is still running after the guard (the
+  // destructor then kills it).
+  std::optional<RunResult> waitWhileStalled(std::chrono::seconds guard) {
+    const auto until = std::chrono::steady_clock::now() + guard;
+    int status = 0;
+    while (waitpid(FPid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until)
+        return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    FPid = -1;
+    closeInput();
+    return collect(status);
+  }
+
+  // Whether the child holds a file in the folder open (its output, named or
+  // not).
+  bool writesInto(const TempDir& dir) const {
+    const std::string folder = dir.path().string() + "/";
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(FPid) + "/fd", error)) {
+      const auto target = std::filesystem::read_symlink(entry.path(), error);
+      if (!error && target.string().starts_with(folder) &&
+          !target.string().starts_with(folder + "render."))
+        return true;
+    }
+    return false;
+  }
+
+  // Whether the child has its own handler for the signal yet.
+  bool catches(int signal) const {
+    std::ifstream status("/proc/" + std::to_string(FPid) + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.starts_with("SigCgt:"))
+        return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+    return false;
+  }
+
+  // Bytes waiting in the stalled output pipe.
+  int bytesUnread() const {
+    int bytes = 0;
+    ioctl(FStalledOutput, FIONREAD, &bytes);
+    return bytes;
+  }
+
+private:
+  RunResult collect(int status) {
+    closeStalledOutput();
     if (FReader.joinable())
       FReader.join();
     RunResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    takeWaitStatus(status, result);
     result.out = std::move(FOutput);
     result.err = readText(FErrPath);
     std::filesystem::remove(FErrPath);
     return result;
   }
 
-private:
+  void closeStalledOutput() {
+    if (FStalledOutput >= 0)
+      close(std::exchange(FStalledOutput, -1));
+  }
+
   static void makePipe(int ends[2]) {
     if (pipe(ends) != 0)
       throw std::runtime_error("pipe failed");
@@ -124,6 +192,7 @@ private:
   std::string FErrPath;
   pid_t FPid = -1;
   int FInput = -1;
+  int FStalledOutput = -1;
   std::thread FReader;
   std::string FOutput;
 };
@@ -155,7 +224,7 @@ inline RunResult runRenderOnTerminal(const std::vector<std::string>& args) {
   close(master);
   int status = 0;
   waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  takeWaitStatus(status, result);
   return result;
 }
 

@@ -148,6 +148,32 @@ INSTANTIATE_TEST_SUITE_P(Widths, RenderDither,
                          ::testing::Values(DitherCase{16, true}, DitherCase{24, true},
                                            DitherCase{32, false}));
 
+class RenderDitherBlocks : public ::testing::TestWithParam<int> {};
+
+TEST_P(RenderDitherBlocks, SameFileWhateverTheBlockSize) {
+  // Longer than one read-and-write chunk, so that chunks of different
+  // sizes (a whole number of blocks each) cut the file at different places.
+  const int channels = GetParam();
+  TempDir dir;
+  std::vector<float> x = loudNoise(70001 * channels, 23);
+  for (float& v : x)
+    v *= 0.1f;
+  writeAudio(dir.file("in.wav"), {channels, 44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT, x});
+  auto render = [&](const std::string& block) {
+    const auto run = runRender(
+        dir, {dir.file("in.wav"), dir.file("out.wav"), "-b", "16", "-i", "0", "--block", block});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return readIntegers(dir.file("out.wav"));
+  };
+  const auto reference = render("512");
+  ASSERT_EQ(reference.size(), x.size());
+  for (const char* block : {"500", "1", "7", "333", "4096"})
+    EXPECT_EQ(render(block), reference) << "--block " << block;
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, RenderDitherBlocks, ::testing::Values(1, 2),
+                         [](const auto& test) { return test.param == 1 ? "Mono" : "Stereo"; });
+
 TEST(RenderClipping, IntegerOutputCountsAndReportsClippedSamples) {
   TempDir dir;
   writeAudio(dir.file("in.wav"), stereo(loudNoise(5000, 31), loudNoise(5000, 32)));

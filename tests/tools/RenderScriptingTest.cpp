@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <regex>
 #include <sys/stat.h>
@@ -86,18 +87,26 @@ TEST(RenderStreams, IntegerSamplesOnStandardOutput) {
   EXPECT_EQ(readIntegers(dir.file("out.wav")), readIntegers(dir.file("reference.wav")));
 }
 
-bool hasTemporaryFile(const TempDir& dir) {
-  for (const auto& name : dir.names())
-    if (name.starts_with(".out.wav."))
+// Far longer than a stopped render takes; a render still running then waits
+// for a producer or reader that never moves.
+constexpr std::chrono::seconds kStopGuard{30};
+
+// Waits until the render has opened its output in the folder.
+bool outputStarted(const RenderProcess& render, const TempDir& dir) {
+  for (int tries = 0; tries < 3000; ++tries) {
+    if (render.writesInto(dir))
       return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   return false;
 }
 
 class RenderStopSignals : public ::testing::TestWithParam<int> {};
 
-TEST_P(RenderStopSignals, RemoveTheTemporaryFileAndExitAsTheSignalWould) {
-  // The input comes through a pipe, so the render is still running when
-  // the signal arrives: it waits for the second half of the file.
+TEST_P(RenderStopSignals, StalledInputDoesNotDelayTheStop) {
+  // The producer sends half the file and then neither writes nor closes:
+  // the render must stop without the rest, remove its output and die of
+  // the signal, as a shell expects of any command.
   TempDir dir;
   const std::string precious = "an older file that must survive";
   writeText(dir.file("out.wav"), precious);
@@ -105,19 +114,18 @@ TEST_P(RenderStopSignals, RemoveTheTemporaryFileAndExitAsTheSignalWould) {
   const std::string bytes = readText(dir.file("in.wav"));
   const auto before = dir.names();
 
-  RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false});
+  // No core file from SIGQUIT in the test's folder.
+  RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false}, {"prlimit", "--core=0"});
   render.feed(bytes.substr(0, bytes.size() / 2));
-  for (int tries = 0; tries < 3000 && !hasTemporaryFile(dir); ++tries)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(hasTemporaryFile(dir)) << "the render never started its output";
+  ASSERT_TRUE(outputStarted(render, dir)) << "the render never started its output";
   kill(render.pid(), GetParam());
-  render.feed(bytes.substr(bytes.size() / 2));
-  const auto run = render.wait();
+  const auto run = render.waitWhileStalled(kStopGuard);
 
-  EXPECT_EQ(run.status, 128 + GetParam()) << run.err;
-  EXPECT_EQ(run.err,
+  ASSERT_TRUE(run) << "the render waited for its stalled input instead of stopping";
+  EXPECT_EQ(run->signal, GetParam()) << "status " << run->status << ": " << run->err;
+  EXPECT_EQ(run->err,
             "glowrasp-render: stopped by SIG" + std::string(sigabbrev_np(GetParam())) + "\n")
-      << run.err;
+      << run->err;
   EXPECT_EQ(readText(dir.file("out.wav")), precious);
   EXPECT_EQ(dir.names(), before) << "temporary files left behind";
 }
@@ -126,6 +134,43 @@ INSTANTIATE_TEST_SUITE_P(Signals, RenderStopSignals,
                          ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
                          [](const auto& test) { return std::string(sigabbrev_np(test.param)); });
 
+TEST(RenderStopSignals, HeaderThatStallsDoesNotDelayTheStop) {
+  // The producer stops inside the header, before the render knows its input.
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(1000, 0.5f)));
+  RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false});
+  render.feed(readText(dir.file("in.wav")).substr(0, 12));
+  for (int tries = 0; tries < 3000 && !render.catches(SIGTERM); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(render.catches(SIGTERM));
+  kill(render.pid(), SIGTERM);
+  const auto run = render.waitWhileStalled(kStopGuard);
+
+  ASSERT_TRUE(run) << "the render waited for the rest of the header instead of stopping";
+  EXPECT_EQ(run->signal, SIGTERM) << "status " << run->status << ": " << run->err;
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+}
+
+TEST(RenderStopSignals, ReaderThatStopsReadingDoesNotDelayTheStop) {
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), stereo(loudNoise(200000, 65), loudNoise(200000, 66)));
+  Pipes pipes{false, true};
+  pipes.stalledReader = true;
+  RenderProcess render(dir, {"-q", dir.file("in.wav"), "-"}, pipes);
+  // Once the render is writing, it soon waits for a reader that never reads;
+  // the signal may come before or while it waits.
+  for (int tries = 0; tries < 3000 && render.bytesUnread() < 32768; ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GE(render.bytesUnread(), 32768);
+  kill(render.pid(), SIGTERM);
+  const auto run = render.waitWhileStalled(kStopGuard);
+
+  ASSERT_TRUE(run) << "the render waited for its reader instead of stopping";
+  EXPECT_EQ(run->signal, SIGTERM) << "status " << run->status << ": " << run->err;
+  EXPECT_EQ(run->err, "glowrasp-render: stopped by SIGTERM\n") << run->err;
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+}
+
 TEST(RenderStopSignals, ClosedOutputPipeEndsTheRunLikeSigpipe) {
   TempDir dir;
   writeAudio(dir.file("in.wav"), stereo(loudNoise(100000, 63), loudNoise(100000, 64)));
@@ -133,9 +178,45 @@ TEST(RenderStopSignals, ClosedOutputPipeEndsTheRunLikeSigpipe) {
   pipes.outputLimit = 4096;
   RenderProcess render(dir, {dir.file("in.wav"), "-"}, pipes);
   const auto run = render.wait();
-  EXPECT_EQ(run.status, 128 + SIGPIPE) << run.err;
+  EXPECT_EQ(run.signal, SIGPIPE) << "status " << run.status << ": " << run.err;
   EXPECT_NE(run.err.find("glowrasp-render: stopped by SIGPIPE\n"), std::string::npos) << run.err;
   EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+}
+
+TEST(RenderStopSignals, HangUpIgnoredByNohupStaysIgnored) {
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), stereo(loudNoise(50000, 67), loudNoise(50000, 68)));
+  const std::string bytes = readText(dir.file("in.wav"));
+  RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false}, {"nohup"});
+  render.feed(bytes.substr(0, bytes.size() / 2));
+  ASSERT_TRUE(outputStarted(render, dir)) << "the render never started its output";
+  kill(render.pid(), SIGHUP);
+  render.feed(bytes.substr(bytes.size() / 2));
+  const auto run = render.wait();
+
+  ASSERT_EQ(run.status, 0) << "signal " << run.signal << ": " << run.err;
+  EXPECT_EQ(readAudio(dir.file("out.wav")).frames(), 50000);
+}
+
+TEST(RenderStopSignals, HardDeathLeavesNoFileBehind) {
+  // SIGKILL gives no chance to clean up: the unfinished output must be a
+  // file that never had a name.
+  TempDir dir;
+  const int nameless = open(dir.path().c_str(), O_TMPFILE | O_RDWR, 0600);
+  if (nameless < 0)
+    GTEST_SKIP() << "the scratch folder's file system has no nameless files";
+  close(nameless);
+  writeAudio(dir.file("in.wav"), stereo(loudNoise(50000, 69), loudNoise(50000, 70)));
+  const std::string bytes = readText(dir.file("in.wav"));
+  const auto before = dir.names();
+  RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false});
+  render.feed(bytes.substr(0, bytes.size() / 2));
+  ASSERT_TRUE(outputStarted(render, dir)) << "the render never started its output";
+  kill(render.pid(), SIGKILL);
+  const auto run = render.wait();
+
+  EXPECT_EQ(run.signal, SIGKILL);
+  EXPECT_EQ(dir.names(), before) << "a half-written file was left behind";
 }
 
 TEST(RenderOptions, ShortOptionsMeanTheLongOnes) {

@@ -138,16 +138,26 @@ inline std::vector<float> loudNoise(int frames, std::uint32_t seed) {
 }
 
 struct RunResult {
-  int status = -1;
+  int status = -1; // -1 when a signal ended the tool
+  int signal = 0;  // the signal that ended it
   std::string out;
   std::string err;
 };
 
-// Starts glowrasp-render with the given arguments and file actions. The
-// signals a tool catches start at their defaults whatever the test ignores.
+inline void takeWaitStatus(int status, RunResult& result) {
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+// Starts glowrasp-render with the given arguments and file actions, through
+// a launcher where one is given (nohup, prlimit, sh -c ... that ends in an
+// exec of the rest). The signals a tool catches start at their defaults
+// whatever the test ignores.
 inline pid_t spawnRender(const std::vector<std::string>& args,
-                         const posix_spawn_file_actions_t& actions) {
-  std::vector<std::string> argv{GLOWRASP_RENDER_PATH};
+                         const posix_spawn_file_actions_t& actions,
+                         const std::vector<std::string>& launcher = {}) {
+  std::vector<std::string> argv = launcher;
+  argv.push_back(GLOWRASP_RENDER_PATH);
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (auto& arg : argv)
@@ -164,7 +174,7 @@ inline pid_t spawnRender(const std::vector<std::string>& args,
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = 0;
   const int spawned =
-      posix_spawn(&pid, GLOWRASP_RENDER_PATH, &actions, &attributes, pointers.data(), environ);
+      posix_spawnp(&pid, argv.front().c_str(), &actions, &attributes, pointers.data(), environ);
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0)
     throw std::runtime_error("cannot start glowrasp-render");
@@ -173,7 +183,8 @@ inline pid_t spawnRender(const std::vector<std::string>& args,
 
 // Runs glowrasp-render with the given arguments; its output goes through
 // files in the scratch folder, which the caller's TempDir removes.
-inline RunResult runRender(const TempDir& dir, const std::vector<std::string>& args) {
+inline RunResult runRender(const TempDir& dir, const std::vector<std::string>& args,
+                           const std::vector<std::string>& launcher = {}) {
   const std::string outPath = dir.file("render.stdout");
   const std::string errPath = dir.file("render.stderr");
   posix_spawn_file_actions_t actions;
@@ -182,13 +193,13 @@ inline RunResult runRender(const TempDir& dir, const std::vector<std::string>& a
                                    0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
-  const pid_t pid = spawnRender(args, actions);
+  const pid_t pid = spawnRender(args, actions, launcher);
   posix_spawn_file_actions_destroy(&actions);
 
   RunResult result;
   int status = 0;
   waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  takeWaitStatus(status, result);
   result.out = readText(outPath);
   result.err = readText(errPath);
   std::filesystem::remove(outPath);

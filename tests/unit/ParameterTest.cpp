@@ -25,7 +25,7 @@ public:
   void Heard(void*, std::uint8_t Kind, std::int32_t) {
     log.push_back("notify " + std::to_string(Kind));
   }
-  TShortText Text(TVSTParameter* p) {
+  TShortText Text(const TVSTParameter* p) {
     log.push_back("text");
     return TShortText(std::to_string(p->CurValue()));
   }
@@ -62,18 +62,20 @@ using Log = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(ParameterModel, ValueChangeRefreshesCachesThenFiresThenNotifies) {
+// The text is formatted only when someone reads it ("text" comes from the
+// change handler asking for it), never by the value change itself.
+TEST_F(ParameterModel, ValueChangeRefreshesTheRealValueThenFiresThenNotifies) {
   Range(0, 100);
   Bind();
   param->SetCurValue(40);
-  EXPECT_EQ(log, (Log{"text", "real", "notify 5"})); // not active: no change event
+  EXPECT_EQ(log, (Log{"real", "notify 5"})); // not active: no change event
   host.ActivateParameters();
   EXPECT_EQ(log.back(), "change 40 20.000000");
   log.clear();
   param->SetCurValue(40);
   EXPECT_TRUE(log.empty());
   param->SetCurValue(250);
-  EXPECT_EQ(log, (Log{"text", "real", "change 100 50.000000", "notify 5"}));
+  EXPECT_EQ(log, (Log{"real", "text", "change 100 50.000000", "notify 5"}));
   EXPECT_EQ(param->CurValue(), 100);
   EXPECT_EQ(param->NormalizedValue(), 1.0f);
 }
@@ -82,10 +84,12 @@ TEST_F(ParameterModel, HandlerSettersRefreshOnlyForNewCode) {
   Range(0, 10);
   param->SetCurValue(4);
   Bind();
-  EXPECT_EQ(param->StrValue().View(), "4");
   EXPECT_EQ(param->RealValue(), 2.0);
+  param->SetOnGetRealValue(TVSTParamOnGetRealValue::Bind<&ParameterModel::Real>(this));
   param->SetOnGetStrValue(TVSTParamOnGetStrValue::Bind<&ParameterModel::Text>(this));
   EXPECT_TRUE(log.empty());
+  EXPECT_EQ(param->StrValue().View(), "4"); // formatted as it is read
+  EXPECT_EQ(log, (Log{"text"}));
 }
 
 TEST_F(ParameterModel, RangeSettersClampAgainstEachOther) {
@@ -104,7 +108,7 @@ TEST_F(ParameterModel, RangeSettersClampAgainstEachOther) {
   EXPECT_EQ(param->NormalizedValue(), 0.8f);
   log.clear();
   param->SetMaxValue(50);
-  EXPECT_EQ(log, (Log{"notify 4", "text", "real", "notify 5"}));
+  EXPECT_EQ(log, (Log{"notify 4", "real", "notify 5"}));
   EXPECT_EQ(param->CurValue(), 50);
   EXPECT_EQ(param->DefValue(), 50);
 }

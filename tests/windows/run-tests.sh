@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the Windows tests: the DLLs' machine types and import and export
-# tables, the host tests and a short host-level fuzzer run (FUZZ_SECONDS,
-# default 20) of both DLLs under Wine, and the fingerprints of the Linux
-# library and both DLLs, which must all be the same.
+# Runs the Windows tests: the machine types and import and export tables of
+# the DLLs, the VST3 modules and the 64-bit CLAP plug-in, the host tests, the
+# VST3 and CLAP tests and a short host-level fuzzer run (FUZZ_SECONDS, default
+# 20) of both DLLs under Wine, and the fingerprints of the Linux library and
+# both DLLs, which must all be the same.
 #
 #   run-tests.sh LINUX_BUILD WIN32_BUILD WIN64_BUILD
 #
@@ -119,6 +120,24 @@ for i in 0 1; do
   done
   echo "   ${names[$i]}: $format, exports $exports| imports $imports($(stat -c %s "$dll") bytes)"
 done
+# The VST3 module of each build: its three entry points, system libraries only.
+vst3_binaries=("${builds[0]}/vst3/KestruneGlowrasp.vst3/Contents/x86-win/KestruneGlowrasp.vst3"
+  "${builds[1]}/vst3/KestruneGlowrasp.vst3/Contents/x86_64-win/KestruneGlowrasp.vst3")
+for i in 0 1; do
+  module=${vst3_binaries[$i]}
+  table=$("${objdumps[$i]}" -p "$module")
+  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
+    <<<"$table" | sort -u | tr '\n' ' ')
+  [ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "${names[$i]} VST3 exports: $exports"
+  imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u | tr '\n' ' ')
+  for import in $imports; do
+    case "$import" in
+    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+    *) fail "${names[$i]} VST3 imports $import" ;;
+    esac
+  done
+  echo "   ${names[$i]} VST3: exports $exports| imports $imports($(stat -c %s "$module") bytes)"
+done
 step_done
 
 if [ "${#wine_builds[@]}" -lt 2 ]; then
@@ -142,6 +161,10 @@ for i in "${wine_builds[@]}"; do
   tests="${builds[$i]}/tests/windows/host/host_tests.exe"
   step "${names[$i]}: host tests"
   "$run" "$tests" --gtest_filter='-EditorWindow.*' --gtest_brief=1 || fail "${names[$i]} host tests"
+  step_done
+  step "${names[$i]}: VST3 tests (our own host, output against the VST 2 DLL)"
+  "$run" "${builds[$i]}/tests/windows/vst3/vst3_tests.exe" --gtest_brief=1 ||
+    fail "${names[$i]} VST3 tests"
   step_done
   step "${names[$i]}: host fuzzer"
   "$run" "${builds[$i]}/tests/fuzz/glowrasp-fuzz.exe" --plugin "Z:${builds[$i]}/KestruneGlowrasp.dll" \
@@ -188,6 +211,25 @@ grep -qx 'kernel-table 2687ba13c2589014202b2f4637d141782b12847ef1d3b6c0d6359a4b0
   "$tmp/linux" || fail "kernel table digest"
 step_done
 
+# --- The 64-bit CLAP plug-in: clap_entry its only export, system imports,
+# and its host tests, which hold it against the VST 2 DLL beside it (whose
+# fingerprints match the Linux library's above) bit for bit.
+step "win64: CLAP plug-in"
+clap="${builds[1]}/clap/KestruneGlowrasp.clap"
+table=$("${objdumps[1]}" -p "$clap")
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
+  <<<"$table" | sort -u | tr '\n' ' ')
+[ "$exports" = "clap_entry " ] || fail "win64 CLAP exports: $exports"
+for import in $(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u); do
+  case "$import" in
+  KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+  *) fail "win64 CLAP imports $import" ;;
+  esac
+done
+run_win64 "${builds[1]}/tests/windows/clap/clap_tests.exe" --gtest_filter='-ClapEditorWindow.*' \
+  --gtest_brief=1 || fail "win64 CLAP host tests"
+step_done
+
 wineserver -k 2>/dev/null || true
 wineserver -w
 
@@ -198,6 +240,11 @@ for i in "${wine_builds[@]}"; do
     --gtest_filter="EditorWindow.*" --gtest_brief=1 || fail "${names[$i]} editor tests"
   step_done
 done
+
+step "win64: CLAP editor under Xvfb"
+under_xvfb run_win64 "${builds[1]}/tests/windows/clap/clap_tests.exe" \
+  --gtest_filter='ClapEditorWindow.*' --gtest_brief=1 || fail "win64 CLAP editor tests"
+step_done
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures Windows test step(s) failed" >&2

@@ -12,6 +12,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <poll.h>
 
 #include <atomic>
 #include <chrono>
@@ -287,6 +288,25 @@ TEST_F(X11FormTest, RealInputReachesTheControlWithShiftStateAndCapture) {
     EXPECT_EQ(control->Mouse[i].X, expected[i].X);
     EXPECT_EQ(control->Mouse[i].Y, expected[i].Y);
   }
+}
+
+// A host that runs its own loop waits on the descriptor and calls Idle when
+// it is readable: the pointer's arrival must wake it, and Idle must deliver it.
+TEST_F(X11FormTest, EventDescriptorWakesARunLoopThatThenDeliversTheInput) {
+  TPatternControl* control = nullptr;
+  auto form = OpenEditor(&control);
+  const int descriptor = form->Backend().EventDescriptor();
+  ASSERT_GE(descriptor, 0);
+  EXPECT_NE(descriptor, XConnectionNumber(display)); // the form's own connection
+  const auto [originX, originY] = EditorOrigin();
+  form->Idle();
+  const std::size_t before = control->Mouse.size();
+
+  MoveTo(originX + 45, originY + 70);
+  pollfd watched{descriptor, POLLIN, 0};
+  ASSERT_EQ(poll(&watched, 1, 10000), 1) << "no wake-up for the pointer's move";
+  form->Idle();
+  EXPECT_GT(control->Mouse.size(), before);
 }
 
 TEST_F(X11FormTest, SecondQuickPressIsADoubleClickAndTheThirdStartsOver) {

@@ -16,6 +16,8 @@ public:
   virtual void writeInt(const std::int32_t* frames, sf_count_t count) = 0;
   // Finishes the output and reports a failure to do so.
   virtual void close() = 0;
+  // The libsndfile format of what is written.
+  virtual int format() const = 0;
 };
 
 } // namespace glowrasp::render

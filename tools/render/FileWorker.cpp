@@ -1,5 +1,7 @@
 #include "render/FileWorker.h"
 
+#include "common/StopSignals.h"
+#include "hostlib/PluginHost.h"
 #include "render/Quantizer.h"
 
 #include <algorithm>
@@ -110,6 +112,9 @@ void FileWorker::run() {
     if (FClosing || FFailure)
       return;
     try {
+      // A stop leaves the rest unread and unwritten.
+      if (tools::stopRequested())
+        throw host::HostError("interrupted");
       // Writing first: it frees a chunk the plug-in may be waiting for.
       if (!FQueuedOutputs.empty()) {
         OutputChunk* chunk = FQueuedOutputs.front();
@@ -175,8 +180,9 @@ void FileWorker::write(const OutputChunk& chunk) {
     FOut.writeFloat(FInterleaved.data(), frames);
     return;
   }
-  FQuantizer->convert(FInterleaved.data(), FIntegers.data(), samples, levels);
+  FQuantizer->convert(FInterleaved.data(), FIntegers.data(), samples, FSamplesWritten, levels);
   FOut.writeInt(FIntegers.data(), frames);
+  FSamplesWritten += samples;
 }
 
 } // namespace glowrasp::render

@@ -90,6 +90,7 @@ private:
   std::vector<float> FInterleaved;
   std::unique_ptr<Quantizer> FQuantizer;
   std::vector<std::int32_t> FIntegers;
+  std::uint64_t FSamplesWritten = 0; // where the next rounded sample lies in the file
   Levels FInputLevels;
   WrittenFigures FWritten;
 

@@ -241,7 +241,8 @@ driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
                      - reads standard input (WAV, AIFF or AU there)
   OUT                output file; its extension picks the format:
                      .wav, .aif/.aiff, .flac or .ogg;
-                     - writes a WAV stream to standard output
+                     - writes WAV to standard output (lengths left open
+                     on a pipe)
   -g, --gain DB      drive, -48 to 48 (default 0)
   -i, --intensity PCT
                      intensity, 0 to 100 (default 100)
@@ -277,11 +278,14 @@ driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
 
 Mono files are fed to both plug-in inputs and written as mono. An existing
 OUT (or FILE.png) is replaced only when the whole file has been written, and
-keeps its file mode. Samples beyond full scale in an integer OUT are clipped
-and counted in a warning.
+keeps its file mode; an OUT that is a link is written through to its file. A
+.wav OUT past 4 GiB is RF64. Samples beyond full scale in an integer OUT are
+clipped and counted in a warning.
 
-Exit status: 0 done, 1 usage error, 2 failure while running, 128 + N when
-stopped by signal N (130 for Ctrl-C, 129 hang-up, 141 closed output pipe).
+Exit status: 0 done, 1 usage error, 2 failure while running. SIGINT, SIGTERM,
+SIGHUP, SIGQUIT and a closed output pipe stop the run; the tool cleans up and
+dies of the signal (a shell shows 130 for Ctrl-C, 129 hang-up, 141 closed
+output pipe). A signal ignored at the start (nohup) stays ignored.
 )";
 }
 

@@ -1,7 +1,7 @@
 #include "render/PngFile.h"
 
 #include "hostlib/PluginHost.h"
-#include "render/SoundFiles.h"
+#include "render/PendingFile.h"
 
 #include <cerrno>
 #include <cstdio>

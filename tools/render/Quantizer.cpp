@@ -20,21 +20,37 @@ constexpr double kRounder = 0x1.8p52;
 // at most 2^31 the sum still fits a double's 53 bits, so it is exact.
 constexpr float kNoiseUnit = 0x1p-16f;
 
-// One step of a lane's xorshift generator.
-std::uint32_t advance(std::uint32_t state) {
-  state ^= state << 13;
-  state ^= state >> 17;
-  state ^= state << 5;
-  return state;
+// Fixed, so that the same input gives the same file on every run and every
+// machine.
+constexpr std::uint32_t kNoiseSeed = 0x9E3779B9u;
+constexpr std::uint32_t kFirstMultiplier = 0x7FEB352Du;
+constexpr std::uint32_t kSecondMultiplier = 0x846CA68Bu;
+constexpr std::uint64_t kSpan = std::uint64_t{1} << 32;
+
+// A 32-bit mixing function: one-to-one, and every input bit reaches every
+// output bit, so consecutive positions give unrelated words. The noise of a
+// sample is a function of its position, not of a generator's history.
+std::uint32_t mix(std::uint32_t x) {
+  x ^= x >> 16;
+  x *= kFirstMultiplier;
+  x ^= x >> 15;
+  x *= kSecondMultiplier;
+  x ^= x >> 16;
+  return x;
+}
+
+// The key for positions whose high 32 bits are these: a file longer than
+// 2^32 samples does not repeat its noise.
+std::uint32_t keyFor(std::uint64_t position) {
+  return mix(static_cast<std::uint32_t>(position >> 32) ^ kNoiseSeed);
 }
 
 // The difference of two uniform values: the triangular density, ±1 step.
-// A generator's state is uniform over the nonzero 32-bit words, so its two
-// halves are two independent 16-bit values (but for one pair of 65,536²);
-// sixteen bits resolve the noise far below the step it spans.
-float triangular(std::uint32_t state) {
-  const auto first = static_cast<std::int32_t>(state & 0xFFFFu);
-  const auto second = static_cast<std::int32_t>(state >> 16);
+// The mixed word's two halves are two independent 16-bit values; sixteen
+// bits resolve the noise far below the step it spans.
+float triangular(std::uint32_t word) {
+  const auto first = static_cast<std::int32_t>(word & 0xFFFFu);
+  const auto second = static_cast<std::int32_t>(word >> 16);
   return static_cast<float>(first - second) * kNoiseUnit;
 }
 
@@ -52,46 +68,50 @@ struct Quantizer::Figures {
 Quantizer::Quantizer(int bits, bool dither)
     : FScale(std::ldexp(1.0f, bits - 1)), FStep(std::ldexp(1.0, 1 - bits)),
       FMin(-std::ldexp(1.0, bits - 1)), FMax(std::ldexp(1.0, bits - 1) - 1.0), FShift(32 - bits),
-      FDither(dither && bits < 32) {
-  // Fixed, distinct and nonzero seeds: the same input gives the same file on
-  // every run and every machine.
-  for (std::size_t lane = 0; lane < kLanes; ++lane)
-    FNoise[lane] = 0x9E3779B9u * static_cast<std::uint32_t>(lane + 1);
-}
+      FDither(dither && bits < 32) {}
 
-void Quantizer::convert(const float* in, std::int32_t* out, std::size_t count, Levels* written) {
+void Quantizer::convert(const float* in, std::int32_t* out, std::size_t count, std::uint64_t first,
+                        Levels* written) {
   Figures figures;
-  std::size_t done = 0;
-#if defined(__SSE2__)
-  done = count / kLanes * kLanes;
-  convertGroups(in, out, done, written != nullptr, figures);
-#endif
-  // What is left (all of it without SSE2) goes sample by sample with the
-  // same arithmetic, lane by lane; the generators move on once a group, as
-  // in the vector loop.
-  for (; done < count; ++done) {
-    const std::size_t lane = done % kLanes;
-    convertSample(in[done], out[done], lane, written != nullptr, figures);
-    if (FDither && (lane == kLanes - 1 || done + 1 == count))
-      for (std::uint32_t& state : FNoise)
-        state = advance(state);
+  // Pieces that do not cross a change of the positions' high half.
+  for (std::size_t done = 0; done < count;) {
+    const std::uint64_t position = first + done;
+    const auto piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count - done, kSpan - position % kSpan));
+    convertSpan(in + done, out + done, piece, position, written != nullptr, figures);
+    done += piece;
   }
-
   FPeak = std::max(FPeak, figures.peak);
   FClipped += figures.clipped;
   if (written)
     written->merge(figures.writtenPeak, figures.writtenSquares, count);
 }
 
-void Quantizer::convertSample(float x, std::int32_t& out, std::size_t lane, bool measure,
-                              Figures& figures) const {
+void Quantizer::convertSpan(const float* in, std::int32_t* out, std::size_t count,
+                            std::uint64_t first, bool measure, Figures& figures) const {
+  const std::uint32_t key = keyFor(first);
+  const auto low = static_cast<std::uint32_t>(first);
+  std::size_t done = 0;
+#if defined(__SSE2__)
+  done = count / kLanes * kLanes;
+  convertGroups(in, out, done, low, key, measure, figures);
+#endif
+  // What is left (all of it without SSE2) goes sample by sample with the
+  // same arithmetic.
+  for (; done < count; ++done)
+    convertSample(in[done], out[done], low + static_cast<std::uint32_t>(done), key, measure,
+                  figures);
+}
+
+void Quantizer::convertSample(float x, std::int32_t& out, std::uint32_t position, std::uint32_t key,
+                              bool measure, Figures& figures) const {
   const float size = std::abs(x);
   figures.peak = size > figures.peak ? size : figures.peak;
   // Scaling by a power of two is exact. NaN counts as silence.
   const float scaled = x == x ? x * FScale : 0.0f;
   double wide = scaled;
   if (FDither)
-    wide += triangular(advance(FNoise[lane]));
+    wide += triangular(mix(position ^ key));
   // Anything beyond a step past the limits clips alike, and what is left is
   // small enough for the rounding addition.
   const double rounded = (std::clamp(wide, FMin - 1.0, FMax + 1.0) + kRounder) - kRounder;
@@ -108,9 +128,33 @@ void Quantizer::convertSample(float x, std::int32_t& out, std::size_t lane, bool
 }
 
 #if defined(__SSE2__)
+namespace {
+
+// The low halves of four 32-bit products; SSE2 multiplies only two at a
+// time, as 64-bit results.
+__m128i multiplyLow(__m128i a, std::uint32_t factor) {
+  const __m128i b = _mm_set1_epi32(static_cast<int>(factor));
+  const __m128i even = _mm_mul_epu32(a, b);
+  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), b);
+  return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                            _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// mix() on four words.
+__m128i mixFour(__m128i x) {
+  x = _mm_xor_si128(x, _mm_srli_epi32(x, 16));
+  x = multiplyLow(x, kFirstMultiplier);
+  x = _mm_xor_si128(x, _mm_srli_epi32(x, 15));
+  x = multiplyLow(x, kSecondMultiplier);
+  return _mm_xor_si128(x, _mm_srli_epi32(x, 16));
+}
+
+} // namespace
+
 // The same arithmetic as convertSample, four samples at a time.
-void Quantizer::convertGroups(const float* in, std::int32_t* out, std::size_t count, bool measure,
-                              Figures& figures) {
+void Quantizer::convertGroups(const float* in, std::int32_t* out, std::size_t count,
+                              std::uint32_t first, std::uint32_t key, bool measure,
+                              Figures& figures) const {
   const __m128 signless = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
   const __m128d signlessWide = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
   const __m128 scale = _mm_set1_ps(FScale);
@@ -121,7 +165,10 @@ void Quantizer::convertGroups(const float* in, std::int32_t* out, std::size_t co
   const __m128d rounder = _mm_set1_pd(kRounder);
   const __m128d step = _mm_set1_pd(FStep);
   const __m128i shift = _mm_cvtsi32_si128(FShift);
-  __m128i noise = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FNoise.data()));
+  const __m128i noiseKey = _mm_set1_epi32(static_cast<int>(key));
+  const __m128i groupStep = _mm_set1_epi32(static_cast<int>(kLanes));
+  __m128i positions =
+      _mm_add_epi32(_mm_set1_epi32(static_cast<int>(first)), _mm_set_epi32(3, 2, 1, 0));
   __m128 peak = _mm_setzero_ps();
   __m128i clipped = _mm_setzero_si128();
   __m128d writtenPeak = _mm_setzero_pd();
@@ -151,9 +198,8 @@ void Quantizer::convertGroups(const float* in, std::int32_t* out, std::size_t co
     __m128d low = _mm_cvtps_pd(scaled);
     __m128d high = _mm_cvtps_pd(_mm_movehl_ps(scaled, scaled));
     if (FDither) {
-      noise = _mm_xor_si128(noise, _mm_slli_epi32(noise, 13));
-      noise = _mm_xor_si128(noise, _mm_srli_epi32(noise, 17));
-      noise = _mm_xor_si128(noise, _mm_slli_epi32(noise, 5));
+      const __m128i noise = mixFour(_mm_xor_si128(positions, noiseKey));
+      positions = _mm_add_epi32(positions, groupStep);
       const __m128i difference =
           _mm_sub_epi32(_mm_and_si128(noise, _mm_set1_epi32(0xFFFF)), _mm_srli_epi32(noise, 16));
       const __m128 dither = _mm_mul_ps(_mm_cvtepi32_ps(difference), _mm_set1_ps(kNoiseUnit));
@@ -164,7 +210,6 @@ void Quantizer::convertGroups(const float* in, std::int32_t* out, std::size_t co
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sll_epi32(whole, shift));
   }
 
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(FNoise.data()), noise);
   alignas(16) float peaks[kLanes];
   _mm_store_ps(peaks, peak);
   for (const float lanePeak : peaks)

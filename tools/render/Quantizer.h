@@ -4,7 +4,6 @@
 
 #include "render/Levels.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,23 +16,32 @@ public:
 
   // Writes each sample as an integer of the quantizer's width, left-aligned
   // in 32 bits as libsndfile expects (a 16-bit sample in the top 16 bits).
-  // Adds what it wrote to the levels where they are given.
-  void convert(const float* in, std::int32_t* out, std::size_t count, Levels* written);
+  // first: the position of in[0] among all the interleaved samples of the
+  // file; a sample's dither depends on that alone, so a file comes out the
+  // same however it is cut into calls. Adds what it wrote to the levels
+  // where they are given.
+  void convert(const float* in, std::int32_t* out, std::size_t count, std::uint64_t first,
+               Levels* written);
 
   std::uint64_t clipped() const { return FClipped; }
   // The largest magnitude asked for, full scale being 1, before clipping.
   double peakBeforeClipping() const { return FPeak; }
 
-  // Samples are taken in groups of this many, one lane each.
+  // Samples are taken in groups of this many.
   static constexpr std::size_t kLanes = 4;
 
 private:
   struct Figures;
-  void convertSample(float x, std::int32_t& out, std::size_t lane, bool measure,
-                     Figures& figures) const;
-  // count: a multiple of kLanes.
-  void convertGroups(const float* in, std::int32_t* out, std::size_t count, bool measure,
-                     Figures& figures);
+  // position: the low 32 bits of the sample's position; key: the noise key
+  // for the high ones.
+  void convertSample(float x, std::int32_t& out, std::uint32_t position, std::uint32_t key,
+                     bool measure, Figures& figures) const;
+  // count: a multiple of kLanes; the positions' high 32 bits are the same
+  // for all of them.
+  void convertGroups(const float* in, std::int32_t* out, std::size_t count, std::uint32_t first,
+                     std::uint32_t key, bool measure, Figures& figures) const;
+  void convertSpan(const float* in, std::int32_t* out, std::size_t count, std::uint64_t first,
+                   bool measure, Figures& figures) const;
 
   float FScale;
   double FStep; // one integer step, full scale being 1
@@ -41,8 +49,6 @@ private:
   double FMax;
   int FShift;
   bool FDither;
-  // One noise generator per lane.
-  std::array<std::uint32_t, kLanes> FNoise;
   std::uint64_t FClipped = 0;
   double FPeak = 0.0;
 };

@@ -1,14 +1,20 @@
 #include "render/SoundFiles.h"
 
+#include "common/StopSignals.h"
 #include "common/UsageError.h"
 #include "hostlib/PluginHost.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -80,18 +86,55 @@ std::vector<int> candidateSubtypes(int inputFormat, const SampleRequest& request
   return {subtype, counterpart, SF_FORMAT_PCM_24, SF_FORMAT_PCM_16};
 }
 
+// The largest file whose length the 32-bit RIFF fields hold.
+constexpr sf_count_t kMaxWavBytes = 0xFFFFFFFFll;
+// How much of a pipe the header may need before libsndfile reads it: its
+// reads of the header go on through interruptions, so they must not wait.
+constexpr int kHeaderBytes = 16384;
+// While a pipe holds only part of a frame, how long to wait before looking
+// again; poll() would report it readable at once.
+constexpr std::chrono::milliseconds kPartialFramePause{2};
+
+int bytesWaiting(int descriptor) {
+  int bytes = 0;
+  return ioctl(descriptor, FIONREAD, &bytes) == 0 ? bytes : 0;
+}
+
+// Whether the pipe's writer has gone (or the pipe failed): what it holds is
+// all there is.
+bool writerGone(int descriptor) {
+  pollfd ended{descriptor, POLLIN, 0};
+  return poll(&ended, 1, 0) < 0 || (ended.revents & ~POLLIN) != 0;
+}
+
+[[noreturn]] void interrupted() {
+  throw HostError("interrupted");
+}
+
+// Waits until a pipe holds the whole header or has ended, or a stop signal.
+void waitForHeader(int descriptor) {
+  for (;;) {
+    if (!tools::waitUntilReady(descriptor, POLLIN))
+      interrupted();
+    if (writerGone(descriptor) || bytesWaiting(descriptor) >= kHeaderBytes)
+      return;
+    std::this_thread::sleep_for(kPartialFramePause);
+  }
+}
+
 } // namespace
 
 SoundFile::SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream,
-                     int writtenDescriptor)
-    : FHandle(handle), FInfo(info), FPath(std::move(path)), FStream(stream),
-      FWrittenDescriptor(writtenDescriptor), FPlainPcm(plainPcmLayout(handle, info.format)) {}
+                     std::unique_ptr<DescriptorIo> io)
+    : FHandle(handle), FInfo(info), FPath(std::move(path)), FStream(stream), FIo(std::move(io)),
+      FFrameBytes(sampleBytes(info.format) * info.channels),
+      FPlainPcm(plainPcmLayout(handle, info.format)) {}
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
     : FHandle(std::exchange(other.FHandle, nullptr)), FInfo(other.FInfo),
-      FPath(std::move(other.FPath)), FStream(other.FStream),
-      FWrittenDescriptor(other.FWrittenDescriptor), FPlainPcm(other.FPlainPcm),
-      FBytes(std::move(other.FBytes)) {}
+      FPath(std::move(other.FPath)), FStream(other.FStream), FPipe(other.FPipe),
+      FIo(std::move(other.FIo)), FFrameBytes(other.FFrameBytes), FDataBytes(other.FDataBytes),
+      FPlainPcm(other.FPlainPcm), FBytes(std::move(other.FBytes)) {}
 
 SoundFile::~SoundFile() {
   if (FHandle)
@@ -101,12 +144,19 @@ SoundFile::~SoundFile() {
 SoundFile SoundFile::openForReading(const std::string& path) {
   struct stat status {};
   if (path == "-") {
+    const bool known = fstat(STDIN_FILENO, &status) == 0;
+    const bool stream = !known || !S_ISREG(status.st_mode);
+    // Another process's output, which may stall; a device is read as it is.
+    const bool pipe = known && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
+    if (pipe)
+      waitForHeader(STDIN_FILENO);
     SF_INFO info{};
     SNDFILE* handle = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
     if (!handle)
       throw HostError("cannot read standard input: " + std::string(sf_strerror(nullptr)));
-    const bool stream = fstat(STDIN_FILENO, &status) != 0 || !S_ISREG(status.st_mode);
-    return {handle, info, path, stream};
+    SoundFile file{handle, info, path, stream};
+    file.FPipe = pipe;
+    return file;
   }
   if (stat(path.c_str(), &status) != 0)
     throw HostError("cannot read " + quoted(path) + ": " + systemError());
@@ -120,20 +170,64 @@ SoundFile SoundFile::openForReading(const std::string& path) {
 }
 
 SoundFile SoundFile::createOnDescriptor(int descriptor, const std::string& shownPath, int format,
-                                        int channels, int sampleRate) {
+                                        int channels, int sampleRate, bool lengthKnown) {
   SF_INFO info{};
   info.format = format;
   info.channels = channels;
   info.samplerate = sampleRate;
-  SNDFILE* handle = sf_open_fd(descriptor, SFM_WRITE, &info, SF_FALSE);
-  if (!handle)
-    throw HostError("cannot write " + quoted(shownPath) + ": " + sf_strerror(nullptr));
+  auto io = std::make_unique<DescriptorIo>(descriptor);
+  SNDFILE* handle = sf_open_virtual(&DescriptorIo::callbacks(), SFM_WRITE, &info, io.get());
+  if (!handle) {
+    const std::string reason = io->error() != 0 ? std::strerror(io->error()) : sf_strerror(nullptr);
+    throw HostError("cannot write " + quoted(shownPath) + ": " + reason);
+  }
   // Processed audio may exceed full scale; integer formats must clip, not wrap.
   sf_command(handle, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  return {handle, info, shownPath, false, descriptor};
+  // Until it is closed, such a file is WAV with its lengths open.
+  if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64 && !lengthKnown)
+    sf_command(handle, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+  SoundFile file{handle, info, shownPath, false, std::move(io)};
+  // Whatever went wrong writing the header shows at once.
+  file.checkWritten(0, 0);
+  return file;
 }
 
 sf_count_t SoundFile::read(float* frames, sf_count_t count) {
+  if (!FPipe || FFrameBytes == 0)
+    return readNow(frames, count);
+  // A pipe: only what it holds is read, so that a stalled producer leaves
+  // the wait to us, where a stop signal ends it; libsndfile's own reads
+  // would wait through it.
+  sf_count_t got = 0;
+  while (got < count) {
+    const sf_count_t ready = framesWaiting(count - got);
+    if (ready == 0)
+      return got + readNow(frames + got * FInfo.channels, count - got);
+    const sf_count_t read = readNow(frames + got * FInfo.channels, ready);
+    got += read;
+    if (read < ready)
+      break;
+  }
+  return got;
+}
+
+// Frames the pipe holds, up to wanted; waits for one at least. 0 once the
+// writer has gone and no whole frame is left.
+sf_count_t SoundFile::framesWaiting(sf_count_t wanted) const {
+  for (;;) {
+    if (!tools::waitUntilReady(STDIN_FILENO, POLLIN))
+      interrupted();
+    const sf_count_t frames = bytesWaiting(STDIN_FILENO) / FFrameBytes;
+    if (frames > 0)
+      return std::min(frames, wanted);
+    // Readable and empty: the end of a socket.
+    if (writerGone(STDIN_FILENO) || bytesWaiting(STDIN_FILENO) == 0)
+      return 0;
+    std::this_thread::sleep_for(kPartialFramePause);
+  }
+}
+
+sf_count_t SoundFile::readNow(float* frames, sf_count_t count) {
   if (!FPlainPcm) {
     const sf_count_t got = sf_readf_float(FHandle, frames, count);
     if (got < count && sf_error(FHandle) != SF_ERR_NO_ERROR)
@@ -152,37 +246,64 @@ sf_count_t SoundFile::read(float* frames, sf_count_t count) {
 }
 
 void SoundFile::writeFloat(const float* frames, sf_count_t count) {
-  if (sf_writef_float(FHandle, frames, count) != count)
-    fail("cannot write");
+  checkRoomFor(count);
+  checkWritten(sf_writef_float(FHandle, frames, count), count);
   startWriteback();
 }
 
 void SoundFile::writeInt(const std::int32_t* frames, sf_count_t count) {
   static_assert(sizeof(int) == sizeof(std::int32_t));
+  checkRoomFor(count);
   if (!FPlainPcm) {
-    if (sf_writef_int(FHandle, frames, count) != count)
-      fail("cannot write");
+    checkWritten(sf_writef_int(FHandle, frames, count), count);
   } else {
     const sf_count_t bytes = count * FPlainPcm->bytes * FInfo.channels;
     FBytes.resize(static_cast<std::size_t>(bytes));
     packPcm(frames, static_cast<std::size_t>(count * FInfo.channels), *FPlainPcm, FBytes.data());
-    if (bytes > 0 && sf_write_raw(FHandle, FBytes.data(), bytes) != bytes)
-      fail("cannot write");
+    checkWritten(bytes > 0 ? sf_write_raw(FHandle, FBytes.data(), bytes) : 0, bytes);
   }
   startWriteback();
+}
+
+// A WAV or AIFF file whose lengths would wrap is refused before it does,
+// for an output whose length was not known when it was opened.
+void SoundFile::checkRoomFor(sf_count_t frames) {
+  const int container = FInfo.format & SF_FORMAT_TYPEMASK;
+  if (container != SF_FORMAT_WAV && container != SF_FORMAT_AIFF)
+    return;
+  FDataBytes += frames * FFrameBytes;
+  if (FDataBytes > kMaxDataBytes)
+    throw HostError("cannot write " + quoted(FPath) + ": the audio passes the 4 GiB that " +
+                    (container == SF_FORMAT_AIFF ? "AIFF" : "WAV") +
+                    " can hold; write .wav (RF64), .flac or .ogg");
+}
+
+void SoundFile::checkWritten(sf_count_t written, sf_count_t asked) {
+  // Some encoders keep what they are given and write later, so our own
+  // record of the writes counts as much as the library's answer.
+  if (FIo && FIo->error() != 0)
+    throw HostError("cannot write " + quoted(FPath) + ": " + std::strerror(FIo->error()));
+  if (written != asked)
+    fail("cannot write");
 }
 
 void SoundFile::startWriteback() const {
   // The disk starts on what is written while the render goes on, so the
   // sync before the output replaces its target has little left to wait for.
   // Only a hint: where it fails, that sync still does all the work.
-  sync_file_range(FWrittenDescriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+  if (FIo)
+    sync_file_range(FIo->descriptor(), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 void SoundFile::close() {
   const int error = sf_close(std::exchange(FHandle, nullptr));
+  if (FIo && FIo->error() != 0)
+    throw HostError("cannot write " + quoted(FPath) + ": " + std::strerror(FIo->error()));
   if (error != SF_ERR_NO_ERROR)
     throw HostError("cannot write " + quoted(FPath) + ": " + sf_error_number(error));
+  // libsndfile writes a small RF64 file as WAV with the extensible header.
+  if (FIo && (FInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64 && FIo->length() <= kMaxWavBytes)
+    FInfo.format = SF_FORMAT_WAVEX | (FInfo.format & SF_FORMAT_SUBMASK);
 }
 
 void SoundFile::fail(const std::string& what) const {
@@ -248,52 +369,47 @@ int integerBits(int format) {
   }
 }
 
+int sampleBytes(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+  case SF_FORMAT_PCM_S8:
+  case SF_FORMAT_PCM_U8:
+  case SF_FORMAT_ULAW:
+  case SF_FORMAT_ALAW:
+    return 1;
+  case SF_FORMAT_PCM_16:
+    return 2;
+  case SF_FORMAT_PCM_24:
+    return 3;
+  case SF_FORMAT_PCM_32:
+  case SF_FORMAT_FLOAT:
+    return 4;
+  case SF_FORMAT_DOUBLE:
+    return 8;
+  default:
+    return 0;
+  }
+}
+
+int formatForLength(int format, std::optional<sf_count_t> frames, int channels,
+                    const std::string& shownPath) {
+  const int container = format & SF_FORMAT_TYPEMASK;
+  const sf_count_t frameBytes = sampleBytes(format) * channels;
+  if (frameBytes == 0)
+    return format;
+  const bool fits = frames && *frames <= kMaxDataBytes / frameBytes;
+  if (container == SF_FORMAT_WAV && !fits)
+    return SF_FORMAT_RF64 | (format & SF_FORMAT_SUBMASK);
+  if (container == SF_FORMAT_AIFF && frames && !fits)
+    throw UsageError(quoted(shownPath) + " would hold " +
+                     std::to_string(*frames * frameBytes >> 20) +
+                     " MiB of samples, more than the 4 GiB an AIFF file can; write .wav, .flac "
+                     "or .ogg");
+  return format;
+}
+
 std::string describeFormat(int format) {
   return formatName(format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO) + ", " +
          formatName(format & SF_FORMAT_SUBMASK, SFC_GET_FORMAT_INFO);
-}
-
-PendingFile::PendingFile(std::string target) : FTarget(std::move(target)) {
-  struct stat status {};
-  const bool exists = stat(FTarget.c_str(), &status) == 0;
-  if (exists && S_ISDIR(status.st_mode))
-    throw HostError("cannot write " + quoted(FTarget) + ": is a folder");
-
-  const auto slash = FTarget.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : FTarget.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? FTarget : FTarget.substr(slash + 1);
-  std::string pattern = folder + "." + name + ".XXXXXX";
-  FDescriptor = mkstemp(pattern.data());
-  if (FDescriptor < 0)
-    throw HostError("cannot write " + quoted(FTarget) + ": " + systemError());
-  FTemporary = pattern;
-
-  // mkstemp makes the file private. A replaced file keeps its mode, as it
-  // would when overwritten in place; a new one gets what new files get.
-  mode_t mode = 0;
-  if (exists) {
-    mode = status.st_mode & 07777;
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  fchmod(FDescriptor, mode);
-}
-
-PendingFile::~PendingFile() {
-  if (FDescriptor >= 0)
-    ::close(FDescriptor);
-  if (!FCommitted)
-    unlink(FTemporary.c_str());
-}
-
-void PendingFile::commit() {
-  if (fsync(FDescriptor) != 0 || ::close(std::exchange(FDescriptor, -1)) != 0)
-    throw HostError("cannot write " + quoted(FTarget) + ": " + systemError());
-  if (rename(FTemporary.c_str(), FTarget.c_str()) != 0)
-    throw HostError("cannot write " + quoted(FTarget) + ": " + systemError());
-  FCommitted = true;
 }
 
 } // namespace glowrasp::render

@@ -1,10 +1,11 @@
-// Audio files through libsndfile, the choice of the output format, and an
-// output that replaces its target only once it is complete.
+// Audio files through libsndfile and the choice of the output format.
 #pragma once
 
 #include "render/AudioSink.h"
+#include "render/DescriptorIo.h"
 #include "render/PlainPcm.h"
 
+#include <memory>
 #include <optional>
 #include <sndfile.h>
 #include <string>
@@ -17,9 +18,12 @@ public:
   // "-" reads standard input. Throws host::HostError naming the file and
   // the reason.
   static SoundFile openForReading(const std::string& path);
-  // Writes into an already open descriptor, which stays open after close().
+  // Writes into an already open descriptor of a file, from where it stands
+  // now; the descriptor stays open after close(). Every write is checked,
+  // those made while closing included. RF64 whose length was not known
+  // beforehand becomes WAV again if it stays small.
   static SoundFile createOnDescriptor(int descriptor, const std::string& shownPath, int format,
-                                      int channels, int sampleRate);
+                                      int channels, int sampleRate, bool lengthKnown);
 
   SoundFile(SoundFile&& other) noexcept;
   SoundFile& operator=(SoundFile&&) = delete;
@@ -30,15 +34,22 @@ public:
   const std::string& path() const { return FPath; }
   // Standard input that is a pipe: its length is only what the header says.
   bool stream() const { return FStream; }
-  // Interleaved frames; fewer than asked only at the end of the file.
+  // Interleaved frames; fewer than asked only at the end of the file. On a
+  // pipe that stalls, a stop signal ends the wait (host::HostError).
   sf_count_t read(float* frames, sf_count_t count);
   void writeFloat(const float* frames, sf_count_t count) override;
   void writeInt(const std::int32_t* frames, sf_count_t count) override;
   void close() override;
+  // After close(), RF64 that stayed small enough to become WAV says so.
+  int format() const override { return FInfo.format; }
 
 private:
   SoundFile(SNDFILE* handle, const SF_INFO& info, std::string path, bool stream,
-            int writtenDescriptor = -1);
+            std::unique_ptr<DescriptorIo> io = nullptr);
+  sf_count_t readNow(float* frames, sf_count_t count);
+  sf_count_t framesWaiting(sf_count_t wanted) const;
+  void checkRoomFor(sf_count_t frames);
+  void checkWritten(sf_count_t written, sf_count_t asked);
   void startWriteback() const;
   [[noreturn]] void fail(const std::string& what) const;
 
@@ -46,7 +57,11 @@ private:
   SF_INFO FInfo;
   std::string FPath;
   bool FStream;
-  int FWrittenDescriptor; // -1 when reading
+  bool FPipe = false;                // standard input fed by another process
+  std::unique_ptr<DescriptorIo> FIo; // only when writing
+  // Bytes of one frame as the file stores it; 0 where that varies.
+  sf_count_t FFrameBytes;
+  sf_count_t FDataBytes = 0;
   // Samples this class packs and unpacks itself; none where libsndfile does.
   std::optional<PcmLayout> FPlainPcm;
   std::vector<unsigned char> FBytes;
@@ -74,27 +89,21 @@ int chooseOutputFormat(int inputFormat, int container, const SampleRequest& requ
 // The width of an integer PCM format's samples; 0 for float and compressed.
 int integerBits(int format);
 
+// Bytes a sample of the format takes in the file; 0 where that varies.
+int sampleBytes(int format);
+
+// The most sample data a WAV or AIFF file's 32-bit lengths can describe,
+// with room left for the header.
+constexpr sf_count_t kMaxDataBytes = 0xFFFFFFFFll - 0x10000;
+
+// The output format for a file of about this many frames (nothing where
+// the length is not known): WAV becomes RF64 where the samples may not fit
+// its lengths (libsndfile turns a small one back into WAV at the end).
+// Throws tools::UsageError for an AIFF file that cannot hold them.
+int formatForLength(int format, std::optional<sf_count_t> frames, int channels,
+                    const std::string& shownPath);
+
 // "WAV (Microsoft), Signed 16 bit PCM"
 std::string describeFormat(int format);
-
-// A hidden temporary file in the target's folder. commit() renames it over
-// the target; without a commit it is removed, and the target never changes.
-// A target that exists keeps its file mode.
-class PendingFile {
-public:
-  explicit PendingFile(std::string target);
-  ~PendingFile();
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  int descriptor() const { return FDescriptor; }
-  void commit();
-
-private:
-  std::string FTarget;
-  std::string FTemporary;
-  int FDescriptor = -1;
-  bool FCommitted = false;
-};
 
 } // namespace glowrasp::render

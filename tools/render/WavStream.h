@@ -1,9 +1,11 @@
 // A WAV file written front to back, for outputs that cannot seek (a pipe):
-// the header goes out first, with its lengths left open.
+// the header goes out first, with its lengths left open. A reader that
+// stops reading does not keep a stop signal waiting.
 #pragma once
 
 #include "render/AudioSink.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@ public:
   void writeFloat(const float* frames, sf_count_t count) override;
   void writeInt(const std::int32_t* frames, sf_count_t count) override;
   void close() override;
+  int format() const override { return FFormat; }
 
 private:
   void put(const std::vector<unsigned char>& bytes);
@@ -25,9 +28,11 @@ private:
 
   int FDescriptor;
   std::string FPath;
+  int FFormat;
   int FSubtype;
   int FChannels;
   int FBytesPerSample;
+  std::size_t FPiece; // bytes per write
   std::vector<unsigned char> FBuffer;
 };
 

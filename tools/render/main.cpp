@@ -7,6 +7,7 @@
 #include "hostlib/PluginHost.h"
 #include "render/HeaderLength.h"
 #include "render/Options.h"
+#include "render/PendingFile.h"
 #include "render/PngFile.h"
 #include "render/Renderer.h"
 #include "render/SoundFiles.h"
@@ -14,11 +15,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -167,14 +172,47 @@ void warnAboutClipping(const render::RenderResult& result) {
   warn("clipped " + std::to_string(result.clipped) + " samples (peak " + peak + " dBFS)");
 }
 
+// Standard output that a shell pointed at a file gets its lengths written
+// at the end, as a named file does; appending could not go back for them.
+bool seekableStandardOutput() {
+  struct stat status {};
+  const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+  return fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode) && flags >= 0 &&
+         (flags & O_APPEND) == 0;
+}
+
+// The frames the output will get where they are known beforehand.
+std::optional<sf_count_t> expectedFrames(const render::SoundFile& input) {
+  const SF_INFO& info = input.info();
+  if (input.stream()) {
+    // A header on a pipe that leaves its length open claims about 4 GiB.
+    const sf_count_t frameBytes = render::sampleBytes(info.format) * info.channels;
+    if (frameBytes == 0 || info.frames >= render::kMaxDataBytes / frameBytes)
+      return std::nullopt;
+    return info.frames;
+  }
+  if (exactLength(info))
+    return info.frames;
+  // An estimate; twice it is safe.
+  if (info.frames > std::numeric_limits<sf_count_t>::max() / 2)
+    return std::nullopt;
+  return info.frames * 2;
+}
+
 std::unique_ptr<render::AudioSink> openOutput(const render::RenderOptions& options,
                                               std::optional<render::PendingFile>& pending,
-                                              int format, const SF_INFO& inInfo) {
-  if (!pending)
-    return std::make_unique<render::WavStream>(STDOUT_FILENO, "standard output", format,
-                                               inInfo.channels, inInfo.samplerate);
-  return std::make_unique<render::SoundFile>(render::SoundFile::createOnDescriptor(
-      pending->descriptor(), options.output, format, inInfo.channels, inInfo.samplerate));
+                                              int format, const render::SoundFile& input) {
+  const SF_INFO& inInfo = input.info();
+  const bool lengthKnown = expectedFrames(input).has_value();
+  if (pending)
+    return std::make_unique<render::SoundFile>(
+        render::SoundFile::createOnDescriptor(pending->descriptor(), options.output, format,
+                                              inInfo.channels, inInfo.samplerate, lengthKnown));
+  if (seekableStandardOutput())
+    return std::make_unique<render::SoundFile>(render::SoundFile::createOnDescriptor(
+        STDOUT_FILENO, "standard output", format, inInfo.channels, inInfo.samplerate, lengthKnown));
+  return std::make_unique<render::WavStream>(STDOUT_FILENO, "standard output", format,
+                                             inInfo.channels, inInfo.samplerate);
 }
 
 // Audio is no use on a terminal, and waiting for it there looks like a hang.
@@ -187,6 +225,7 @@ void refuseTerminals(const render::RenderOptions& options) {
 
 void reportOutcome(const render::RenderOptions& options, const render::SoundFile& input,
                    int outFormat, const render::RenderResult& result, double runSeconds) {
+  // outFormat: as written, where libsndfile chose between WAV and RF64.
   const SF_INFO& info = input.info();
   if (std::FILE* report = reportStream(options))
     std::fprintf(report, "output     %s: %s, %d ch, %lld frames\n",
@@ -214,8 +253,12 @@ int run(const render::RenderOptions& options) {
     throw host::HostError("'" + shownName(options.input, "standard input") + "' has " +
                           std::to_string(inInfo.channels) +
                           " channels; only mono and stereo files are supported");
-  const int outFormat = render::chooseOutputFormat(inInfo.format, container, request,
-                                                   inInfo.channels, inInfo.samplerate);
+  int outFormat = render::chooseOutputFormat(inInfo.format, container, request, inInfo.channels,
+                                             inInfo.samplerate);
+  // Whether the samples fit is known before the first of them is written.
+  if (!isStandardStream(options.output) || seekableStandardOutput())
+    outFormat = render::formatForLength(outFormat, expectedFrames(input), inInfo.channels,
+                                        shownName(options.output, "standard output"));
   std::optional<render::PendingFile> pending;
   if (!isStandardStream(options.output))
     pending.emplace(options.output);
@@ -226,7 +269,7 @@ int run(const render::RenderOptions& options) {
   if (report)
     printSetup(report, *plugin, options, input, latency);
 
-  const auto output = openOutput(options, pending, outFormat, inInfo);
+  const auto output = openOutput(options, pending, outFormat, input);
   const bool longFile =
       !input.stream() && inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
   const render::RenderPlan plan{
@@ -240,12 +283,15 @@ int run(const render::RenderOptions& options) {
   const auto result = render::renderFile(*plugin, input, *output, plan);
   plugin->suspend();
   output->close();
-  // A stop that came during the last block still leaves the target alone.
+  if (pending)
+    pending->sync();
+  // A stop that came during the last block or the sync still leaves the
+  // target alone.
   if (tools::stopRequested())
     throw host::HostError("interrupted");
   if (pending)
     pending->commit();
-  reportOutcome(options, input, outFormat, result,
+  reportOutcome(options, input, output->format(), result,
                 std::chrono::duration<double>(Clock::now() - started).count());
   return EXIT_SUCCESS;
 }
@@ -284,6 +330,9 @@ int runScreenshot(const render::RenderOptions& options) {
 
 int main(int argc, char** argv) {
   tools::catchStopSignals();
+  // A file size limit then fails the write that passes it, which the tool
+  // reports and cleans up after, instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     const auto options = render::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
@@ -300,10 +349,12 @@ int main(int argc, char** argv) {
     return kExitUsage;
   } catch (const std::exception& e) {
     // A write that failed because the reader went away, and a request to
-    // stop, both end as the signal would have ended the tool.
+    // stop, both end the tool by the signal once everything is cleaned up,
+    // so that a shell stops a loop around it as it would for any command.
     if (const int signal = tools::stopSignal()) {
       std::fprintf(stderr, "%s: stopped by %s\n", kToolName, tools::signalName(signal).c_str());
-      return tools::exitStatusForSignal(signal);
+      std::fflush(nullptr);
+      tools::dieOf(signal);
     }
     std::fprintf(stderr, "%s: %s\n", kToolName, oneLine(e.what()).c_str());
     return kExitFailure;

@@ -72,6 +72,8 @@ public:
     return reinterpret_cast<void*>( // NOLINT(performance-no-int-to-ptr)
         static_cast<std::uintptr_t>(FWindow));
   }
+  // The form's own connection: readable whenever its events wait.
+  int EventDescriptor() const override { return FDisplay ? XConnectionNumber(FDisplay) : -1; }
 
 private:
   void Create(Window parent);

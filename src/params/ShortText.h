@@ -1,11 +1,9 @@
-// Short texts that one thread rewrites while another reads them: the host's
-// automation thread renews a parameter's display text while the editor paints
-// it. Readers never wait, never see a torn text, and nothing is allocated.
+// Short texts held by value: a parameter's display text travels from the
+// definition to the host's buffer or the editor without an allocation.
 #pragma once
 
 #include <array>
-#include <atomic>
-#include <cstdint>
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 
@@ -33,21 +31,3 @@ private:
 };
 
 using TShortText = TFixedText<32>;
-
-class TSharedText {
-public:
-  void Store(std::string_view text);
-  TShortText Load() const;
-
-private:
-  static constexpr std::size_t WordCount = 4; // 32 bytes of text
-  struct TSlot {
-    std::atomic<std::uint32_t> Sequence{0}; // odd while a writer is busy
-    std::array<std::atomic<std::uint64_t>, WordCount> Words{};
-  };
-  // Writers take turns over several slots, so a reader rarely finds the slot it
-  // reads being rewritten; two writers never share one.
-  std::array<TSlot, 4> FSlots;
-  std::atomic<std::uint32_t> FCurrent{0};
-  std::atomic<std::uint32_t> FNextSlot{1};
-};

@@ -1,4 +1,4 @@
-#include "vst/TypedValue.h"
+#include "instance/TypedValue.h"
 
 #include <cctype>
 #include <cmath>

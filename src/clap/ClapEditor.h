@@ -1,0 +1,72 @@
+// The editor of one CLAP instance, embedded in the host's window (X11 on
+// Linux, Win32 on Windows). It lives on the main thread; the host drives it
+// through a timer and, on Linux, through the X connection's descriptor.
+// MarkChanged alone may be called from any thread.
+#pragma once
+
+#include "clap/ClapOutgoingEdits.h"
+#include "clap/ClapPosixFdSupport.h"
+#include "instance/EffectEditor.h"
+#include "instance/EffectEditorHost.h"
+#include "instance/EffectInstance.h"
+
+#include <clap/ext/gui.h>
+#include <clap/ext/params.h>
+#include <clap/ext/timer-support.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class TClapEditor final : public TEffectEditorHost {
+public:
+  TClapEditor(const clap_host_t& host, TEffectInstance& instance, TClapOutgoingEdits& edits);
+  ~TClapEditor();
+  TClapEditor(const TClapEditor&) = delete;
+  TClapEditor& operator=(const TClapEditor&) = delete;
+
+  // The one window API of this platform.
+  static const char* Api();
+  static bool IsApiSupported(const char* api, bool floating);
+
+  bool Create(const char* api, bool floating);
+  void Destroy();
+  bool SetScale(double scale);
+  bool GetSize(std::uint32_t& width, std::uint32_t& height) const;
+  // The editor has one size: only that size is accepted.
+  bool SetSize(std::uint32_t width, std::uint32_t height) const;
+  bool SetParent(const clap_window_t& window);
+  bool Show() const { return FCreated; }
+  bool Hide() const { return FCreated; }
+
+  void OnTimer(clap_id timer);
+  void OnDescriptor(int fd);
+
+  // A value set by the host or by a loaded state: the editor repaints it on
+  // its next timer tick. Any thread; real-time safe.
+  void MarkChanged(std::int32_t index);
+  void MarkAllChanged();
+
+  void BeginEdit(std::int32_t index) override;
+  void PerformEdit(std::int32_t index, double normalized) override;
+  void EndEdit(std::int32_t index) override;
+  bool RequestResize(std::int32_t width, std::int32_t height) override;
+
+private:
+  void Pump();
+  void RequestFlush() const;
+
+  const clap_host_t& FHost;
+  TEffectInstance& FInstance;
+  TClapOutgoingEdits& FEdits;
+  const clap_host_params_t* FHostParams = nullptr;
+  const clap_host_gui_t* FHostGui = nullptr;
+  const clap_host_timer_support_t* FHostTimers = nullptr;
+  const clap_host_posix_fd_support_t* FHostDescriptors = nullptr;
+  std::unique_ptr<TEffectEditor> FEditor;
+  bool FCreated = false;
+  double FScale = 1.0;
+  clap_id FTimer = CLAP_INVALID_ID;
+  int FDescriptor = -1;
+  std::atomic<std::uint32_t> FChanged{0};
+};

@@ -1,0 +1,77 @@
+// One CLAP plug-in instance over the format-neutral effect instance.
+//
+// Threads, as CLAP names them:
+//  - main thread: init, destroy, activate, deactivate, on_main_thread and
+//    every extension call not named below; the editor lives here.
+//  - audio thread: start_processing, stop_processing, reset, process, and
+//    the params extension's flush while the plug-in is active. These
+//    allocate nothing, take no lock and make no system call.
+//  - any thread: get_extension and the tail's get.
+// The threads meet only in atomics: the instance's parameter values, the
+// editor's outgoing edits and the editor's set of values to repaint.
+#pragma once
+
+#include "clap/ClapEditor.h"
+#include "clap/ClapOutgoingEdits.h"
+#include "instance/EffectInstance.h"
+
+#include <clap/ext/audio-ports.h>
+#include <clap/ext/params.h>
+#include <clap/plugin.h>
+#include <clap/stream.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class TClapPlugin {
+public:
+  // No call to the host here: CLAP forbids it before init.
+  explicit TClapPlugin(const clap_host_t& host);
+  TClapPlugin(const TClapPlugin&) = delete;
+  TClapPlugin& operator=(const TClapPlugin&) = delete;
+
+  const clap_plugin_t* Plugin() const { return &FPlugin; }
+  // The instance behind a plug-in pointer a host hands back, or null.
+  static TClapPlugin* From(const clap_plugin_t* plugin);
+
+  bool Init();
+  bool Activate(double sampleRate);
+  void Deactivate() { FActive = false; }
+  bool Active() const { return FActive; }
+  void Reset() { FInstance.Reset(); }
+  clap_process_status Process(const clap_process_t& process);
+
+  // audio-ports
+  static std::uint32_t PortCount(bool /*isInput*/) { return 1; }
+  static bool PortInfo(std::uint32_t index, bool isInput, clap_audio_port_info_t& info);
+
+  // params
+  static bool ParamInfo(std::uint32_t index, clap_param_info_t& info);
+  std::optional<double> ParamValue(clap_id id) const;
+  bool ParamValueText(clap_id id, double value, char* text, std::uint32_t size) const;
+  std::optional<double> ParamTextValue(clap_id id, const char* text) const;
+  void Flush(const clap_input_events_t* in, const clap_output_events_t* out);
+
+  std::uint32_t Latency() const;
+  std::uint32_t Tail() const;
+
+  bool SaveState(const clap_ostream_t& stream) const;
+  bool LoadState(const clap_istream_t& stream);
+
+  TClapEditor& Editor() { return FEditor; }
+
+private:
+  void ApplyEvents(const clap_input_events_t* in);
+  void ApplyEvent(const clap_event_header_t& event);
+  void SendEdits(const clap_output_events_t* out);
+  void ProcessSpan(const clap_process_t& process, std::uint32_t from, std::uint32_t to);
+
+  const clap_host_t& FHost;
+  clap_plugin_t FPlugin{};
+  // The shaper sounds the same at every rate: one instance serves every activation.
+  TEffectInstance FInstance{44100.0};
+  TClapOutgoingEdits FEdits;
+  TClapEditor FEditor{FHost, FInstance, FEdits};
+  bool FActive = false;
+};

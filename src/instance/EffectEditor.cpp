@@ -1,0 +1,107 @@
+#include "instance/EffectEditor.h"
+
+#include "editor/EditorSize.h"
+#include "editor/FrmEditor.h"
+#include "shaper/EffParams.h"
+
+struct TEffectEditor::TSavedHandlers {
+  TVSTOnParamAutomate Automate;
+  TVSTOnParamEdit BeginEdit;
+  TVSTOnParamEdit EndEdit;
+};
+
+TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEffectEditorHost& host,
+                             double scale)
+    : FInstance(instance), FHost(host), FSaved(std::make_unique<TSavedHandlers>()) {
+  TVSTParameterHost* paramHost = FInstance.Definition().ParamHost();
+  // The knobs' gestures reach the parameter host's handlers, which pass them
+  // to the format boundary while this editor is open.
+  *FSaved = {paramHost->OnParamAutomate(), paramHost->OnParamBeginEdit(),
+             paramHost->OnParamEndEdit()};
+  paramHost->SetOnParamAutomate(TVSTOnParamAutomate::Bind<&TEffectEditor::AutomateParameter>(this));
+  paramHost->SetOnParamBeginEdit(TVSTOnParamEdit::Bind<&TEffectEditor::BeginParameterEdit>(this));
+  paramHost->SetOnParamEndEdit(TVSTOnParamEdit::Bind<&TEffectEditor::EndParameterEdit>(this));
+  try {
+    auto form = std::make_unique<TFormEditor>(nullptr, parentWindow);
+    form->HostProxy->SetHost(paramHost);
+    form->SetHostScale(scale);
+    form->SetBounds(0, 0, kEditorWidth, kEditorHeight);
+    form->Show();
+    form->OnResize = TEvent<void(TForm*)>::Bind<&TEffectEditor::FormResized>(this);
+    FForm = std::move(form);
+  } catch (...) {
+    RestoreGestureHandlers();
+    throw;
+  }
+}
+
+TEffectEditor::~TEffectEditor() {
+  FForm.reset();
+  RestoreGestureHandlers();
+  // The form's controls forget their gestures when it goes; the host must
+  // not be left with a parameter it thinks the user still holds.
+  for (std::int32_t index = 0; index < TEffectInstance::kParameterCount; ++index)
+    if (FHeld[index])
+      FHost.EndEdit(index);
+}
+
+void TEffectEditor::RestoreGestureHandlers() {
+  TVSTParameterHost* paramHost = FInstance.Definition().ParamHost();
+  paramHost->SetOnParamAutomate(FSaved->Automate);
+  paramHost->SetOnParamBeginEdit(FSaved->BeginEdit);
+  paramHost->SetOnParamEndEdit(FSaved->EndEdit);
+}
+
+TSize TEffectEditor::SizeAt(double scale) {
+  return ScaledSize({kEditorWidth, kEditorHeight}, scale);
+}
+
+TSize TEffectEditor::Size() const {
+  return FForm->PixelSize();
+}
+
+void* TEffectEditor::WindowHandle() const {
+  return FForm->Backend().WindowHandle();
+}
+
+int TEffectEditor::EventDescriptor() const {
+  return FForm->Backend().EventDescriptor();
+}
+
+void TEffectEditor::Idle() {
+  FForm->Idle();
+}
+
+bool TEffectEditor::SetScale(double scale) {
+  static_cast<TFormEditor&>(*FForm).SetHostScale(scale);
+  return true;
+}
+
+void TEffectEditor::FormResized(TForm* Sender) {
+  const TSize size = Sender->PixelSize();
+  FHost.RequestResize(size.Width, size.Height);
+}
+
+// The knobs already heard the change through the parameter and marked
+// themselves; this only makes sure the next Idle paints.
+void TEffectEditor::ParameterChanged(std::int32_t) {
+  FForm->RequestIdleRepaint();
+}
+
+void TEffectEditor::AutomateParameter(TVSTParameter* Param, float Value) {
+  FHost.PerformEdit(Param->Index(), Value);
+}
+
+void TEffectEditor::BeginParameterEdit(TVSTParameter* Param) {
+  const std::int32_t index = Param->Index();
+  if (index >= 0 && index < TEffectInstance::kParameterCount)
+    FHeld[index] = true;
+  FHost.BeginEdit(index);
+}
+
+void TEffectEditor::EndParameterEdit(TVSTParameter* Param) {
+  const std::int32_t index = Param->Index();
+  if (index >= 0 && index < TEffectInstance::kParameterCount)
+    FHeld[index] = false;
+  FHost.EndEdit(index);
+}

@@ -1,0 +1,71 @@
+// The editor form of one effect instance, living in a native parent window.
+//
+// One editor per instance at a time: while open it takes the instance's
+// gesture handlers and gives them back when it closes.
+//
+// Threads. Everything but ParameterChanged runs on the editor's thread, the
+// one that owns the parent window; ParameterChanged may come from any thread
+// and only asks for a repaint that the next Idle paints.
+#pragma once
+
+#include "instance/EffectEditorHost.h"
+#include "instance/EffectInstance.h"
+#include "toolkit/Graphics.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class TForm;
+class TVSTParameter;
+
+class TEffectEditor {
+public:
+  // parentWindow: an X11 Window id in a pointer, or an HWND. Raises
+  // EGlowraspError when the form cannot live there. `instance` and `host`
+  // outlive the editor. scale: the host's content scale, 0 for none.
+  TEffectEditor(TEffectInstance& instance, void* parentWindow, TEffectEditorHost& host,
+                double scale = 0);
+  // Lets go of any knob still held, then closes the window.
+  ~TEffectEditor();
+  TEffectEditor(const TEffectEditor&) = delete;
+  TEffectEditor& operator=(const TEffectEditor&) = delete;
+
+  // 402 x 250 at scale 1, each side rounded.
+  static TSize SizeAt(double scale);
+  // The window's pixel size now.
+  TSize Size() const;
+  // The editor's own window, which the host may embed by its handle.
+  void* WindowHandle() const;
+  // The X connection's file descriptor, for hosts that watch it in their own
+  // run loop and call Idle when it is readable; -1 where there is none.
+  int EventDescriptor() const;
+  // Window events, then the repaints asked for on other threads.
+  void Idle();
+  // The host's content scale; 0 (or anything not above 0) withdraws it and
+  // the editor follows the user's zoom, else the desktop. The window's new
+  // pixel size goes to the host through RequestResize.
+  bool SetScale(double scale);
+  // A value the host set: repaint (any thread, deferred to Idle).
+  void ParameterChanged(std::int32_t index);
+
+  TForm& Form() const { return *FForm; }
+
+private:
+  void FormResized(TForm* Sender);
+  void AutomateParameter(TVSTParameter* Param, float Value);
+  void BeginParameterEdit(TVSTParameter* Param);
+  void EndParameterEdit(TVSTParameter* Param);
+  void RestoreGestureHandlers();
+
+  TEffectInstance& FInstance;
+  TEffectEditorHost& FHost;
+  // The parameter host's gesture handlers from before the editor opened,
+  // given back when it closes.
+  struct TSavedHandlers;
+  std::unique_ptr<TSavedHandlers> FSaved;
+  // The parameters whose gesture the host heard begin and not yet end.
+  std::array<bool, TEffectInstance::kParameterCount> FHeld{};
+  // Declared last, so it goes first: its controls refer to the parameters.
+  std::unique_ptr<TForm> FForm;
+};

@@ -1,0 +1,232 @@
+#include "instance/EffectInstance.h"
+
+#include "instance/StateRecord.h"
+#include "instance/TypedValue.h"
+#include "shaper/EffParams.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Hosts need not tell a block size, but the effect component creates the
+// processor only once it has been told one; the processor does not depend on it.
+constexpr std::int32_t kNominalBlockSize = 1024;
+
+// The host-facing definition declares every parameter with this range.
+constexpr std::int32_t kSteps = 1000000;
+
+const std::array<TParameterInfo, TEffectInstance::kParameterCount> kParameters = {{
+    {0, "Gain", "Gain", "dB", -48.0, 48.0, 0.0, kSteps, false},
+    {1, "Intensity", "Intens", "%", 0.0, 100.0, 100.0, kSteps, false},
+    {2, "Out Gain", "OutGain", "dB", -48.0, 48.0, 0.0, kSteps, false},
+    {3, "Bypass", "Bypass", "", 0.0, 1.0, 0.0, 1, true},
+}};
+
+bool ValidIndex(std::int32_t index) {
+  return index >= 0 && index < TEffectInstance::kParameterCount;
+}
+
+bool IsDecibels(std::int32_t index) {
+  return kParameters[index].Unit == "dB";
+}
+
+bool SwitchOn(double normalized) {
+  return static_cast<float>(normalized) >= 0.5f;
+}
+
+std::int32_t RoundedSampleRate(double rate) {
+  const double nearest = std::nearbyint(rate);
+  if (!(nearest >= 1.0 && nearest <= std::numeric_limits<std::int32_t>::max()))
+    return 44100;
+  return static_cast<std::int32_t>(nearest);
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// "On" and "Off" as shown, or a number: at least a half is on.
+std::optional<double> ParseSwitch(std::string_view text) {
+  const std::string_view words[] = {"Off", "On"};
+  for (std::size_t i = 0; i < 2; ++i) {
+    std::string_view trimmed = text;
+    while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.front())))
+      trimmed.remove_prefix(1);
+    while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back())))
+      trimmed.remove_suffix(1);
+    if (SameIgnoringCase(trimmed, words[i]))
+      return static_cast<double>(i);
+  }
+  const std::optional<double> value = ParseTypedValue(text, "");
+  if (!value)
+    return std::nullopt;
+  return *value >= 0.5 ? 1.0 : 0.0;
+}
+
+} // namespace
+
+TEffectInstance::TEffectInstance(double sampleRate)
+    : FDefinition(std::make_unique<TEffParameters>(nullptr, TVSTEffectOnCreateEditor())) {
+  TVSTParameterHost* host = FDefinition->ParamHost();
+  TVSTEffect* effect = FDefinition->EffectProcessor();
+  effect->SetVSTParamHost(host);
+  host->SetSampleRate(RoundedSampleRate(sampleRate));
+  host->SetBlockSize(kNominalBlockSize);
+}
+
+TEffectInstance::TEffectInstance(std::unique_ptr<TEffParameters> definition)
+    : FDefinition(std::move(definition)) {}
+
+TEffectInstance::~TEffectInstance() = default;
+
+const TParameterInfo& TEffectInstance::Parameter(std::int32_t index) {
+  return kParameters[static_cast<std::size_t>(index)];
+}
+
+std::int32_t TEffectInstance::ParameterIndex(std::int32_t id) {
+  for (std::int32_t i = 0; i < kParameterCount; ++i)
+    if (kParameters[i].Id == id)
+      return i;
+  return -1;
+}
+
+TVSTParameter* TEffectInstance::ModelParameter(std::int32_t index) const {
+  return FDefinition->ParamHost()->Parameters().Items(index);
+}
+
+double TEffectInstance::NormalizedValue(std::int32_t index) const {
+  if (!ValidIndex(index))
+    return 0.0;
+  if (index == kBypassIndex)
+    return Bypass() ? 1.0 : 0.0;
+  return ModelParameter(index)->NormalizedValue();
+}
+
+void TEffectInstance::SetNormalizedValue(std::int32_t index, double value) {
+  if (!ValidIndex(index))
+    return;
+  if (index == kBypassIndex)
+    SetBypass(SwitchOn(value));
+  else
+    ModelParameter(index)->SetNormalizedValue(static_cast<float>(value));
+}
+
+double TEffectInstance::NormalizedToPlain(std::int32_t index, double normalized) const {
+  if (!ValidIndex(index))
+    return 0.0;
+  normalized = std::clamp(normalized, 0.0, 1.0);
+  if (index == kBypassIndex)
+    return SwitchOn(normalized) ? 1.0 : 0.0;
+  return IsDecibels(index) ? (normalized - 0.5) * 96.0 : normalized * 100.0;
+}
+
+// The same formulas the typed values go through.
+double TEffectInstance::PlainToNormalized(std::int32_t index, double plain) const {
+  if (!ValidIndex(index) || std::isnan(plain))
+    return 0.0;
+  if (index == kBypassIndex)
+    return plain >= 0.5 ? 1.0 : 0.0;
+  return std::clamp(IsDecibels(index) ? plain / 96.0 + 0.5 : plain / 100.0, 0.0, 1.0);
+}
+
+std::string TEffectInstance::ValueText(std::int32_t index, double normalized) const {
+  if (!ValidIndex(index))
+    return {};
+  if (index == kBypassIndex)
+    return SwitchOn(normalized) ? "On" : "Off";
+  const TVSTParameter* param = ModelParameter(index);
+  const std::int32_t range = param->MaxValue() - param->MinValue();
+  const std::int32_t value = param->MinValue() + NearestStep(static_cast<float>(normalized), range);
+  const TShortText text = IsDecibels(index) ? DecibelText(value, param->MaxValue())
+                                            : PercentText(value, param->MaxValue());
+  return std::string(text.View());
+}
+
+std::optional<double> TEffectInstance::TextToNormalized(std::int32_t index,
+                                                        std::string_view text) const {
+  if (!ValidIndex(index))
+    return std::nullopt;
+  if (index == kBypassIndex)
+    return ParseSwitch(text);
+  TVSTParameter* param = ModelParameter(index);
+  const std::optional<double> value = ParseTypedValue(text, param->DisplayLabel());
+  if (!value)
+    return std::nullopt;
+  return param->OnUnitToNormalized()(param, *value);
+}
+
+void TEffectInstance::Reset() {
+  FDefinition->EffectProcessor()->Clear();
+}
+
+void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
+                              std::int32_t frames) {
+  if (!inputs || !outputs || frames <= 0 || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])
+    return;
+  // The record is the processing handlers' shared form; they only read the inputs.
+  TVSTEffectOnProcessRecord record;
+  record.Inputs[0] = const_cast<float*>(inputs[0]);
+  record.Inputs[1] = const_cast<float*>(inputs[1]);
+  record.Outputs[0] = outputs[0];
+  record.Outputs[1] = outputs[1];
+  record.SampleFrames = frames;
+  record.Replacing = -1;
+  TVSTEffect* effect = FDefinition->EffectProcessor();
+  if (inputs[0] == inputs[1])
+    effect->ProcessS2Sm(&record);
+  else
+    effect->ProcessS2S(&record);
+}
+
+std::int32_t TEffectInstance::Latency() const {
+  return FDefinition->EffectProcessor()->GetDelay();
+}
+
+std::int32_t TEffectInstance::Tail() const {
+  return FDefinition->ParamHost()->TailSize;
+}
+
+void TEffectInstance::SetBypass(bool bypass) {
+  FDefinition->EffectProcessor()->SetBypass(bypass);
+}
+
+bool TEffectInstance::Bypass() const {
+  return FDefinition->Bypass();
+}
+
+std::vector<std::uint8_t> TEffectInstance::SaveState() const {
+  TStateValues values;
+  for (std::int32_t i = 0; i < kBypassIndex; ++i)
+    values.Steps.push_back({kParameters[i].Id, ModelParameter(i)->CurValue()});
+  values.Bypass = Bypass();
+  return EncodeState(values);
+}
+
+bool TEffectInstance::LoadState(std::span<const std::uint8_t> bytes) {
+  const std::optional<TStateValues> values = DecodeState(bytes);
+  if (!values)
+    return false;
+  // Every value is checked before any is applied.
+  for (const TStateStep& step : values->Steps) {
+    const std::int32_t index = ParameterIndex(step.Id);
+    if (index < 0 || index == kBypassIndex)
+      continue;
+    const TVSTParameter* param = ModelParameter(index);
+    if (step.Value < param->MinValue() || step.Value > param->MaxValue())
+      return false;
+  }
+  for (const TStateStep& step : values->Steps) {
+    const std::int32_t index = ParameterIndex(step.Id);
+    if (index >= 0 && index != kBypassIndex)
+      ModelParameter(index)->SetCurValue(step.Value);
+  }
+  SetBypass(values->Bypass);
+  return true;
+}

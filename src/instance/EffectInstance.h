@@ -1,0 +1,87 @@
+// One plug-in instance, whatever the format: the effect definition with its
+// processor, seen through parameter indices, normalised values, blocks of
+// stereo samples and a saved state.
+//
+// Threads. Process and SetNormalizedValue are real-time safe: they allocate
+// nothing, take no lock and make no system call, and SetNormalizedValue may
+// come from any thread while another processes. Reset, LoadState and the
+// text conversions belong to one non-real-time thread at a time. A value set
+// here reaches an open editor's controls at once, as a deferred repaint.
+#pragma once
+
+#include "instance/ParameterInfo.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TEffParameters;
+class TEffectEditor;
+class TVSTParameter;
+
+class TEffectInstance {
+public:
+  // Builds the processor at once: nothing expensive is left for processing.
+  explicit TEffectInstance(double sampleRate);
+  // Takes over a definition whose processor comes once its parameter host
+  // has been told a sample rate and a block size, for a format whose host
+  // tells them itself; until then Process does nothing.
+  explicit TEffectInstance(std::unique_ptr<TEffParameters> definition);
+  ~TEffectInstance();
+  TEffectInstance(const TEffectInstance&) = delete;
+  TEffectInstance& operator=(const TEffectInstance&) = delete;
+
+  // Gain, Intensity, Out Gain, and Bypass last.
+  static constexpr std::int32_t kParameterCount = 4;
+  static constexpr std::int32_t kBypassIndex = kParameterCount - 1;
+  // index in [0, kParameterCount): callers check it through ParameterIndex.
+  static const TParameterInfo& Parameter(std::int32_t index);
+  // -1 for an unknown id.
+  static std::int32_t ParameterIndex(std::int32_t id);
+
+  // In [0, 1]; 0 for a bad index.
+  double NormalizedValue(std::int32_t index) const;
+  // Any thread, real-time safe. The value is rounded to a float first and
+  // then to the nearest of the parameter's steps; NaN counts as 0; a bad
+  // index does nothing.
+  void SetNormalizedValue(std::int32_t index, double value);
+  double NormalizedToPlain(std::int32_t index, double normalized) const;
+  // Clamped to [0, 1].
+  double PlainToNormalized(std::int32_t index, double plain) const;
+  // The display text of the step `normalized` falls on, without the unit.
+  std::string ValueText(std::int32_t index, double normalized) const;
+  // A value typed in the parameter's unit ("-6,5 dB", "75"), either decimal
+  // separator; nothing when it cannot be read.
+  std::optional<double> TextToNormalized(std::int32_t index, std::string_view text) const;
+
+  // Starts again from silence.
+  void Reset();
+  // Stereo: inputs[0], inputs[1] to outputs[0], outputs[1]. One buffer on
+  // both inputs is the mono route; outputs may be the inputs. frames <= 0 or
+  // a null buffer does nothing.
+  void Process(const float* const* inputs, float* const* outputs, std::int32_t frames);
+  // Frames the output lags the input, bypassed or not.
+  std::int32_t Latency() const;
+  // Frames the output still carries after the input stops.
+  std::int32_t Tail() const;
+  // The soft bypass: the input, delayed by the latency, after a short
+  // crossfade. Any thread.
+  void SetBypass(bool bypass);
+  bool Bypass() const;
+
+  // A small versioned binary record of every value and the bypass.
+  std::vector<std::uint8_t> SaveState() const;
+  // False, with nothing changed, for a short, garbled or newer record.
+  bool LoadState(std::span<const std::uint8_t> bytes);
+
+private:
+  friend class TEffectEditor;
+  TEffParameters& Definition() const { return *FDefinition; }
+  TVSTParameter* ModelParameter(std::int32_t index) const;
+
+  std::unique_ptr<TEffParameters> FDefinition;
+};

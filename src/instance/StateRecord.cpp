@@ -1,0 +1,56 @@
+#include "instance/StateRecord.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<std::uint8_t, 4> kMagic = {'K', 'G', 'R', 'S'};
+constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kStepSize = 8;
+
+void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint32_t GetLittleEndian(std::span<const std::uint8_t> in, std::size_t at, int bytes) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i)
+    value |= static_cast<std::uint32_t>(in[at + i]) << (8 * i);
+  return value;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeState(const TStateValues& values) {
+  std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
+  PutLittleEndian(out, kStateVersion, 2);
+  PutLittleEndian(out, static_cast<std::uint32_t>(values.Steps.size()), 2);
+  for (const TStateStep& step : values.Steps) {
+    PutLittleEndian(out, static_cast<std::uint32_t>(step.Id), 4);
+    PutLittleEndian(out, static_cast<std::uint32_t>(step.Value), 4);
+  }
+  out.push_back(values.Bypass ? 1 : 0);
+  return out;
+}
+
+std::optional<TStateValues> DecodeState(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderSize + 1 || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
+    return std::nullopt;
+  const std::uint32_t version = GetLittleEndian(bytes, 4, 2);
+  const std::size_t count = GetLittleEndian(bytes, 6, 2);
+  if (version != kStateVersion || bytes.size() != kHeaderSize + count * kStepSize + 1)
+    return std::nullopt;
+  const std::uint8_t bypass = bytes.back();
+  if (bypass > 1)
+    return std::nullopt;
+  TStateValues values;
+  values.Bypass = bypass == 1;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t at = kHeaderSize + i * kStepSize;
+    values.Steps.push_back({static_cast<std::int32_t>(GetLittleEndian(bytes, at, 4)),
+                            static_cast<std::int32_t>(GetLittleEndian(bytes, at + 4, 4))});
+  }
+  return values;
+}

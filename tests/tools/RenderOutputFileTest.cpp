@@ -1,0 +1,204 @@
+// glowrasp-render's output file: every byte of it checked, in place only
+// once it is whole, written through links, with true lengths on standard
+// output that is a file, and never more than its container can describe.
+#include "tools/ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace glowrasp::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFailure = 2;
+constexpr int kUsage = 1;
+
+// A launcher that runs the tool with a limit on the size of the files it
+// writes; a write past it fails.
+std::vector<std::string> withFileSizeLimit(std::uintmax_t bytes) {
+  return {"prlimit", "--fsize=" + std::to_string(bytes), "--"};
+}
+
+std::uint32_t littleEndian32(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i)
+    value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+struct LimitCase {
+  const char* name;
+  const char* extension;
+  bool lastByte; // the limit one byte short of the whole file, else half of it
+  bool inPlace;  // the output replaces the input
+};
+
+void PrintTo(const LimitCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RenderWriteFailures : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(RenderWriteFailures, FailOnceAndLeaveEverythingAsItWas) {
+  // FLAC and Ogg write their last pages, and every container its final
+  // header, only while the file is closed.
+  const auto [name, extension, lastByte, inPlace] = GetParam();
+  TempDir dir;
+  writeAudio(dir.file("in.wav"),
+             stereo(loudNoise(30000, 91), loudNoise(30000, 92), SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+  const std::string reference = dir.file(std::string("reference.") + extension);
+  ASSERT_EQ(runRender(dir, {dir.file("in.wav"), reference}).status, 0);
+  const auto size = fs::file_size(reference);
+  fs::remove(reference);
+
+  const std::string output =
+      inPlace ? dir.file("in.wav") : dir.file(std::string("out.") + extension);
+  if (!inPlace)
+    writeText(output, "an older file that must survive");
+  const std::string before = readText(output);
+  const auto names = dir.names();
+  const auto run = runRender(dir, {dir.file("in.wav"), output},
+                             withFileSizeLimit(lastByte ? size - 1 : size / 2));
+
+  EXPECT_EQ(run.status, kFailure) << run.err;
+  EXPECT_EQ(run.err, "glowrasp-render: cannot write '" + output + "': File too large\n");
+  EXPECT_EQ(readText(output), before);
+  EXPECT_EQ(dir.names(), names) << "temporary files left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, RenderWriteFailures,
+                         ::testing::Values(LimitCase{"FlacLastByte", "flac", true, false},
+                                           LimitCase{"FlacHalf", "flac", false, false},
+                                           LimitCase{"OggLastByte", "ogg", true, false},
+                                           LimitCase{"WavLastByte", "wav", true, false},
+                                           LimitCase{"AiffHalf", "aiff", false, false},
+                                           LimitCase{"WavReplacingItsInput", "wav", false, true}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// A 16-bit stereo WAV file whose data (zeros, a hole on disk) takes
+// 2.2 GB: as 32-bit floats, 4.4 GB, more than 32-bit lengths describe.
+std::string sparseLongInput(const TempDir& dir) {
+  constexpr std::uint32_t kDataBytes = 0x84000000u;
+  std::string header = "RIFF";
+  auto put = [&header](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      header.push_back(static_cast<char>(value >> (8 * i)));
+  };
+  put(36 + kDataBytes, 4);
+  header += "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);         // PCM
+  put(2, 2);         // channels
+  put(44100, 4);     // frames per second
+  put(44100 * 4, 4); // bytes per second
+  put(4, 2);         // bytes per frame
+  put(16, 2);        // bits per sample
+  header += "data";
+  put(kDataBytes, 4);
+  const std::string path = dir.file("long.wav");
+  writeText(path, header);
+  fs::resize_file(path, header.size() + kDataBytes);
+  return path;
+}
+
+TEST(RenderLongOutputs, AiffThatCannotHoldTheSamplesIsRefusedBeforeWriting) {
+  // The limit ends an attempt to write it anyway long before 4 GiB.
+  TempDir dir;
+  const std::string input = sparseLongInput(dir);
+  const auto names = dir.names();
+  const auto run = runRender(dir, {input, dir.file("out.aiff"), "--float"},
+                             withFileSizeLimit(std::uintmax_t{1} << 20));
+  EXPECT_EQ(run.status, kUsage) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_NE(run.err.find("4 GiB an AIFF file can"), std::string::npos) << run.err;
+  EXPECT_EQ(dir.names(), names);
+}
+
+TEST(RenderLongOutputs, WavThatCannotHoldTheSamplesStartsAsRf64) {
+  // On standard output that is a file, what the tool starts to write is
+  // there to see when the limit stops it.
+  TempDir dir;
+  const auto run = runRender(dir, {sparseLongInput(dir), "-", "--float", "-q"},
+                             withFileSizeLimit(std::uintmax_t{1} << 20));
+  EXPECT_EQ(run.status, kFailure) << run.err;
+  EXPECT_EQ(run.err, "glowrasp-render: cannot write 'standard output': File too large\n");
+  EXPECT_EQ(run.out.substr(0, 4), "RF64");
+}
+
+class RenderToStandardOutputFile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RenderToStandardOutputFile, GetsTrueLengthsAfterWhatIsThere) {
+  // The shell puts something into the file first where a prefix is given.
+  const std::string prefix = GetParam();
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), stereo(loudNoise(20000, 93), loudNoise(20000, 94)));
+  ASSERT_EQ(runRender(dir, {dir.file("in.wav"), dir.file("reference.wav")}).status, 0);
+  const auto run = runRender(dir, {dir.file("in.wav"), "-"},
+                             {"sh", "-c", R"(printf %s "$0"; exec "$@")", prefix});
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_GT(run.out.size(), prefix.size() + 44);
+  EXPECT_EQ(run.out.substr(0, prefix.size()), prefix);
+  const std::string wav = run.out.substr(prefix.size());
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(littleEndian32(wav, 4), wav.size() - 8) << "the RIFF length";
+  writeText(dir.file("out.wav"), wav);
+  EXPECT_EQ(readAudio(dir.file("out.wav")).samples, readAudio(dir.file("reference.wav")).samples);
+}
+
+INSTANTIATE_TEST_SUITE_P(Prefixes, RenderToStandardOutputFile,
+                         ::testing::Values("", "already there\n"),
+                         [](const auto& test) { return test.param.empty() ? "Empty" : "Prefix"; });
+
+struct LinkCase {
+  const char* name;
+  // Links to make, in order: the link's name and what it points to.
+  std::vector<std::pair<std::string, std::string>> links;
+  const char* target; // the file the output must end up in
+  bool targetExists;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RenderThroughLinks : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(RenderThroughLinks, WriteTheLinkedFileAndKeepTheLink) {
+  const LinkCase& c = GetParam();
+  TempDir dir;
+  fs::create_directory(dir.file("takes"));
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(900, 0.5f)));
+  if (c.targetExists)
+    writeText(dir.file(c.target), "an older take");
+  for (const auto& [link, destination] : c.links)
+    fs::create_symlink(destination, dir.file(link));
+
+  const auto run = runRender(dir, {dir.file("in.wav"), dir.file("out.wav")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const auto& [link, destination] : c.links) {
+    EXPECT_TRUE(fs::is_symlink(dir.file(link))) << link << " was replaced";
+    EXPECT_EQ(fs::read_symlink(dir.file(link)), destination);
+  }
+  EXPECT_EQ(readAudio(dir.file(c.target)).frames(), 900);
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, RenderThroughLinks,
+    ::testing::Values(
+        LinkCase{"ToAFile", {{"out.wav", "take.wav"}}, "take.wav", true},
+        LinkCase{"IntoAFolder", {{"out.wav", "takes/take.wav"}}, "takes/take.wav", true},
+        LinkCase{"Dangling", {{"out.wav", "takes/new.wav"}}, "takes/new.wav", false},
+        LinkCase{"Chain", {{"mid.wav", "take.wav"}, {"out.wav", "mid.wav"}}, "take.wav", true}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+} // namespace
+} // namespace glowrasp::testing

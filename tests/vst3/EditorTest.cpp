@@ -1,0 +1,220 @@
+// The VST3 view in a real X server: embedded in a host window, run by the
+// host's run loop, painting what the VST 2 editor paints, and turning knob
+// gestures into begin, perform and end edits.
+#include "hostlib/Editor.h"
+#include "OurPlugin.h"
+#include "xhost/XSession.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+namespace {
+
+using namespace vst3host;
+
+constexpr int kWidth = 402;
+constexpr int kHeight = 250;
+constexpr unsigned kLeftButton = 1;
+
+// The VST 2 editor, offscreen, with its parameters at the given host values.
+TPixels VstRendering(float gain, float intensity, float outGain) {
+  using namespace glowrasp::host;
+  Plugin effect(std::make_shared<const PluginLibrary>(GLOWRASP_PLUGIN_PATH));
+  effect.setSampleRate(44100.0f);
+  effect.setBlockSize(512);
+  effect.resume();
+  const OpenEditor editor(effect, nullptr);
+  effect.setParameter(0, gain);
+  effect.setParameter(1, intensity);
+  effect.setParameter(2, outGain);
+  editor.idle();
+  EditorPicture picture = editor.snapshot();
+  return {picture.width, picture.height, std::move(picture.pixels)};
+}
+
+class TVst3EditorTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(X) << "no X display: run under tests/run-with-xvfb.sh";
+    ASSERT_EQ(Ours.Ctrl().set_component_handler(Ours.Controller(), Handler.Handler()), V3_OK);
+    HostWindow = X.CreateHostWindow(kWidth, kHeight);
+    View = TRef<v3_plugin_view_cpp>(reinterpret_cast<v3_plugin_view_cpp**>(
+        Ours.Ctrl().create_view(Ours.Controller(), "editor")));
+    ASSERT_TRUE(View);
+  }
+  void TearDown() override {
+    if (!X)
+      return;
+    X.ReleaseButtons();
+    if (View) {
+      View->view.removed(View.Get());
+      View.Reset();
+    }
+    X.DestroyWindow(HostWindow);
+  }
+
+  v3_plugin_view& Calls() const { return View->view; }
+
+  // Pumps the host's run loop until `done` holds or a generous deadline passes.
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      Frame.Pump();
+      if (done())
+        return true;
+      if (std::chrono::steady_clock::now() > deadline)
+        return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  void Attach() {
+    ASSERT_EQ(Calls().set_frame(View.Get(), Frame.Frame()), V3_OK);
+    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(HostWindow));
+    ASSERT_EQ(Calls().attached(View.Get(), parent, "X11EmbedWindowID"), V3_OK);
+    ASSERT_TRUE(PumpUntil([this] {
+      const auto children = X.Children(HostWindow);
+      return children.size() == 1 && X.Viewable(children[0]);
+    })) << "the editor's window did not appear";
+    EditorWindow = X.Children(HostWindow)[0];
+  }
+
+  TPixels Screen() { return X.Screenshot(EditorWindow, kWidth, kHeight); }
+
+  void ExpectScreenShows(const TPixels& expected, const char* what) {
+    const bool shown = PumpUntil([&] { return Screen() == expected; });
+    EXPECT_TRUE(shown) << what << ": " << DescribeDifference(Screen(), expected);
+  }
+
+  bool Ended(std::uint32_t id) const {
+    return std::find(Handler.Events.begin(), Handler.Events.end(),
+                     THandlerEvent{THandlerEvent::heEnd, id, 0}) != Handler.Events.end();
+  }
+
+  TXSession X;
+  TOurPlugin Ours;
+  TComponentHandler Handler;
+  TPlugFrame Frame;
+  TRef<v3_plugin_view_cpp> View;
+  Window HostWindow = 0;
+  Window EditorWindow = 0;
+};
+
+TEST_F(TVst3EditorTest, EmbedsAFixedSizeWindowRunByTheHostsLoop) {
+  EXPECT_EQ(Calls().is_platform_type_supported(View.Get(), "X11EmbedWindowID"), V3_OK);
+  EXPECT_NE(Calls().is_platform_type_supported(View.Get(), "HWND"), V3_OK);
+  EXPECT_EQ(Ours.Ctrl().create_view(Ours.Controller(), "other"), nullptr);
+  v3_view_rect rect{};
+  ASSERT_EQ(Calls().get_size(View.Get(), &rect), V3_OK);
+  EXPECT_EQ(rect.right - rect.left, kWidth);
+  EXPECT_EQ(rect.bottom - rect.top, kHeight);
+  EXPECT_NE(Calls().can_resize(View.Get()), V3_OK);
+  EXPECT_NE(Calls().attached(View.Get(), nullptr, "X11EmbedWindowID"), V3_OK);
+
+  Attach();
+  EXPECT_EQ(Frame.EventHandlerCount(), 1u) << "the X connection is watched";
+  EXPECT_EQ(Frame.TimerCount(), 1u);
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
+  EXPECT_EQ(attributes.width, kWidth);
+  EXPECT_EQ(attributes.height, kHeight);
+  ExpectScreenShows(VstRendering(0.5f, 1.0f, 0.5f), "the editor at the defaults");
+  EXPECT_TRUE(Handler.Events.empty()) << "opening the editor tells the host nothing";
+
+  ASSERT_EQ(Calls().removed(View.Get()), V3_OK);
+  XSync(X.Connection(), False);
+  EXPECT_TRUE(X.Children(HostWindow).empty()) << "removed leaves a window behind";
+  EXPECT_EQ(Frame.EventHandlerCount(), 0u);
+  EXPECT_EQ(Frame.TimerCount(), 0u);
+}
+
+TEST_F(TVst3EditorTest, OneInstanceOpensOneEditorAtATime) {
+  Attach();
+  TRef<v3_plugin_view_cpp> second(
+      reinterpret_cast<v3_plugin_view_cpp**>(Ours.Ctrl().create_view(Ours.Controller(), "editor")));
+  ASSERT_TRUE(second);
+  TPlugFrame secondFrame;
+  ASSERT_EQ(second->view.set_frame(second.Get(), secondFrame.Frame()), V3_OK);
+  // A window of its own for each try; it goes before the pointer moves, since
+  // it covers the first editor.
+  auto attachSecond = [&] {
+    const Window window = X.CreateHostWindow(kWidth, kHeight);
+    void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+    const v3_result result = second->view.attached(second.Get(), parent, "X11EmbedWindowID");
+    second->view.removed(second.Get());
+    X.DestroyWindow(window);
+    return result;
+  };
+  EXPECT_NE(attachSecond(), V3_OK);
+  EXPECT_EQ(secondFrame.TimerCount(), 0u);
+
+  // The first editor keeps its gestures.
+  X.DragIn(EditorWindow, {67, 89}, 0, -40, kLeftButton);
+  EXPECT_TRUE(PumpUntil([&] { return Ended(kGainId); }))
+      << ::testing::PrintToString(Handler.Events);
+
+  ASSERT_EQ(Calls().removed(View.Get()), V3_OK);
+  EXPECT_EQ(attachSecond(), V3_OK);
+}
+
+TEST_F(TVst3EditorTest, ValuesTheHostSetsShowAndGoNowhere) {
+  Attach();
+  ASSERT_EQ(Ours.Ctrl().set_parameter_normalised(Ours.Controller(), kGainId, 0.625), V3_OK);
+  ASSERT_EQ(Ours.Ctrl().set_parameter_normalised(Ours.Controller(), kIntensityId, 0.333), V3_OK);
+  ASSERT_EQ(Ours.Ctrl().set_parameter_normalised(Ours.Controller(), kOutGainId, 0.25), V3_OK);
+  ExpectScreenShows(VstRendering(0.625f, 0.333f, 0.25f), "the editor after the host's values");
+  EXPECT_TRUE(Handler.Events.empty()) << "a value from the host went back to it";
+}
+
+struct TDragCase {
+  const char* Name;
+  v3_param_id Id;
+  TPoint Press;
+  int Dx;
+  int Dy;
+  double Expected; // the last value performed
+};
+
+void PrintTo(const TDragCase& c, std::ostream* os) {
+  *os << c.Name;
+}
+
+class TVst3EditorDragTest : public TVst3EditorTest,
+                            public ::testing::WithParamInterface<TDragCase> {};
+
+TEST_P(TVst3EditorDragTest, PerformsEditsBetweenBeginAndEnd) {
+  const TDragCase& c = GetParam();
+  Attach();
+  X.DragIn(EditorWindow, c.Press, c.Dx, c.Dy, kLeftButton);
+  ASSERT_TRUE(PumpUntil([&] { return Ended(c.Id); }))
+      << "no end edit for " << c.Id << "; heard " << ::testing::PrintToString(Handler.Events);
+
+  const std::vector<THandlerEvent>& events = Handler.Events;
+  ASSERT_GE(events.size(), 3u) << ::testing::PrintToString(events);
+  EXPECT_EQ(events.front(), (THandlerEvent{THandlerEvent::heBegin, c.Id, 0}));
+  EXPECT_EQ(events.back(), (THandlerEvent{THandlerEvent::heEnd, c.Id, 0}));
+  for (std::size_t i = 1; i + 1 < events.size(); ++i) {
+    EXPECT_EQ(events[i].Kind, THandlerEvent::hePerform);
+    EXPECT_EQ(events[i].Id, c.Id);
+  }
+  const double last = events[events.size() - 2].Value;
+  EXPECT_NEAR(last, c.Expected, 1e-6);
+  // The instance took the value the host was told.
+  EXPECT_EQ(Ours.Ctrl().get_parameter_normalised(Ours.Controller(), c.Id), last);
+}
+
+const TDragCase kDragCases[] = {
+    {"GainUp40", kGainId, {67, 89}, 0, -40, 0.55},
+    {"IntensityDown40", kIntensityId, {179, 89}, 0, 40, 0.9},
+    {"OutGainRight30", kOutGainId, {290, 89}, 30, 0, 0.503},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TVst3EditorDragTest, ::testing::ValuesIn(kDragCases),
+                         [](const auto& testInfo) { return std::string(testInfo.param.Name); });
+
+} // namespace

@@ -1,0 +1,44 @@
+// An output that replaces its target only once it is complete: a file with
+// no name in the target's folder, given the target's name at the end. A
+// render that dies on the way, even by SIGKILL, leaves nothing behind.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+namespace glowrasp::render {
+
+// A target that is a symbolic link is written through to the file it
+// names; the link stays. commit() puts the file in place of the target and
+// makes that last on disk; without a commit the file goes, and the target
+// never changes. A target that exists keeps its file mode. Where the file
+// system has no nameless files, a hidden temporary name stands in.
+class PendingFile {
+public:
+  explicit PendingFile(const std::string& target);
+  ~PendingFile();
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  int descriptor() const { return FDescriptor; }
+  // Waits until what is written is on disk, which commit() also does; a
+  // caller that syncs first can still change its mind after the long wait.
+  void sync() const;
+  void commit();
+
+private:
+  void openNameless(mode_t mode);
+  void openNamed();
+  bool linkAs(const std::string& path) const;
+  void nameBesideTarget();
+  [[noreturn]] void fail() const;
+
+  std::string FShown;  // as the user gave it
+  std::string FTarget; // the file itself, links followed
+  std::string FFolder;
+  std::string FTemporary; // a name of its own, while it has one
+  int FDescriptor = -1;
+  bool FCommitted = false;
+};
+
+} // namespace glowrasp::render
