@@ -16,7 +16,13 @@ stop_xvfb() {
     wait "$xvfb_pid" 2>/dev/null
   fi
 }
-trap stop_xvfb EXIT
+config_home=$(mktemp -d)
+trap 'stop_xvfb; rm -rf "$config_home"' EXIT
+
+# Editors with a window follow the user's zoom setting and the desktop's
+# scale: the tests start from neither.
+export XDG_CONFIG_HOME=$config_home
+unset GDK_SCALE
 
 display=90
 for attempt in $(seq 1 20); do

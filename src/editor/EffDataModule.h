@@ -22,7 +22,8 @@ extern TEffectDataModule* EffectDataModule;
 void CreateEffectDataModule();
 void DestroyEffectDataModule();
 
-// Gives `container` the embedded JPEG named `resourceName`. A missing or
+// Gives `container` the embedded JPEG named `resourceName` and its denser
+// versions, named with "@2x" and "@3x" before the extension. A missing or
 // unreadable picture leaves the container as it was: an editor without its
 // skin still works, while an error here would fail the library's load.
 void LoadSkinPicture(TGraphicContainer& container, std::string_view resourceName);

@@ -2,6 +2,11 @@
 
 #include "editor/EditorSize.h"
 #include "editor/EffDataModule.h"
+#include "editor/ZoomSetting.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
 
 namespace {
 
@@ -58,7 +63,8 @@ TFormEditor::TFormEditor(TComponent* owner, void* parentWindow)
       GraphicImage3(CreateComponent<TGraphicImage>(this, "GraphicImage3")),
       GraphicText1(CreateComponent<TGraphicText>(this, "GraphicText1")),
       GraphicText2(CreateComponent<TGraphicText>(this, "GraphicText2")),
-      GraphicText3(CreateComponent<TGraphicText>(this, "GraphicText3")) {
+      GraphicText3(CreateComponent<TGraphicText>(this, "GraphicText3")),
+      ZoomMenu(CreateComponent<TPopupMenu>(this, "ZoomMenu")) {
   SetName("FormEditor");
   // Every component exists before the description is applied: the knobs
   // name sources that come later in the table.
@@ -70,6 +76,30 @@ TFormEditor::TFormEditor(TComponent* owner, void* parentWindow)
   for (TComponent* c : Components())
     c->EndLoading();
   EndLoading();
+  if (Backend().WindowHandle()) {
+    FUserZoom = ReadZoomSetting();
+    FDesktopScale = Backend().DesktopScale();
+  }
+  ApplyScale();
+}
+
+double TFormEditor::ChooseScale(double userZoom, double hostScale, double desktopScale) {
+  for (const double scale : {userZoom, hostScale, desktopScale})
+    if (std::isfinite(scale) && scale > 0)
+      return std::clamp(scale, kMinScale, kMaxScale);
+  return 1;
+}
+
+void TFormEditor::SetHostScale(double scale) {
+  FHostScale = std::isfinite(scale) && scale > 0 ? scale : 0;
+  ApplyScale();
+}
+
+void TFormEditor::SetUserZoom(double zoom) {
+  FUserZoom =
+      std::isfinite(zoom) && zoom > 0 ? std::clamp(zoom, kMinScale, kMaxScale) : kFollowHost;
+  WriteZoomSetting(FUserZoom);
+  ApplyScale();
 }
 
 void TFormEditor::LoadForm() {
@@ -92,6 +122,7 @@ void TFormEditor::LoadControls() {
   BackgroundImage->SetBounds(0, 0, kEditorWidth, kEditorHeight);
   BackgroundImage->SetContainer(SkinContainer(&TEffectDataModule::BackgroundImage));
   BackgroundImage->SetAutoSize(true);
+  BackgroundImage->OnMouseDown = TMouseEvent::Bind<&TFormEditor::BackgroundImageMouseDown>(this);
 
   HelpImage->SetParent(this);
   HelpImage->SetBounds(16, 172, 69, 65);
@@ -115,12 +146,35 @@ void TFormEditor::LoadControls() {
   LoadText(this, *GraphicText1, 31, ParamGainSource);
   LoadText(this, *GraphicText2, 143, ParamIntensitySource);
   LoadText(this, *GraphicText3, 255, ParamOutGainSource);
+
+  ZoomMenu->SetParent(this);
+  for (const double step : kZoomSteps)
+    ZoomMenu->Items.push_back(std::to_string(std::lround(step * 100)) + " %");
+  ZoomMenu->Items.emplace_back("Follow host");
+  ZoomMenu->OnChoose = TMenuChooseEvent::Bind<&TFormEditor::ZoomMenuChoose>(this);
 }
 
 void TFormEditor::GraphicImage3MouseDown(TComponent*, TMouseButton, TShiftState, int, int) {
   HelpImage->BringToFront();
   HelpImage->SetAlign(alClient);
   HelpImage->SetVisible(true);
+}
+
+void TFormEditor::BackgroundImageMouseDown(TComponent*, TMouseButton Button, TShiftState, int X,
+                                           int Y) {
+  if (Button != mbRight)
+    return;
+  const auto steps = static_cast<int>(kZoomSteps.size());
+  ZoomMenu->Checked = steps;
+  for (int i = 0; i < steps; ++i)
+    if (kZoomSteps[static_cast<std::size_t>(i)] == FUserZoom)
+      ZoomMenu->Checked = i;
+  ZoomMenu->Popup(static_cast<int>(X / Scale()), static_cast<int>(Y / Scale()));
+}
+
+void TFormEditor::ZoomMenuChoose(TPopupMenu*, int Index) {
+  const auto step = static_cast<std::size_t>(Index);
+  SetUserZoom(step < kZoomSteps.size() ? kZoomSteps[step] : kFollowHost);
 }
 
 // Alignment and place at the front stay: the next show looks the same.

@@ -2,6 +2,11 @@
 // overlay that the hot spot in the top-right corner shows. Its controls reach
 // the parameters by name through HostProxy, which the effect definition
 // points at its parameter host once the form exists.
+//
+// Its scale is the user's own zoom (the backdrop's right-click menu, kept in
+// the user's settings) unless that is "follow host"; then the host's request,
+// else the desktop's scale, else 1. A form without a window (screenshots,
+// tests) ignores the settings and the desktop.
 #pragma once
 
 #include "editor/GraphicImage.h"
@@ -9,6 +14,7 @@
 #include "editor/GraphicText.h"
 #include "params/VSTParameterSource.h"
 #include "toolkit/Form.h"
+#include "toolkit/PopupMenu.h"
 
 class TFormEditor : public TForm {
 public:
@@ -28,12 +34,31 @@ public:
   TGraphicText* GraphicText1;
   TGraphicText* GraphicText2;
   TGraphicText* GraphicText3;
+  TPopupMenu* ZoomMenu;
+
+  // 0 when the host asks for no scale.
+  double HostScale() const { return FHostScale; }
+  void SetHostScale(double scale);
+  double DesktopScale() const { return FDesktopScale; }
+  // kFollowHost or one of kZoomSteps; choosing one in the menu also saves it.
+  double UserZoom() const { return FUserZoom; }
+  void SetUserZoom(double zoom);
+  // The scale the three sources give.
+  static double ChooseScale(double userZoom, double hostScale, double desktopScale);
 
   void GraphicImage3MouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X,
                               int Y);
   void HelpImageMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void BackgroundImageMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X,
+                                int Y);
+  void ZoomMenuChoose(TPopupMenu* Sender, int Index);
 
 private:
   void LoadForm();
   void LoadControls();
+  void ApplyScale() { SetScale(ChooseScale(FUserZoom, FHostScale, FDesktopScale)); }
+
+  double FHostScale = 0;
+  double FDesktopScale = 0;
+  double FUserZoom = 0;
 };

@@ -10,9 +10,22 @@ TGraphicContainer::~TGraphicContainer() {
 }
 
 void TGraphicContainer::SetPicture(const TPicture& picture) {
-  FPicture.Assign(picture);
+  FPictures.Clear();
+  FPictures.SetPicture(1, picture);
   RecountFrames();
   FNotifier->Notify(gnPictureChanged, 0);
+}
+
+void TGraphicContainer::SetDensePicture(int density, const TPicture& picture) {
+  if (density < 2)
+    return;
+  FPictures.SetPicture(density, picture);
+  FNotifier->Notify(gnPictureChanged, 0);
+}
+
+std::shared_ptr<const TBitmap> TGraphicContainer::PixelsAt(double scale, bool frames) const {
+  const TSize cell = frames ? TSize{FWidth, FHeight} : TSize{Picture().Width(), Picture().Height()};
+  return FPictures.Pixels(scale, cell);
 }
 
 void TGraphicContainer::SetWidth(std::int32_t width) {
@@ -35,7 +48,7 @@ void TGraphicContainer::SetHeight(std::int32_t height) {
 
 // Pixels beyond the last whole column or row belong to no frame.
 void TGraphicContainer::RecountFrames() {
-  FImageCountX = FPicture.Width() / FWidth;
-  FImageCountY = FPicture.Height() / FHeight;
+  FImageCountX = Picture().Width() / FWidth;
+  FImageCountY = Picture().Height() / FHeight;
   FImageCount = FImageCountX * FImageCountY;
 }

@@ -1,10 +1,13 @@
 // A skin picture with the size of one frame in it, from which the grid of
-// frames follows. Controls that draw it listen on its Notifier.
+// frames follows; sizes are in editor units, those of the 1x picture. Denser
+// versions of the same artwork serve forms drawn at larger scales. Controls
+// that draw it listen on its Notifier.
 #pragma once
 
 #include "base/Component.h"
 #include "params/GraphicNotifyHost.h"
 #include "toolkit/Picture.h"
+#include "toolkit/PictureSet.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,9 +19,15 @@ public:
   ~TGraphicContainer() override;
 
   TGraphicNotifyHost& Notifier() { return *FNotifier; }
-  const TPicture& Picture() const { return FPicture; }
+  const TPicture& Picture() const { return FPictures.Base(); }
   // Takes a copy of `picture`'s graphic (the pixels are shared, not copied).
+  // The 1x picture replaces the denser ones too: they belong to the old one.
   void SetPicture(const TPicture& picture);
+  // The same artwork with `density` pixels per unit (2 or 3).
+  void SetDensePicture(int density, const TPicture& picture);
+  // The pixels to draw at `scale`: the whole picture, or with `frames` the
+  // filmstrip resized frame by frame.
+  std::shared_ptr<const TBitmap> PixelsAt(double scale, bool frames) const;
   std::int32_t Width() const { return FWidth; }
   std::int32_t Height() const { return FHeight; }
   void SetWidth(std::int32_t width);
@@ -31,7 +40,7 @@ private:
   void RecountFrames();
 
   std::unique_ptr<TGraphicNotifyHost> FNotifier;
-  TPicture FPicture;
+  TPictureSet FPictures;
   std::int32_t FWidth = 64;
   std::int32_t FHeight = 64;
   std::int32_t FImageCount = 0;

@@ -11,5 +11,5 @@ TSize TGraphicImage::AutoSizeOf(const TGraphicContainer& container) const {
 
 void TGraphicImage::Paint(TCanvas& canvas) {
   if (Container())
-    canvas.Draw(0, 0, Container()->Picture());
+    canvas.Draw(0, 0, *Container()->PixelsAt(canvas.Scale(), false));
 }

@@ -8,9 +8,11 @@
 
 namespace {
 
-// Halves go to the even count.
-std::int64_t Steps(std::int32_t travel, std::int32_t pixelsPerStep) {
-  return static_cast<std::int64_t>(std::nearbyint(static_cast<double>(travel) / pixelsPerStep));
+// Halves go to the even count. Travel is in pixels and the step in editor
+// units: the same gesture in units gives the same steps at every scale.
+std::int64_t Steps(std::int32_t travel, std::int32_t unitsPerStep, double scale) {
+  return static_cast<std::int64_t>(
+      std::nearbyint(static_cast<double>(travel) / (unitsPerStep * scale)));
 }
 
 // Far drags with large steps leave the 32-bit range; the parameter clamps
@@ -113,14 +115,16 @@ void TGraphicKnob::Paint(TCanvas& canvas) {
     canvas.PenColor = clBlack;
     canvas.BrushColor = clBtnFace;
     canvas.BrushStyle = bsSolid;
-    canvas.Rectangle(0, 0, Width(), Height());
+    canvas.Rectangle(0, 0, PixelSize().Width, PixelSize().Height);
     return;
   }
   const std::int32_t i = FrameIndex();
   const std::int32_t column = i % filmstrip->ImageCountX();
   const std::int32_t row = i / filmstrip->ImageCountX();
   // The clip keeps exactly the one frame of the whole filmstrip.
-  canvas.Draw(-column * filmstrip->Width(), -row * filmstrip->Height(), filmstrip->Picture());
+  const TSize frame = ScaledSize({filmstrip->Width(), filmstrip->Height()}, canvas.Scale());
+  canvas.Draw(-column * frame.Width, -row * frame.Height,
+              *filmstrip->PixelsAt(canvas.Scale(), true));
 }
 
 TVSTParameter* TGraphicKnob::Parameter() const {
@@ -137,7 +141,7 @@ void TGraphicKnob::KnobMouseDown(TComponent*, TMouseButton, TShiftState Shift, i
   if (!param)
     return;
   if (Radial) {
-    const int m = Width() / 2;
+    const int m = PixelSize().Width / 2;
     const double dx = X - m;
     const double dy = Y - m;
     if (std::sqrt(dx * dx + dy * dy) > m)
@@ -174,7 +178,8 @@ void TGraphicKnob::KnobMouseMove(TComponent*, TShiftState Shift, int X, int Y) {
     return;
   const std::int32_t right = X - FDragStartX;
   const std::int32_t up = FDragStartY - Y;
-  FDragDelta = Saturate(Steps(right, FStepScaleH) * FStepSlow + Steps(up, FStepScaleV) * FStepFast);
+  FDragDelta = Saturate(Steps(right, FStepScaleH, Scale()) * FStepSlow +
+                        Steps(up, FStepScaleV, Scale()) * FStepFast);
   const std::int32_t v = Saturate(std::int64_t{FDragStartValue} + FDragDelta);
   param->RequestValue(v);
   if (!FSyncActive)

@@ -64,12 +64,14 @@ void TGraphicText::Paint(TCanvas& canvas) {
   const std::string text = Text();
   canvas.Font.Assign(FFont);
   const TSize extent = canvas.TextExtent(text);
-  int x = FBorder;
+  const TSize size = PixelSize();
+  const int border = ScaledLength(FBorder, canvas.Scale());
+  int x = border;
   if (FAlignment == taRightJustify)
-    x = Width() - FBorder - extent.Width;
+    x = size.Width - border - extent.Width;
   else if (FAlignment == taCenter)
-    x = (Width() - extent.Width) / 2; // the border plays no part here
-  const int y = (Height() - extent.Height) / 2;
+    x = (size.Width - extent.Width) / 2; // the border plays no part here
+  const int y = (size.Height - extent.Height) / 2;
   canvas.BrushStyle = bsClear;
-  canvas.TextRect({FBorder, FBorder, Width() - FBorder, Height() - FBorder}, x, y, text);
+  canvas.TextRect({border, border, size.Width - border, size.Height - border}, x, y, text);
 }

@@ -1,6 +1,5 @@
 #include "instance/EffectEditor.h"
 
-#include "base/Error.h"
 #include "editor/EditorSize.h"
 #include "editor/FrmEditor.h"
 #include "shaper/EffParams.h"
@@ -14,8 +13,6 @@ struct TEffectEditor::TSavedHandlers {
 TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEffectEditorHost& host,
                              double scale)
     : FInstance(instance), FHost(host), FSaved(std::make_unique<TSavedHandlers>()) {
-  if (scale != 1.0)
-    throw EGlowraspError("Editor scale not supported");
   TVSTParameterHost* paramHost = FInstance.Definition().ParamHost();
   // The knobs' gestures reach the parameter host's handlers, which pass them
   // to the format boundary while this editor is open.
@@ -27,8 +24,10 @@ TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEff
   try {
     auto form = std::make_unique<TFormEditor>(nullptr, parentWindow);
     form->HostProxy->SetHost(paramHost);
+    form->SetHostScale(scale);
     form->SetBounds(0, 0, kEditorWidth, kEditorHeight);
     form->Show();
+    form->OnResize = TEvent<void(TForm*)>::Bind<&TEffectEditor::FormResized>(this);
     FForm = std::move(form);
   } catch (...) {
     RestoreGestureHandlers();
@@ -54,11 +53,11 @@ void TEffectEditor::RestoreGestureHandlers() {
 }
 
 TSize TEffectEditor::SizeAt(double scale) {
-  return {static_cast<int>(kEditorWidth * scale), static_cast<int>(kEditorHeight * scale)};
+  return ScaledSize({kEditorWidth, kEditorHeight}, scale);
 }
 
 TSize TEffectEditor::Size() const {
-  return SizeAt(1.0);
+  return FForm->PixelSize();
 }
 
 void* TEffectEditor::WindowHandle() const {
@@ -74,7 +73,13 @@ void TEffectEditor::Idle() {
 }
 
 bool TEffectEditor::SetScale(double scale) {
-  return scale == 1.0;
+  static_cast<TFormEditor&>(*FForm).SetHostScale(scale);
+  return true;
+}
+
+void TEffectEditor::FormResized(TForm* Sender) {
+  const TSize size = Sender->PixelSize();
+  FHost.RequestResize(size.Width, size.Height);
 }
 
 // The knobs already heard the change through the parameter and marked

@@ -23,16 +23,17 @@ class TEffectEditor {
 public:
   // parentWindow: an X11 Window id in a pointer, or an HWND. Raises
   // EGlowraspError when the form cannot live there. `instance` and `host`
-  // outlive the editor.
+  // outlive the editor. scale: the host's content scale, 0 for none.
   TEffectEditor(TEffectInstance& instance, void* parentWindow, TEffectEditorHost& host,
-                double scale = 1.0);
+                double scale = 0);
   // Lets go of any knob still held, then closes the window.
   ~TEffectEditor();
   TEffectEditor(const TEffectEditor&) = delete;
   TEffectEditor& operator=(const TEffectEditor&) = delete;
 
-  // 402 x 250 at scale 1.
+  // 402 x 250 at scale 1, each side rounded.
   static TSize SizeAt(double scale);
+  // The window's pixel size now.
   TSize Size() const;
   // The editor's own window, which the host may embed by its handle.
   void* WindowHandle() const;
@@ -41,7 +42,9 @@ public:
   int EventDescriptor() const;
   // Window events, then the repaints asked for on other threads.
   void Idle();
-  // Only scale 1 for now.
+  // The host's content scale; 0 (or anything not above 0) withdraws it and
+  // the editor follows the user's zoom, else the desktop. The window's new
+  // pixel size goes to the host through RequestResize.
   bool SetScale(double scale);
   // A value the host set: repaint (any thread, deferred to Idle).
   void ParameterChanged(std::int32_t index);
@@ -49,6 +52,7 @@ public:
   TForm& Form() const { return *FForm; }
 
 private:
+  void FormResized(TForm* Sender);
   void AutomateParameter(TVSTParameter* Param, float Value);
   void BeginParameterEdit(TVSTParameter* Param);
   void EndParameterEdit(TVSTParameter* Param);

@@ -10,9 +10,11 @@ namespace {
 constexpr const char* kPrefixes = "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
                                   "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
                                   "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
-                                  "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
+                                  "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                                  "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
 // Turtle decimals need a digit after the point. Toggles and frame counts are
 // whole numbers, so they are written as integers, which hosts take as such.
@@ -103,13 +105,16 @@ std::string PluginTurtle() {
     WritePort(out, port);
   }
   out << " .\n\n";
-  // Fixed size, in the host's window only, driven by the host's idle calls;
-  // the host tells it every parameter port's value.
+  // Fixed size (at a scale the host may set), in the host's window only,
+  // driven by the host's idle calls; the host tells it every parameter
+  // port's value.
   out << "<" << kLV2UIUri << ">\n"
       << "    a ui:X11UI ;\n"
       << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-      << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize , ui:fixedSize ;\n"
-      << "    lv2:extensionData ui:idleInterface";
+      << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize , ui:fixedSize ,\n"
+      << "        opts:options , urid:map ;\n"
+      << "    opts:supportedOption ui:scaleFactor ;\n"
+      << "    lv2:extensionData ui:idleInterface , opts:interface";
   for (const TLV2PortDescription& port : kLV2Ports)
     if (port.Role == prParameter)
       out << " ;\n    ui:portNotification [\n"

@@ -4,12 +4,16 @@
 #include "lv2/LV2Ports.h"
 
 TLV2EditorBase::TLV2EditorBase(void* parentWindow, const TLV2HostInterface& host)
-    : FHost(host), FEditor(std::make_unique<TEffectEditor>(
-                       FInstance, parentWindow, static_cast<TEffectEditorHost&>(*this))) {
-  if (FHost.Resize && FHost.Resize->ui_resize) {
-    const TSize size = FEditor->Size();
-    FHost.Resize->ui_resize(FHost.Resize->handle, size.Width, size.Height);
-  }
+    : FHost(host),
+      FEditor(std::make_unique<TEffectEditor>(FInstance, parentWindow,
+                                              static_cast<TEffectEditorHost&>(*this), host.Scale)) {
+  const TSize size = FEditor->Size();
+  RequestResize(size.Width, size.Height);
+}
+
+bool TLV2EditorBase::RequestResize(std::int32_t width, std::int32_t height) {
+  return FHost.Resize && FHost.Resize->ui_resize &&
+         FHost.Resize->ui_resize(FHost.Resize->handle, width, height) == 0;
 }
 
 void TLV2EditorBase::PortEvent(std::uint32_t port, std::uint32_t bufferSize, std::uint32_t format,

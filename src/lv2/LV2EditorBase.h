@@ -9,6 +9,7 @@
 #include "instance/EffectInstance.h"
 
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,8 @@ struct TLV2HostInterface {
   LV2UI_Controller Controller = nullptr;
   const LV2UI_Touch* Touch = nullptr;
   const LV2UI_Resize* Resize = nullptr;
+  // The host's ui:scaleFactor; 0 when it gives none.
+  double Scale = 0;
 };
 
 class TLV2EditorBase final : private TEffectEditorHost {
@@ -34,6 +37,11 @@ public:
                  const void* buffer);
   // The host's idle call: window events and pending repaints.
   void Idle() { FEditor->Idle(); }
+  // A new ui:scaleFactor from the host (0: none); the window follows.
+  void SetHostScale(double scale) { FEditor->SetScale(scale); }
+  // The host's URI map, for reading options it sends later; may be null.
+  LV2_URID_Map* UridMap() const { return FUridMap; }
+  void SetUridMap(LV2_URID_Map* map) { FUridMap = map; }
 
 private:
   // As the VST boundary does: the value is applied, then the host is told.
@@ -41,8 +49,10 @@ private:
   void BeginEdit(std::int32_t index) override { TouchPort(index, true); }
   void EndEdit(std::int32_t index) override { TouchPort(index, false); }
   void TouchPort(std::int32_t index, bool grabbed) const;
+  bool RequestResize(std::int32_t width, std::int32_t height) override;
 
   TLV2HostInterface FHost;
+  LV2_URID_Map* FUridMap = nullptr;
   // No audio runs here: the instance is the model the editor shows.
   TEffectInstance FInstance{0.0};
   // Declared last, so it goes first: it refers to the instance.

@@ -7,7 +7,10 @@
 #include "lv2/LV2EditorBase.h"
 #include "lv2/LV2Ports.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstring>
 
@@ -33,6 +36,23 @@ const void* FeatureData(const LV2_Feature* const* features, const char* uri) {
   return nullptr;
 }
 
+// The ui:scaleFactor among `options` (a float, as the vocabulary says), else 0.
+double ScaleFactorOption(const LV2_Options_Option* options, const LV2_URID_Map* map) {
+  if (!options || !map || !map->map)
+    return 0;
+  const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID atomFloat = map->map(map->handle, LV2_ATOM__Float);
+  double scale = 0;
+  for (const LV2_Options_Option* o = options; o->key != 0 || o->value; ++o)
+    if (o->key == scaleFactor && o->type == atomFloat && o->size == sizeof(float) && o->value)
+      scale = *static_cast<const float*>(o->value);
+  return scale;
+}
+
+LV2_URID_Map* HostMap(const LV2_Feature* const* features) {
+  return static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
+}
+
 LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
                          LV2UI_Write_Function writeFunction, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features) {
@@ -47,8 +67,12 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   host.Controller = controller;
   host.Touch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
   host.Resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
+  host.Scale = ScaleFactorOption(
+      static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options)),
+      HostMap(features));
   try {
     auto* editor = new TLV2EditorBase(parent, host);
+    editor->SetUridMap(HostMap(features));
     *widget = editor->Widget();
     return editor;
   } catch (...) {
@@ -82,9 +106,31 @@ int Idle(LV2UI_Handle handle) {
 
 const LV2UI_Idle_Interface kIdleInterface{Idle};
 
+// Hosts may change the scale factor while the UI is open.
+std::uint32_t GetOptions(LV2_Handle, LV2_Options_Option*) {
+  return LV2_OPTIONS_ERR_UNKNOWN;
+}
+
+std::uint32_t SetOptions(LV2_Handle handle, const LV2_Options_Option* options) {
+  if (!handle || !options)
+    return LV2_OPTIONS_ERR_UNKNOWN;
+  try {
+    auto* editor = static_cast<TLV2EditorBase*>(handle);
+    const double scale = ScaleFactorOption(options, editor->UridMap());
+    if (scale > 0)
+      editor->SetHostScale(scale);
+  } catch (...) {
+  }
+  return LV2_OPTIONS_SUCCESS;
+}
+
+const LV2_Options_Interface kOptionsInterface{GetOptions, SetOptions};
+
 const void* ExtensionData(const char* uri) {
   if (uri && std::strcmp(uri, LV2_UI__idleInterface) == 0)
     return &kIdleInterface;
+  if (uri && std::strcmp(uri, LV2_OPTIONS__interface) == 0)
+    return &kOptionsInterface;
   return nullptr;
 }
 

@@ -42,3 +42,6 @@ struct TBitmapFont {
 
 // The 11-pixel DejaVu Sans face.
 const TBitmapFont& BuiltinSansFont();
+// The same face rasterised for a form drawn at `scale` pixels per editor
+// unit: the built-in size nearest to 11 × scale pixels.
+const TBitmapFont& BuiltinSansFont(double scale);

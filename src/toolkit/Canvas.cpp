@@ -39,11 +39,14 @@ void Fill(TBitmap& target, const TRect& area, TColor color) {
 
 } // namespace
 
-TCanvas::TCanvas(TBitmap& target, TPoint origin, TRect clip)
-    : FTarget(target), FOrigin(origin), FClip(clip) {}
+TCanvas::TCanvas(TBitmap& target, TPoint origin, TRect clip, double scale)
+    : FTarget(target), FOrigin(origin), FClip(clip), FScale(scale) {}
 
 void TCanvas::Draw(int x, int y, const TPicture& picture) {
-  const TBitmap& source = picture.Pixels();
+  Draw(x, y, picture.Pixels());
+}
+
+void TCanvas::Draw(int x, int y, const TBitmap& source) {
   const TRect area = Visible(FTarget, FOrigin, FClip, x, y, TCoord{x} + source.Width(),
                              TCoord{y} + source.Height());
   if (area.Empty())
@@ -75,7 +78,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {
-  const TBitmapFont& font = BuiltinSansFont();
+  const TBitmapFont& font = BuiltinSansFont(FScale);
   return {font.TextWidth(text), font.LineHeight};
 }
 
@@ -86,7 +89,7 @@ void TCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
     return;
   if (BrushStyle == bsSolid)
     Fill(FTarget, limit, BrushColor);
-  const TBitmapFont& font = BuiltinSansFont();
+  const TBitmapFont& font = BuiltinSansFont(FScale);
   const TColor ink = Font.Color();
   TCoord pen = TCoord{x} + FOrigin.X;
   const TCoord cellTop = TCoord{y} + FOrigin.Y;

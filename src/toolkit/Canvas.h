@@ -1,6 +1,7 @@
-// Drawing on a form's back buffer. Coordinates are relative to the origin
-// given at construction (a control's top-left corner); everything is clipped
-// to the clip rectangle (in the same coordinates).
+// Drawing on a form's back buffer. Coordinates are pixels relative to the
+// origin given at construction (a control's top-left corner); everything is
+// clipped to the clip rectangle (in the same coordinates). Scale is the
+// form's pixels per editor unit: text is set in the font size made for it.
 #pragma once
 
 #include "toolkit/Bitmap.h"
@@ -14,7 +15,7 @@ enum TBrushStyle { bsSolid, bsClear };
 
 class TCanvas {
 public:
-  TCanvas(TBitmap& target, TPoint origin, TRect clip);
+  TCanvas(TBitmap& target, TPoint origin, TRect clip, double scale = 1);
 
   TColor PenColor = clBlack;
   TColor BrushColor = clWhite;
@@ -22,8 +23,10 @@ public:
   TFont Font;
 
   const TRect& ClipRect() const { return FClip; }
+  double Scale() const { return FScale; }
   // The picture at its own size with its top-left corner at (x, y).
   void Draw(int x, int y, const TPicture& picture);
+  void Draw(int x, int y, const TBitmap& pixels);
   // One-pixel outline in the pen colour, inside in the brush (unless clear),
   // from (x1, y1) to (x2, y2), the right and bottom edges exclusive.
   void Rectangle(int x1, int y1, int x2, int y2);
@@ -36,4 +39,5 @@ private:
   TBitmap& FTarget;
   TPoint FOrigin;
   TRect FClip; // in canvas coordinates
+  double FScale;
 };

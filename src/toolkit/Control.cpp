@@ -58,6 +58,15 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     FParent->RepaintRect(Union(old, bounds));
 }
 
+double TControl::Scale() const {
+  return FParent ? FParent->Scale() : 1.0;
+}
+
+TSize TControl::PixelSize() const {
+  const TRect pixels = ScaledRect(FBounds, Scale());
+  return {pixels.Width(), pixels.Height()};
+}
+
 void TControl::SetVisible(bool visible) {
   if (visible == FVisible)
     return;

@@ -32,6 +32,10 @@ public:
   int Width() const { return FBounds.Width(); }
   int Height() const { return FBounds.Height(); }
   TRect BoundsRect() const { return FBounds; }
+  // The form's pixels per editor unit (1 without a form), and the control's
+  // size in pixels at that scale.
+  double Scale() const;
+  TSize PixelSize() const;
   // Repaints the area it leaves and the area it takes.
   void SetBounds(int left, int top, int width, int height);
   void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
@@ -58,10 +62,10 @@ public:
   bool TakeRepaintRequest() { return FRepaintRequested.exchange(false, std::memory_order_relaxed); }
 
   // The canvas's origin is the control's top-left corner; drawing is clipped
-  // to the control's rectangle.
+  // to the control's rectangle. Canvas coordinates are pixels.
   virtual void Paint(TCanvas&) {}
 
-  // Called by the form with coordinates relative to the control.
+  // Called by the form with pixel coordinates relative to the control.
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);

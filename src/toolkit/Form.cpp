@@ -1,6 +1,7 @@
 #include "toolkit/Form.h"
 
 #include <algorithm>
+#include <cmath>
 
 // Holds painting back while several changes are made that end in one full
 // repaint (or in none, when the form is going away).
@@ -35,19 +36,42 @@ void TForm::SetClientSize(int width, int height) {
 void TForm::SetBounds(int left, int top, int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  const bool resized = width != ClientWidth() || height != ClientHeight();
+  const bool resized = width != FWidth || height != FHeight;
   FLeft = left;
   FTop = top;
+  FWidth = width;
+  FHeight = height;
   if (resized) {
     TPaintLock lock(*this);
-    FBackBuffer = TBitmap(width, height, Color);
     for (TControl* control : FControls)
       if (control->Align() == alClient)
         control->SetBounds(0, 0, width, height);
   }
-  Backend().SetBounds({left, top, left + width, top + height});
+  Resize();
+}
+
+void TForm::SetScale(double scale) {
+  if (std::isnan(scale))
+    return;
+  scale = std::clamp(scale, kMinScale, kMaxScale);
+  if (scale == FScale)
+    return;
+  FScale = scale;
+  Resize();
+}
+
+void TForm::Resize() {
+  const TRect bounds = PixelRect({FLeft, FTop, FLeft + FWidth, FTop + FHeight});
+  const bool resized =
+      bounds.Width() != FBackBuffer.Width() || bounds.Height() != FBackBuffer.Height();
   if (resized)
-    RepaintRect(ClientRect());
+    FBackBuffer = TBitmap(bounds.Width(), bounds.Height(), Color);
+  Backend().SetBounds(bounds);
+  if (!resized)
+    return;
+  RepaintRect(ClientRect());
+  if (OnResize)
+    OnResize(this);
 }
 
 void TForm::Show() {
@@ -84,7 +108,7 @@ void TForm::Idle() {
 
 TControl* TForm::ControlAt(int x, int y) const {
   for (auto it = FControls.rbegin(); it != FControls.rend(); ++it)
-    if ((*it)->Visible() && (*it)->BoundsRect().Contains({x, y}))
+    if ((*it)->Visible() && PixelRect((*it)->BoundsRect()).Contains({x, y}))
       return *it;
   return nullptr;
 }
@@ -95,13 +119,17 @@ void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     FCapture = ControlAt(x, y);
     FPressActive = true;
   }
-  if (TControl* const control = FCapture)
-    control->MouseDown(button, shift, x - control->Left(), y - control->Top());
+  if (TControl* const control = FCapture) {
+    const TRect at = PixelRect(control->BoundsRect());
+    control->MouseDown(button, shift, x - at.Left, y - at.Top);
+  }
 }
 
 void TForm::MouseMove(TShiftState shift, int x, int y) {
-  if (TControl* const control = FPressActive ? FCapture : ControlAt(x, y))
-    control->MouseMove(shift, x - control->Left(), y - control->Top());
+  if (TControl* const control = FPressActive ? FCapture : ControlAt(x, y)) {
+    const TRect at = PixelRect(control->BoundsRect());
+    control->MouseMove(shift, x - at.Left, y - at.Top);
+  }
 }
 
 void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
@@ -110,8 +138,10 @@ void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     FPressActive = false;
     FCapture = nullptr;
   }
-  if (control)
-    control->MouseUp(button, shift, x - control->Left(), y - control->Top());
+  if (control) {
+    const TRect at = PixelRect(control->BoundsRect());
+    control->MouseUp(button, shift, x - at.Left, y - at.Top);
+  }
 }
 
 void TForm::InsertControl(TControl* control) {
@@ -157,7 +187,7 @@ void TForm::RepaintControl(TControl* control) {
     RepaintRect(control->BoundsRect());
     return;
   }
-  const TRect area = control->BoundsRect().Intersect(ClientRect());
+  const TRect area = PixelRect(control->BoundsRect()).Intersect(PixelRect(ClientRect()));
   if (area.Empty())
     return;
   const auto at = std::find(FControls.begin(), FControls.end(), control);
@@ -175,7 +205,20 @@ void TForm::RepaintRect(const TRect& area) {
     DeferFullRepaint();
     return;
   }
-  const TRect visible = area.Intersect(ClientRect());
+  if (area.Empty())
+    return;
+  // Every pixel a control on the area may cover: the outward rounding, and
+  // the far edges that a control's rounded size may reach past it.
+  const TRect placed = PixelRect(area);
+  const TRect pixels{std::min(placed.Left, static_cast<int>(std::floor(area.Left * FScale))),
+                     std::min(placed.Top, static_cast<int>(std::floor(area.Top * FScale))),
+                     std::max(placed.Right, static_cast<int>(std::ceil(area.Right * FScale))),
+                     std::max(placed.Bottom, static_cast<int>(std::ceil(area.Bottom * FScale)))};
+  RepaintPixels(pixels);
+}
+
+void TForm::RepaintPixels(const TRect& area) {
+  const TRect visible = area.Intersect({0, 0, FBackBuffer.Width(), FBackBuffer.Height()});
   if (FPaintLock > 0 || visible.Empty())
     return;
   for (int y = visible.Top; y < visible.Bottom; ++y)
@@ -193,11 +236,12 @@ void TForm::PaintControlsFrom(std::size_t first, const TRect& area) {
   } done{FPainting};
   for (std::size_t i = first; i < FControls.size(); ++i) {
     TControl* const control = FControls[i];
-    const TRect bounds = control->BoundsRect();
+    const TRect bounds = PixelRect(control->BoundsRect());
     const TRect clip = bounds.Intersect(area);
     if (!control->Visible() || clip.Empty())
       continue;
-    TCanvas canvas(FBackBuffer, {bounds.Left, bounds.Top}, clip.Offset(-bounds.Left, -bounds.Top));
+    TCanvas canvas(FBackBuffer, {bounds.Left, bounds.Top}, clip.Offset(-bounds.Left, -bounds.Top),
+                   FScale);
     control->Paint(canvas);
   }
 }

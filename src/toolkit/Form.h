@@ -1,6 +1,10 @@
 // A borderless form: the surface its controls paint on (a back buffer) and,
 // through a backend, the native child window that shows it. A form without a
 // parent window lives offscreen (tests and screenshots).
+//
+// Sizes and control bounds are in editor units; the form is drawn at a scale
+// (pixels per unit, 1 to 3), so the back buffer, the window and the pointer
+// positions are in pixels: ScaledLength of the units.
 #pragma once
 
 #include "base/Component.h"
@@ -33,13 +37,27 @@ public:
   bool Scaled = false;
   int PixelsPerInch = 96;
 
-  int ClientWidth() const { return FBackBuffer.Width(); }
-  int ClientHeight() const { return FBackBuffer.Height(); }
+  int ClientWidth() const { return FWidth; }
+  int ClientHeight() const { return FHeight; }
   TRect ClientRect() const { return {0, 0, ClientWidth(), ClientHeight()}; }
   void SetClientSize(int width, int height);
 
   // Position in the parent window, and size (which is the client size).
   void SetBounds(int left, int top, int width, int height);
+
+  static constexpr double kMinScale = 1;
+  static constexpr double kMaxScale = 3;
+  double Scale() const { return FScale; }
+  // Clamped to kMinScale .. kMaxScale; NaN changes nothing. Resizes the
+  // window and repaints everything at the new density.
+  void SetScale(double scale);
+  // The client area in pixels: the back buffer's and the window's size.
+  TSize PixelSize() const { return {FBackBuffer.Width(), FBackBuffer.Height()}; }
+  // Editor units to pixels, as controls are placed.
+  TRect PixelRect(const TRect& units) const { return ScaledRect(units, FScale); }
+  // After the window's pixel size changed (a new size or scale): the host
+  // must give the window that size.
+  TEvent<void(TForm* Sender)> OnResize;
   // Makes the form visible and brings it to the front.
   void Show();
   // Paints the whole form now.
@@ -53,9 +71,9 @@ public:
   bool OnFormThread() const { return CurrentThreadId() == FThread; }
   TFormBackend& Backend() { return *FBackend; }
 
-  // Input in client coordinates, from the backend (or a test). The control
-  // under the pointer gets the press and, while a button is held, every move
-  // and the release (capture).
+  // Input in client pixels, from the backend (or a test). The control under
+  // the pointer gets the press and, while a button is held, every move and
+  // the release (capture), in pixels from its own top-left corner.
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -70,7 +88,7 @@ public:
   // The opaque/transparent rule: an opaque control is painted with everything
   // visible above it; a transparent one repaints its area from the bottom up.
   void RepaintControl(TControl* control);
-  // Repaints an area from the bottom of the z-order up.
+  // Repaints an area (editor units) from the bottom of the z-order up.
   void RepaintRect(const TRect& area);
   // A control's repaint asked for on another thread.
   void RequestIdleRepaint() {
@@ -81,8 +99,12 @@ public:
 private:
   class TPaintLock;
 
-  TSize ClientSize() const override { return {ClientWidth(), ClientHeight()}; }
+  TSize ClientSize() const override { return PixelSize(); }
   const TBitmap& PaintRect(const TRect& area) override;
+
+  // Brings the back buffer and the window to the size and scale set.
+  void Resize();
+  void RepaintPixels(const TRect& area);
 
   TControl* ControlAt(int x, int y) const;
   void PaintControlsFrom(std::size_t first, const TRect& area);
@@ -92,6 +114,9 @@ private:
   TBitmap FBackBuffer;
   int FLeft = 0;
   int FTop = 0;
+  int FWidth = 0;
+  int FHeight = 0;
+  double FScale = 1;
   std::vector<TControl*> FControls;
   TControl* FCapture = nullptr;
   bool FPressActive = false; // a press is held, whether or not a control took it

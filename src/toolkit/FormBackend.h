@@ -43,6 +43,10 @@ public:
   // thread, which a backend may wake (the form's Idle paints them). Without
   // it they wait for the host's next editor idle.
   virtual void RepaintRequested() {}
+  // The desktop's scale for the window (pixels per 96-dpi pixel): the
+  // user's font resolution or toolkit scale on X11, the window's monitor DPI
+  // on Windows; 0 when the desktop says nothing (offscreen).
+  virtual double DesktopScale() const { return 0; }
   // The native window that shows the form (an X11 Window id, an HWND), for
   // hosts that embed it by its handle; null offscreen.
   virtual void* WindowHandle() const { return nullptr; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 using TColor = std::uint32_t;
@@ -41,3 +42,27 @@ struct TRect {
   TRect Offset(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
   bool operator==(const TRect&) const = default;
 };
+
+// Forms are laid out in editor units and drawn at a scale (pixels per unit).
+// Every length and position takes this one rounding (halves away from zero),
+// so a control's pixel size never depends on where it sits. Results beyond
+// the int range are clamped to it.
+inline int ScaledLength(long long units, double scale) {
+  const double pixels = std::clamp(static_cast<double>(units) * scale, -2147483648.0, 2147483647.0);
+  return static_cast<int>(std::llround(pixels));
+}
+
+inline TSize ScaledSize(TSize size, double scale) {
+  return {ScaledLength(size.Width, scale), ScaledLength(size.Height, scale)};
+}
+
+// A rectangle in units to pixels: its corner and its size each rounded.
+inline TRect ScaledRect(const TRect& r, double scale) {
+  const int x = ScaledLength(r.Left, scale);
+  const int y = ScaledLength(r.Top, scale);
+  const auto far = [scale](int near, long long size) {
+    return static_cast<int>(
+        std::min<long long>(near + 0LL + ScaledLength(std::max(size, 0LL), scale), 2147483647LL));
+  };
+  return {x, y, far(x, 0LL + r.Right - r.Left), far(y, 0LL + r.Bottom - r.Top)};
+}

@@ -90,6 +90,8 @@ bool RunJpeg(std::span<const std::uint8_t> data, TJpegError& error, TJpegSize& s
 class TGraphic {
 public:
   TGraphic(std::vector<std::uint8_t> jpeg, TJpegSize size) : FJpeg(std::move(jpeg)), FSize(size) {}
+  explicit TGraphic(TBitmap pixels)
+      : FSize{pixels.Width(), pixels.Height()}, FDecoded(true), FPixels(std::move(pixels)) {}
 
   int Width() const { return FSize.Width; }
   int Height() const { return FSize.Height; }
@@ -134,6 +136,10 @@ void TPicture::LoadFromJpeg(std::span<const std::uint8_t> data) {
     throw EGlowraspError("JPEG error: unsupported picture size " + std::to_string(size.Width) +
                          " x " + std::to_string(size.Height));
   FGraphic = std::make_shared<TGraphic>(std::vector<std::uint8_t>(data.begin(), data.end()), size);
+}
+
+void TPicture::LoadFromBitmap(TBitmap pixels) {
+  FGraphic = std::make_shared<TGraphic>(std::move(pixels));
 }
 
 void TPicture::Assign(const TPicture& other) {

@@ -20,6 +20,8 @@ public:
   // Reads the JPEG's size now and decodes it when it is first drawn. Data
   // that is not a readable JPEG raises EGlowraspError and leaves the holder as it was.
   void LoadFromJpeg(std::span<const std::uint8_t> data);
+  // Pixels drawn elsewhere, taken over as they are.
+  void LoadFromBitmap(TBitmap pixels);
   // Takes a copy of `other`'s graphic (the pixels themselves are shared).
   void Assign(const TPicture& other);
   void Clear();

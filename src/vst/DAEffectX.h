@@ -30,6 +30,7 @@ enum : VstInt32 {
 };
 
 enum : VstInt32 {
+  audioMasterSizeWindow = 15,
   audioMasterBeginEdit = 43,
   audioMasterEndEdit = 44,
 };

@@ -38,4 +38,8 @@ public:
   // The user takes hold of a parameter in the editor, and lets go of it.
   bool beginEdit(std::int32_t index) { return callHost(audioMasterBeginEdit, index, 0, 0.0f) != 0; }
   bool endEdit(std::int32_t index) { return callHost(audioMasterEndEdit, index, 0, 0.0f) != 0; }
+  // Asks the host to give the editor's window a new size; false when it cannot.
+  bool sizeWindow(std::int32_t width, std::int32_t height) {
+    return callHost(audioMasterSizeWindow, width, height, 0.0f) != 0;
+  }
 };

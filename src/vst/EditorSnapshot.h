@@ -16,7 +16,7 @@ inline constexpr VstInt32 kEditorSnapshotCode = FourCharCode("KGsh");
 inline constexpr VstInt32 kEditorPointerCode = FourCharCode("KGpt");
 
 // The caller's buffer of Width × Height pixels, 0x00RRGGBB, rows top down.
-// Width and Height must be the editor's size.
+// Width and Height must be the editor's size in pixels (as getRect gives it).
 struct TEditorSnapshot {
   VstInt32 Width;
   VstInt32 Height;
@@ -25,7 +25,7 @@ struct TEditorSnapshot {
 
 enum TEditorPointerKind : VstInt32 { epPress = 0, epMove = 1, epRelease = 2 };
 
-// One pointer event in editor client coordinates. Button: 0 left, 1 right,
+// One pointer event in editor client pixels. Button: 0 left, 1 right,
 // 2 middle. Shift: the toolkit's shift-state flags (Shift 1, Alt 2, Ctrl 4,
 // left 8, right 16, middle 32 held, double click 64).
 struct TEditorPointer {

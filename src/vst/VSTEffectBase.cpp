@@ -1,6 +1,7 @@
 #include "vst/VSTEffectBase.h"
 
 #include "base/Error.h"
+#include "vst/ContentScale.h"
 #include "vst/DVstUtils.h"
 #include "vst/EditorSnapshot.h"
 #include "vst/MessageRecorder.h"
@@ -147,7 +148,15 @@ void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {
   setParameterAutomated(Param->Index(), Value);
 }
 
-VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr value, void* ptr, float) {
+VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr value, void* ptr,
+                                         float opt) {
+  // The content-scale request hosts send: 'PreS' with 'AeCs', the factor in opt.
+  if (index == kContentScaleIndex && value == kContentScaleValue) {
+    if (!editor)
+      return 0;
+    static_cast<TVSTEditorBase*>(editor.get())->setHostScale(opt);
+    return 1;
+  }
   if (value != kPrivateRequestKey)
     return 0;
   if (index == kMessageRecorderCode)
@@ -163,8 +172,8 @@ VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr value, vo
 }
 
 VstIntPtr TVSTEffectBase::copySnapshot(const TForm& form, TEditorSnapshot& snapshot) {
-  if (!snapshot.Pixels || snapshot.Width != form.ClientWidth() ||
-      snapshot.Height != form.ClientHeight())
+  if (!snapshot.Pixels || snapshot.Width != form.PixelSize().Width ||
+      snapshot.Height != form.PixelSize().Height)
     return 0;
   const std::vector<std::uint32_t>& pixels = form.BackBuffer().Pixels();
   std::memcpy(snapshot.Pixels, pixels.data(), pixels.size() * sizeof(std::uint32_t));

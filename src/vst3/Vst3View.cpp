@@ -171,10 +171,11 @@ v3_result V3_API TVst3View::OnKey(void*, int16_t, int16_t, int16_t) {
   return V3_FALSE;
 }
 
-v3_result V3_API TVst3View::GetSize(void*, v3_view_rect* rect) {
+v3_result V3_API TVst3View::GetSize(void* self, v3_view_rect* rect) {
   if (!rect)
     return V3_INVALID_ARG;
-  const TSize size = TEffectEditor::SizeAt(1.0);
+  const TVst3View& view = TSlot::From(self);
+  const TSize size = view.FEditor ? view.FEditor->Size() : TEffectEditor::SizeAt(1.0);
   *rect = {0, 0, size.Width, size.Height};
   return V3_OK;
 }

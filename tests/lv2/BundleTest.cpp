@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
 #include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 #include <lv2/units/units.h>
+#include <lv2/urid/urid.h>
 
 #include <cmath>
 #include <cstdio>
@@ -174,8 +176,10 @@ TEST_F(TBundleTest, OffersAnEmbeddedX11UI) {
   const TStatement statements[] = {
       {LV2_CORE__requiredFeature, {LV2_UI__parent, LV2_UI__idleInterface}},
       {LV2_CORE__optionalFeature,
-       {LV2_UI__resize, LV2_UI__touch, LV2_UI__noUserResize, LV2_UI__fixedSize}},
-      {LV2_CORE__extensionData, {LV2_UI__idleInterface}},
+       {LV2_UI__resize, LV2_UI__touch, LV2_UI__noUserResize, LV2_UI__fixedSize,
+        LV2_OPTIONS__options, LV2_URID__map}},
+      {LV2_OPTIONS__supportedOption, {LV2_UI__scaleFactor}},
+      {LV2_CORE__extensionData, {LV2_UI__idleInterface, LV2_OPTIONS__interface}},
   };
   for (const TStatement& statement : statements) {
     SCOPED_TRACE(statement.Predicate);

@@ -6,7 +6,10 @@
 #include "xhost/XSession.h"
 
 #include <gtest/gtest.h>
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <algorithm>
 #include <chrono>
@@ -65,16 +68,25 @@ public:
 
   const LV2UI_Descriptor* Descriptor() const { return FDescriptor; }
 
-  // The UI in `parent`, or null; with `parent` 0 the host offers no parent window.
-  LV2UI_Handle Open(Window parent) {
+  // The UI in `parent`, or null; with `parent` 0 the host offers no parent
+  // window. A scale above 0 is offered as the ui:scaleFactor option.
+  LV2UI_Handle Open(Window parent, float scale = 0) {
     void* parentData = reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent));
     const LV2_Feature parentFeature{LV2_UI__parent, parentData};
     const LV2_Feature resizeFeature{LV2_UI__resize, &FResize};
     const LV2_Feature touchFeature{LV2_UI__touch, &FTouch};
     const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
+    const LV2_Feature mapFeature{LV2_URID__map, &FMap};
+    const std::vector<LV2_Options_Option> options = ScaleOptions(scale);
+    const LV2_Feature optionsFeature{LV2_OPTIONS__options,
+                                     const_cast<LV2_Options_Option*>(options.data())};
     std::vector<const LV2_Feature*> features{&resizeFeature, &touchFeature, &idleFeature};
     if (parent)
       features.push_back(&parentFeature);
+    if (scale > 0) {
+      features.push_back(&mapFeature);
+      features.push_back(&optionsFeature);
+    }
     features.push_back(nullptr);
     FHandle = FDescriptor->instantiate(FDescriptor, GLOWRASP_LV2_URI, GLOWRASP_LV2_BUNDLE "/",
                                        &Write, this, &Widget, features.data());
@@ -93,6 +105,15 @@ public:
     FDescriptor->port_event(FHandle, port, sizeof value, 0, &value);
   }
   int Idle() { return FIdle ? FIdle->idle(FHandle) : -1; }
+  // A new scale through the options interface, as hosts send it while the UI is open.
+  std::uint32_t SetScale(float scale) {
+    const auto* interface = static_cast<const LV2_Options_Interface*>(
+        FDescriptor->extension_data(LV2_OPTIONS__interface));
+    if (!interface)
+      return LV2_OPTIONS_ERR_UNKNOWN;
+    const std::vector<LV2_Options_Option> options = ScaleOptions(scale);
+    return interface->set(FHandle, options.data());
+  }
   // Calls idle until `done` holds or a generous deadline passes.
   bool IdleUntil(const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -129,7 +150,25 @@ private:
     return 0;
   }
 
+  static LV2_URID Map(LV2_URID_Map_Handle handle, const char* uri) {
+    auto& uris = static_cast<TUIHost*>(handle)->FUris;
+    const auto at = std::find(uris.begin(), uris.end(), uri);
+    if (at != uris.end())
+      return static_cast<LV2_URID>(at - uris.begin() + 1);
+    uris.emplace_back(uri);
+    return static_cast<LV2_URID>(uris.size());
+  }
+
+  // The option list: ui:scaleFactor as a float, then the terminating zero entry.
+  std::vector<LV2_Options_Option> ScaleOptions(const float& scale) {
+    return {{LV2_OPTIONS_INSTANCE, 0, Map(this, LV2_UI__scaleFactor), sizeof(float),
+             Map(this, LV2_ATOM__Float), &scale},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+  }
+
   void* FLibrary = nullptr;
+  std::vector<std::string> FUris;
+  LV2_URID_Map FMap{this, &Map};
   const LV2UI_Descriptor* FDescriptor = nullptr;
   LV2UI_Handle FHandle = nullptr;
   const LV2UI_Idle_Interface* FIdle = nullptr;
@@ -218,6 +257,26 @@ TEST_F(TLV2UITest, EmbedsItsFixedSizeWindowInTheHostsWindow) {
   Host.Close();
   XSync(X.Connection(), False);
   EXPECT_TRUE(X.Children(HostWindow).empty()) << "cleanup leaves a window behind";
+}
+
+TEST_F(TLV2UITest, TheHostsScaleFactorSizesTheWindowAndTheResizeRequest) {
+  ASSERT_NE(Host.Open(HostWindow, 2), nullptr);
+  UIWindow = static_cast<Window>(reinterpret_cast<std::uintptr_t>(Host.Widget));
+  ASSERT_TRUE(Host.IdleUntil([this] { return X.Viewable(UIWindow); }));
+  XWindowAttributes attributes;
+  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), UIWindow, &attributes));
+  EXPECT_EQ(attributes.width, 2 * kWidth);
+  EXPECT_EQ(attributes.height, 2 * kHeight);
+  EXPECT_EQ(Host.Resizes, (std::vector<std::pair<int, int>>{{2 * kWidth, 2 * kHeight}}));
+
+  // A later change through the options interface resizes again.
+  EXPECT_EQ(Host.SetScale(1.5f), static_cast<std::uint32_t>(LV2_OPTIONS_SUCCESS));
+  Host.Idle();
+  XSync(X.Connection(), False);
+  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), UIWindow, &attributes));
+  EXPECT_EQ(attributes.width, 603);
+  EXPECT_EQ(attributes.height, 375);
+  EXPECT_EQ(Host.Resizes.back(), (std::pair<int, int>{603, 375}));
 }
 
 TEST_F(TLV2UITest, WithoutAParentWindowThereIsNoUI) {

@@ -356,6 +356,11 @@ public:
     Events.push_back({'p', index, normalized});
   }
   void EndEdit(std::int32_t index) override { Events.push_back({'e', index, 0.0}); }
+  bool RequestResize(std::int32_t width, std::int32_t height) override {
+    Resizes.push_back({width, height});
+    return true;
+  }
+  std::vector<TSize> Resizes;
 
   std::vector<TEditEvent> Events;
 
@@ -412,7 +417,7 @@ TEST_F(EffectEditorTest, ClosingWhileAKnobIsHeldEndsTheGestureAndUnhooksTheInsta
   EXPECT_EQ(Boundary.Events.size(), count);
 }
 
-TEST_F(EffectEditorTest, HostValuesShowAndOnlyScaleOneIsAccepted) {
+TEST_F(EffectEditorTest, HostValuesShowAndTheHostsScaleResizesTheWindow) {
   Instance.SetNormalizedValue(2, 1.0);
   Editor->ParameterChanged(2);
   Editor->Idle();
@@ -420,8 +425,14 @@ TEST_F(EffectEditorTest, HostValuesShowAndOnlyScaleOneIsAccepted) {
       << Form().GraphicText3->Text();
   EXPECT_TRUE(Boundary.Events.empty());
   EXPECT_TRUE(Editor->SetScale(1.0));
-  EXPECT_FALSE(Editor->SetScale(2.0));
+  EXPECT_TRUE(Boundary.Resizes.empty()) << "the size did not change";
+  EXPECT_TRUE(Editor->SetScale(2.0));
+  ASSERT_EQ(Boundary.Resizes.size(), 1u);
+  EXPECT_EQ(Boundary.Resizes[0].Width, 804);
+  EXPECT_EQ(Boundary.Resizes[0].Height, 500);
+  EXPECT_EQ(Editor->Size().Width, 804);
   EXPECT_EQ(Editor->EventDescriptor(), -1); // offscreen: no connection
   EXPECT_EQ(Editor->WindowHandle(), nullptr);
-  EXPECT_THROW(TEffectEditor(Instance, nullptr, Boundary, 1.5), EGlowraspError);
+  EXPECT_EQ(TEffectEditor(Instance, nullptr, Boundary, 1.5).Size().Width, 603);
+  EXPECT_EQ(TEffectEditor::SizeAt(1.25).Height, 313);
 }

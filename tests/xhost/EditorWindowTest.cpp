@@ -3,6 +3,7 @@
 // parameters and through what the server shows.
 #include "host/EditEvents.h"
 #include "host/HostTestSupport.h"
+#include "hostlib/Editor.h"
 #include "xhost/XSession.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -427,6 +430,82 @@ const TDoubleClickCase kDoubleClickCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Knobs, TXDoubleClickTest, ::testing::ValuesIn(kDoubleClickCases),
+                         [](const auto& test) { return std::string(test.param.Name); });
+
+// ---- Content scale -------------------------------------------------------------
+
+// The host follows the editor's resize requests, as hosts do.
+class TXScaledEditorTest : public TXEditorTest {
+protected:
+  void SetUp() override {
+    TXEditorTest::SetUp();
+    Effect.onSizeWindow([this](int width, int height) {
+      SizeRequests.emplace_back(width, height);
+      XResizeWindow(X.Connection(), HostWindow, static_cast<unsigned>(width),
+                    static_cast<unsigned>(height));
+      return true;
+    });
+  }
+
+  std::vector<std::pair<int, int>> SizeRequests;
+
+  XWindowAttributes EditorAttributes() {
+    XSync(X.Connection(), False);
+    XWindowAttributes attributes{};
+    EXPECT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
+    return attributes;
+  }
+};
+
+TEST_F(TXScaledEditorTest, HostScaleWhileOpenResizesTheWindowAndTheRect) {
+  ShowEditor();
+  ASSERT_TRUE(host::setContentScale(Effect, 2));
+  ASSERT_TRUE(IdleUntil(Effect, [this] { return EditorAttributes().width == 2 * kWidth; }));
+  EXPECT_EQ(EditorAttributes().height, 2 * kHeight);
+  const host::EditorSize rect = host::editorSize(Effect);
+  EXPECT_EQ(rect.width, 2 * kWidth);
+  EXPECT_EQ(rect.height, 2 * kHeight);
+}
+
+TEST_F(TXScaledEditorTest, TheUsersZoomAtOpenAsksTheHostForTheLargerWindow) {
+  // The test script gives every run a configuration folder of its own.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  ASSERT_NE(config, nullptr);
+  const std::filesystem::path file =
+      std::filesystem::path(config) / "kestrune-glowrasp/editor.conf";
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file) << "zoom=150\n";
+  ShowEditor();
+  std::filesystem::remove(file);
+  EXPECT_EQ(SizeRequests, (std::vector<std::pair<int, int>>{{603, 375}}));
+  EXPECT_EQ(EditorAttributes().width, 603);
+  EXPECT_EQ(host::editorSize(Effect).height, 375);
+}
+
+// The same physical gesture, twice as long on a screen twice as dense, gives
+// the values the 1x drag cases above give.
+class TXScaledKnobDragTest : public TXScaledEditorTest,
+                             public ::testing::WithParamInterface<TDragCase> {};
+
+TEST_P(TXScaledKnobDragTest, GivesTheValuesOfTheSameGestureAtOne) {
+  const TDragCase& c = GetParam();
+  SetParameter(c.Knob, c.Start);
+  ASSERT_TRUE(host::setContentScale(Effect, 2));
+  XResizeWindow(X.Connection(), HostWindow, 2 * kWidth, 2 * kHeight);
+  ShowEditor();
+  ASSERT_EQ(EditorAttributes().width, 2 * kWidth);
+
+  Drag({2 * c.Press.X, 2 * c.Press.Y}, 2 * c.Dx, 2 * c.Dy);
+  const float expected = static_cast<float>(c.Expected / 1e6);
+  EXPECT_TRUE(IdleUntil(Effect, [&] { return Parameter(c.Knob) == expected; }))
+      << "the parameter stayed at " << Parameter(c.Knob);
+  EXPECT_EQ(Text(Effect, effGetParamDisplay, c.Knob), c.Display);
+}
+
+// The cases that change their parameter: a wait for the new value shows the
+// drag has been handled.
+INSTANTIATE_TEST_SUITE_P(Cases, TXScaledKnobDragTest,
+                         ::testing::ValuesIn(kDragCases, kDragCases + 5),
                          [](const auto& test) { return std::string(test.param.Name); });
 
 } // namespace

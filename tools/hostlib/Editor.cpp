@@ -2,6 +2,7 @@
 
 #include "hostlib/PluginHost.h"
 #include "hostlib/PrivateRequests.h"
+#include "vst/ContentScale.h"
 
 namespace glowrasp::host {
 namespace {
@@ -26,6 +27,11 @@ EditorSize editorSize(const Plugin& plugin) {
   if (size.width <= 0 || size.height <= 0)
     throw HostError("the plug-in's editor has no size");
   return size;
+}
+
+bool setContentScale(const Plugin& plugin, double scale) {
+  return plugin.dispatch(effVendorSpecific, kContentScaleIndex, kContentScaleValue, nullptr,
+                         static_cast<float>(scale)) == 1;
 }
 
 OpenEditor::OpenEditor(const Plugin& plugin, void* parent)

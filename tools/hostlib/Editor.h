@@ -17,6 +17,9 @@ struct EditorSize {
 
 // Throws HostError when the plug-in has no editor or reports an empty one.
 EditorSize editorSize(const Plugin& plugin);
+// The content-scale request of VST 2 hosts (the vendor-specific 'PreS' /
+// 'AeCs' call); true when the plug-in takes it.
+bool setContentScale(const Plugin& plugin, double scale);
 
 // Pixels as 0x00RRGGBB, rows top down.
 struct EditorPicture {

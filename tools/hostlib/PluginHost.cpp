@@ -1,6 +1,7 @@
 #include "hostlib/PluginHost.h"
 
 #include "hostlib/PrivateRequests.h"
+#include "vst/DAEffectX.h"
 
 #include <array>
 #include <cstdint>
@@ -90,7 +91,7 @@ std::string Plugin::paramText(VstInt32 opcode, int index) const {
 }
 
 VstIntPtr VSTCALLBACK Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                           VstIntPtr /*value*/, void* /*ptr*/, float opt) {
+                                           VstIntPtr value, void* /*ptr*/, float opt) {
   // The user field is only ours once main has returned.
   const auto* self = effect ? static_cast<const Plugin*>(effect->user) : nullptr;
   if (self && self->FHostCall)
@@ -102,6 +103,8 @@ VstIntPtr VSTCALLBACK Plugin::hostCallback(AEffect* effect, VstInt32 opcode, Vst
     if (self && self->FAutomation)
       self->FAutomation(index, opt);
     return 0;
+  case audioMasterSizeWindow:
+    return self && self->FSizeWindow && self->FSizeWindow(index, static_cast<int>(value)) ? 1 : 0;
   default:
     return 0;
   }

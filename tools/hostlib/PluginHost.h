@@ -47,6 +47,8 @@ public:
   using AutomationListener = std::function<void(int index, float value)>;
   // Every call the instance makes to the host once main has returned.
   using HostCallListener = std::function<void(VstInt32 opcode, VstInt32 index, float opt)>;
+  // The editor asks for a window of a new size; true grants it.
+  using SizeWindowListener = std::function<bool(int width, int height)>;
 
   explicit Plugin(std::shared_ptr<const PluginLibrary> library);
   ~Plugin();
@@ -95,6 +97,7 @@ public:
   // Called for every audioMasterAutomate the instance sends.
   void onAutomation(AutomationListener listener) { FAutomation = std::move(listener); }
   void onHostCall(HostCallListener listener) { FHostCall = std::move(listener); }
+  void onSizeWindow(SizeWindowListener listener) { FSizeWindow = std::move(listener); }
 
 private:
   static VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
@@ -106,6 +109,7 @@ private:
   bool FResumed = false;
   AutomationListener FAutomation;
   HostCallListener FHostCall;
+  SizeWindowListener FSizeWindow;
 };
 
 } // namespace glowrasp::host

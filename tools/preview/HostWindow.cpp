@@ -21,18 +21,30 @@ HostWindow::HostWindow(int width, int height, const std::string& title) {
                   reinterpret_cast<const unsigned char*>(title.data()),
                   static_cast<int>(title.size()));
 
-  // The editor has one size; a resizable frame would only show black margins.
+  fixSize(width, height);
+
+  FProtocols = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
+  FDeleteWindow = XInternAtom(FDisplay, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(FDisplay, FWindow, &FDeleteWindow, 1);
+  XSelectInput(FDisplay, FWindow, StructureNotifyMask);
+}
+
+// The editor has one size at a time; a resizable frame would only show black margins.
+void HostWindow::fixSize(int width, int height) {
   XSizeHints* hints = XAllocSizeHints();
   hints->flags = PMinSize | PMaxSize;
   hints->min_width = hints->max_width = width;
   hints->min_height = hints->max_height = height;
   XSetWMNormalHints(FDisplay, FWindow, hints);
   XFree(hints);
+}
 
-  FProtocols = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
-  FDeleteWindow = XInternAtom(FDisplay, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(FDisplay, FWindow, &FDeleteWindow, 1);
-  XSelectInput(FDisplay, FWindow, StructureNotifyMask);
+void HostWindow::resize(int width, int height) {
+  if (width <= 0 || height <= 0)
+    return;
+  fixSize(width, height);
+  XResizeWindow(FDisplay, FWindow, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XFlush(FDisplay);
 }
 
 HostWindow::~HostWindow() {

@@ -21,10 +21,14 @@ public:
   // Readable when the server has something for this connection.
   int fd() const { return ConnectionNumber(FDisplay); }
   void show();
+  // A new fixed client size, when the editor asks for one (a new zoom).
+  void resize(int width, int height);
   // Handles every event waiting; false once the user asked to close the window.
   bool processEvents();
 
 private:
+  void fixSize(int width, int height);
+
   Display* FDisplay = nullptr;
   Window FWindow = 0;
   Atom FDeleteWindow = 0;

@@ -142,6 +142,10 @@ int runPreview(const Options& options) {
 
   const host::EditorSize size = host::editorSize(plugin);
   preview::HostWindow window(size.width, size.height, kTitle);
+  plugin.onSizeWindow([&window](int width, int height) {
+    window.resize(width, height);
+    return true;
+  });
   const host::OpenEditor editor(plugin,
                                 reinterpret_cast<void*>(static_cast<std::uintptr_t>(window.id())));
   window.show();

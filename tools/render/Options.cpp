@@ -114,6 +114,10 @@ const std::vector<OptionSpec>& optionSpecs() {
        }},
       {"--help-overlay", 0, false, Mode::Screenshot,
        [](RenderOptions& o, std::string_view) { o.helpOverlay = true; }},
+      {"--scale", 0, true, Mode::Screenshot,
+       [](RenderOptions& o, std::string_view v) {
+         o.scale = parseInRange("--scale", v, {1, 3}, "times");
+       }},
   };
   return specs;
 }
@@ -227,7 +231,7 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
 
 std::string usageText() {
   return R"(usage: glowrasp-render IN OUT [options]
-       glowrasp-render --editor-screenshot FILE.png [--help-overlay]
+       glowrasp-render --editor-screenshot FILE.png [--help-overlay] [--scale S]
                        [--gain DB] [--intensity PCT] [--out-gain DB] [--plugin PATH]
 
 Processes an audio file through the Kestrune Glowrasp plug-in, loaded and
@@ -265,6 +269,9 @@ driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
                      write what it shows as an RGB PNG
   --help-overlay     with --editor-screenshot: click the editor's question
                      mark first, so the picture shows the help page
+  --scale S          with --editor-screenshot: draw the editor S times as
+                     large (1 to 3, default 1), as a host with that content
+                     scale asks for it
   --version          show the version
   -h, --help         show this text
   --                 the arguments after it are files, even if they begin with -

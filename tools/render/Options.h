@@ -20,6 +20,7 @@ struct RenderOptions {
   std::string output;
   std::string screenshot; // non-empty: write a picture of the editor instead of audio
   bool helpOverlay = false;
+  double scale = 1;   // the editor's content scale, as a host asks for it
   std::string plugin; // empty: the default location
   host::Settings settings;
   int block = kDefaultBlock;

@@ -309,10 +309,13 @@ int runScreenshot(const render::RenderOptions& options) {
     printParameters(report, *plugin);
   }
 
+  // Before the size is asked for, as hosts do.
+  host::setContentScale(*plugin, options.scale);
   const host::OpenEditor editor(*plugin, nullptr);
   editor.idle();
   if (options.helpOverlay) {
-    editor.click(kHelpHotSpotX, kHelpHotSpotY);
+    editor.click(static_cast<int>(kHelpHotSpotX * options.scale),
+                 static_cast<int>(kHelpHotSpotY * options.scale));
     editor.idle();
   }
   const host::EditorPicture picture = editor.snapshot();

@@ -2,6 +2,8 @@
 """Draws the editor's skin pictures: backdrop, help overlay and knob filmstrip.
 
 The pictures are committed under resources/; building never runs this script.
+Each is drawn for three screen densities from the same geometry: name.jpg at
+1x, name@2x.jpg and name@3x.jpg with two and three pixels per editor unit.
 It needs the system Python with python3-pil, python3-numpy and
 fonts-dejavu-core:
 
@@ -52,8 +54,18 @@ AMBER = np.array([240.0, 142.0, 38.0])
 CAPTION_INK = np.array([78.0, 50.0, 30.0])
 
 
+# Pixels per editor unit of the pictures being drawn (1, 2 or 3). Geometry is
+# given in editor units throughout; only pixel counts, blur widths and font
+# sizes are multiplied by it.
+DENSITY = 1
+
+
+def px(value):
+    return value * DENSITY
+
+
 def font(name, size):
-    return ImageFont.truetype(str(FONT_DIR / name), size)
+    return ImageFont.truetype(str(FONT_DIR / name), px(size))
 
 
 # ---------------------------------------------------------------------------
@@ -62,9 +74,10 @@ def font(name, size):
 
 
 def grid(width, height, scale=1):
-    """Pixel-centre coordinates of a width × height picture sampled scale× finer."""
-    xs = (np.arange(width * scale) + 0.5) / scale
-    ys = (np.arange(height * scale) + 0.5) / scale
+    """Pixel-centre coordinates, in editor units, of a width × height unit
+    picture at the current density sampled scale× finer."""
+    xs = (np.arange(width * DENSITY * scale) + 0.5) / (scale * DENSITY)
+    ys = (np.arange(height * DENSITY * scale) + 0.5) / (scale * DENSITY)
     return np.meshgrid(xs, ys)
 
 
@@ -74,8 +87,9 @@ def downsample(mask, scale):
 
 
 def coverage(distance, scale=1):
-    """Anti-aliased coverage of the inside (distance < 0) of a distance field."""
-    return np.clip(0.5 - distance * scale, 0.0, 1.0)
+    """Anti-aliased coverage of the inside (distance < 0, in editor units) of
+    a distance field sampled scale× finer than the current density."""
+    return np.clip(0.5 - distance * (scale * DENSITY), 0.0, 1.0)
 
 
 def rounded_rect_distance(x, y, left, top, right, bottom, radius):
@@ -93,7 +107,9 @@ def rounded_rect_mask(width, height, rect, radius):
 
 
 def blur(mask, sigma, axes=(0, 1)):
-    """Separable Gaussian blur of a mask or image along the given axes."""
+    """Separable Gaussian blur of a mask or image along the given axes; sigma
+    in editor units."""
+    sigma = px(sigma)
     radius = int(math.ceil(sigma * 3))
     taps = np.exp(-0.5 * (np.arange(-radius, radius + 1) / sigma) ** 2)
     taps /= taps.sum()
@@ -110,7 +126,8 @@ def blur(mask, sigma, axes=(0, 1)):
 
 
 def shift(mask, dx, dy):
-    """Moves a mask by whole pixels, filling with zero."""
+    """Moves a mask by whole editor units, filling with zero."""
+    dx, dy = px(dx), px(dy)
     out = np.zeros_like(mask)
     h, w = mask.shape[:2]
     out[max(dy, 0) : h + min(dy, 0), max(dx, 0) : w + min(dx, 0)] = mask[
@@ -130,8 +147,10 @@ def text_mask(width, height, text, face, anchor_xy, anchor="mm", spacing=0.0):
 
     spacing adds that many pixels between letters (letter-spaced capitals).
     """
-    canvas = Image.new("L", (width, height), 0)
+    canvas = Image.new("L", (px(width), px(height)), 0)
     draw = ImageDraw.Draw(canvas)
+    anchor_xy = (px(anchor_xy[0]), px(anchor_xy[1]))
+    spacing = px(spacing)
     if spacing == 0.0:
         draw.text(anchor_xy, text, font=face, fill=255, anchor=anchor)
     else:
@@ -171,11 +190,11 @@ def brushed_copper(seed):
     # Brushing: long fine horizontal streaks over shorter, livelier ones, and
     # a little grain. The noise is wider than the plate so that the blur has
     # no edge effects.
-    margin = 120
-    noise = rng.normal(size=(2, HEIGHT, WIDTH + 2 * margin))
+    margin = px(120)
+    noise = rng.normal(size=(2, px(HEIGHT), px(WIDTH) + 2 * margin))
     long = blur(blur(noise[0], 0.45, axes=(0,)), 30.0, axes=(1,))[:, margin:-margin]
     short = blur(noise[1], 4.0, axes=(1,))[:, margin:-margin]
-    grain = rng.normal(size=(HEIGHT, WIDTH))
+    grain = rng.normal(size=(px(HEIGHT), px(WIDTH)))
     lum = 1.0 + 0.055 * long / long.std() + 0.025 * short / short.std() + 0.012 * grain
 
     # Soft sheen band across the plate and a darker rim.
@@ -397,7 +416,7 @@ def knob_frame(angle_deg):
     light = np.radians(-40.0)  # light from the upper left
     facing = (dx * math.sin(light) - dy * math.cos(light)) / np.maximum(r, 1e-6)
 
-    image = np.full((KNOB_SIZE * s, KNOB_SIZE * s, 3), 255.0)
+    image = np.full((px(KNOB_SIZE) * s, px(KNOB_SIZE) * s, 3), 255.0)
 
     # Scale: a pale track from minimum to maximum, lit in amber up to the value.
     arc_radius, arc_half = 32.2, 1.35
@@ -468,11 +487,12 @@ def segment_distance(px, py, ax, ay, bx, by):
 
 
 def knob_strip():
-    strip = np.zeros((KNOB_SIZE * FRAMES_Y, KNOB_SIZE * FRAMES_X, 3))
+    size = px(KNOB_SIZE)
+    strip = np.zeros((size * FRAMES_Y, size * FRAMES_X, 3))
     for i in range(FRAME_COUNT):
         col, row = i % FRAMES_X, i // FRAMES_X
-        strip[row * KNOB_SIZE : (row + 1) * KNOB_SIZE, col * KNOB_SIZE : (col + 1) * KNOB_SIZE] = (
-            knob_frame(frame_angle(i))
+        strip[row * size : (row + 1) * size, col * size : (col + 1) * size] = knob_frame(
+            frame_angle(i)
         )
     return strip
 
@@ -522,17 +542,23 @@ def preview(background, strip, path):
     to_image(image).save(path)
 
 
+DENSITIES = (1, 2, 3)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--preview", type=pathlib.Path, help="also write an editor mock-up PNG")
     args = parser.parse_args()
 
+    global DENSITY
     RESOURCES.mkdir(exist_ok=True)
-    background = backdrop()
-    strip = knob_strip()
-    save_jpeg(background, RESOURCES / "background.jpg")
-    save_jpeg(help_overlay(), RESOURCES / "help.jpg")
-    save_jpeg(strip, RESOURCES / "knob.jpg", KNOB_JPEG_QUALITY)
+    for density in DENSITIES:
+        DENSITY = density
+        suffix = "" if density == 1 else f"@{density}x"
+        save_jpeg(backdrop(), RESOURCES / f"background{suffix}.jpg")
+        save_jpeg(help_overlay(), RESOURCES / f"help{suffix}.jpg")
+        save_jpeg(knob_strip(), RESOURCES / f"knob{suffix}.jpg", KNOB_JPEG_QUALITY)
+    DENSITY = 1
     if args.preview:
         # From the written files, so the preview shows the JPEG artefacts too.
         names = ("background.jpg", "knob.jpg")

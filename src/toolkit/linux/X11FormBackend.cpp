@@ -67,6 +67,7 @@ public:
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   void ProcessEvents() override;
   // Embedding hosts take an X window id in a pointer-sized handle.
+  double DesktopScale() const override { return FDesktopScale; }
   void* WindowHandle() const override {
     return reinterpret_cast<void*>( // NOLINT(performance-no-int-to-ptr)
         static_cast<std::uintptr_t>(FWindow));
@@ -84,6 +85,7 @@ private:
 
   TFormBackendClient& FClient;
   Display* FDisplay = nullptr;
+  double FDesktopScale = 0;
   TX11Visual FVisual;
   Colormap FColormap = None;
   Window FWindow = None;
@@ -105,6 +107,7 @@ TX11FormBackend::TX11FormBackend(TFormBackendClient& client, Window parent) : FC
   FDisplay = XOpenDisplay(nullptr);
   if (!FDisplay)
     throw EGlowraspError("Cannot open the X display");
+  FDesktopScale = X11DesktopScale(FDisplay);
   try {
     Create(parent);
   } catch (...) {

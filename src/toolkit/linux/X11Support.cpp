@@ -3,8 +3,12 @@
 #include <X11/Xutil.h>
 
 #include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
+#include <system_error>
 
 namespace {
 
@@ -143,4 +147,42 @@ void ReleaseWindow(Display* display, Window window, GC gc, Colormap colormap, Pi
   if (colormap != None)
     XFreeColormap(display, colormap);
   trap.Failed();
+}
+
+namespace {
+
+// A number that is the whole of `text` (surrounding blanks aside), else 0.
+double Number(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  const auto last = text.find_last_not_of(" \t\r");
+  if (first == std::string_view::npos)
+    return 0;
+  text = text.substr(first, last - first + 1);
+  double value = 0;
+  const auto [rest, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && rest == text.data() + text.size() && std::isfinite(value) ? value
+                                                                                           : 0;
+}
+
+double ResourceDpi(Display* display) {
+  const char* resources = XResourceManagerString(display);
+  std::string_view rest = resources ? resources : "";
+  constexpr std::string_view kKey = "Xft.dpi:";
+  while (!rest.empty()) {
+    const auto end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (line.starts_with(kKey))
+      return Number(line.substr(kKey.size()));
+  }
+  return 0;
+}
+
+} // namespace
+
+double X11DesktopScale(Display* display) {
+  if (const char* gdk = std::getenv("GDK_SCALE"); gdk && Number(gdk) >= 1)
+    return Number(gdk);
+  const double dpi = ResourceDpi(display);
+  return dpi > 0 ? dpi / 96 : 0;
 }

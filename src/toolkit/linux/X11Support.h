@@ -46,6 +46,11 @@ TX11Visual ChooseVisual(Display* display, int screen);
 // not reach the host's handler.
 void ReleaseWindow(Display* display, Window window, GC gc, Colormap colormap, Pixmap pixmap = None);
 
+// The desktop's scale: GDK_SCALE when the user sets it, else the font
+// resolution Xft.dpi of the server's resource database over 96; 0 when
+// neither says anything usable.
+double X11DesktopScale(Display* display);
+
 // Copies `area` of `pixels` to the same place in `drawable`.
 void PutPixels(Display* display, Drawable drawable, GC gc, const TX11Visual& visual,
                const TBitmap& pixels, const TRect& area);

@@ -56,6 +56,38 @@ private:
   static inline int FWindows = 0;
 };
 
+// The per-monitor DPI calls of Windows 10 (1607 and later), looked up at run
+// time so that the DLL still loads where they are missing.
+template <class TProc>
+TProc User32Proc(const char* name) {
+  const HMODULE user32 = GetModuleHandleA("user32.dll");
+  return user32 ? reinterpret_cast<TProc>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                : nullptr;
+}
+
+using TSetThreadDpiAwarenessContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+
+// Creates the window per-monitor DPI aware where the system allows it (a
+// host in mixed DPI mode lets a child differ from its parent), so that the
+// window gets real pixels rather than a blurred enlargement.
+class TDpiAwareScope {
+public:
+  TDpiAwareScope()
+      : FSet(User32Proc<TSetThreadDpiAwarenessContext>("SetThreadDpiAwarenessContext")),
+        FPrevious(FSet ? FSet(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) : nullptr) {}
+  ~TDpiAwareScope() {
+    if (FSet && FPrevious)
+      FSet(FPrevious);
+  }
+  TDpiAwareScope(const TDpiAwareScope&) = delete;
+  TDpiAwareScope& operator=(const TDpiAwareScope&) = delete;
+
+private:
+  TSetThreadDpiAwarenessContext FSet;
+  DPI_AWARENESS_CONTEXT FPrevious;
+};
+
 TShiftState ShiftState(WPARAM keys) {
   struct TMap {
     WPARAM Key;
@@ -94,6 +126,7 @@ public:
   void ProcessEvents() override {}
   void RepaintRequested() override;
   void* WindowHandle() const override { return FWindow.load(); }
+  double DesktopScale() const override;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -153,6 +186,7 @@ TWin32FormBackend::TWin32FormBackend(TFormBackendClient& client, HWND parent) : 
   TWindowClass::Acquire(&WindowProc);
   // WM_NCCREATE stores the window handle.
   const TSize size = FClient.ClientSize();
+  const TDpiAwareScope dpiAware;
   if (!CreateWindowExA(0, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, size.Width, size.Height,
                        parent, nullptr, ThisModule(), this)) {
     TWindowClass::Release();
@@ -166,6 +200,22 @@ TWin32FormBackend::~TWin32FormBackend() {
     DestroyWindow(window);
   }
   TWindowClass::Release();
+}
+
+// The window's DPI where Windows knows it per monitor, else the screen's.
+double TWin32FormBackend::DesktopScale() const {
+  const HWND window = FWindow;
+  if (!window)
+    return 0;
+  UINT dpi = 0;
+  if (const auto getDpi = User32Proc<TGetDpiForWindow>("GetDpiForWindow"))
+    dpi = getDpi(window);
+  if (dpi == 0)
+    if (const HDC dc = GetDC(window)) {
+      dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSX));
+      ReleaseDC(window, dc);
+    }
+  return dpi > 0 ? dpi / 96.0 : 0;
 }
 
 // The only call made off the form's thread: it marks the window for a
