@@ -4,8 +4,8 @@
 
 namespace {
 
-// A relative path would depend on the host's working folder, so the base
-// directory specification tells us to ignore it.
+// A relative path would depend on the host's working folder, so it is
+// ignored, as desktop programs ignore it.
 std::filesystem::path AbsoluteVariable(const char* name) {
   const char* value = std::getenv(name);
   if (!value || value[0] != '/')
