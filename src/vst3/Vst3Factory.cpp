@@ -52,24 +52,29 @@ int32_t V3_API NumClasses(void*) {
   return 1;
 }
 
-v3_result V3_API GetClassInfo(void*, int32_t index, v3_class_info* info) {
+// The three class-info records share their first fields; only the later
+// ones differ, and the third holds its texts in UTF-16.
+template <typename TInfo>
+v3_result FillCommonClassInfo(int32_t index, TInfo* info) {
   if (!info || index != 0)
     return V3_INVALID_ARG;
   *info = {};
   std::memcpy(info->class_id, kClassId, sizeof(v3_tuid));
   info->cardinality = kManyInstances;
   CopyToChars(kCategory, info->category, sizeof info->category);
+  return V3_OK;
+}
+
+v3_result V3_API GetClassInfo(void*, int32_t index, v3_class_info* info) {
+  if (const v3_result result = FillCommonClassInfo(index, info); result != V3_OK)
+    return result;
   CopyToChars(kName, info->name, sizeof info->name);
   return V3_OK;
 }
 
 v3_result V3_API GetClassInfo2(void*, int32_t index, v3_class_info_2* info) {
-  if (!info || index != 0)
-    return V3_INVALID_ARG;
-  *info = {};
-  std::memcpy(info->class_id, kClassId, sizeof(v3_tuid));
-  info->cardinality = kManyInstances;
-  CopyToChars(kCategory, info->category, sizeof info->category);
+  if (const v3_result result = FillCommonClassInfo(index, info); result != V3_OK)
+    return result;
   CopyToChars(kName, info->name, sizeof info->name);
   CopyToChars(kSubCategories, info->sub_categories, sizeof info->sub_categories);
   CopyToChars(kVendor, info->vendor, sizeof info->vendor);
@@ -79,12 +84,8 @@ v3_result V3_API GetClassInfo2(void*, int32_t index, v3_class_info_2* info) {
 }
 
 v3_result V3_API GetClassInfoUtf16(void*, int32_t index, v3_class_info_3* info) {
-  if (!info || index != 0)
-    return V3_INVALID_ARG;
-  *info = {};
-  std::memcpy(info->class_id, kClassId, sizeof(v3_tuid));
-  info->cardinality = kManyInstances;
-  CopyToChars(kCategory, info->category, sizeof info->category);
+  if (const v3_result result = FillCommonClassInfo(index, info); result != V3_OK)
+    return result;
   CopyToUtf16(kName, info->name, std::size(info->name));
   CopyToChars(kSubCategories, info->sub_categories, sizeof info->sub_categories);
   CopyToUtf16(kVendor, info->vendor, std::size(info->vendor));
