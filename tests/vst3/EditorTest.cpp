@@ -5,6 +5,7 @@
 #include "hostlib/Editor.h"
 #include "OurPlugin.h"
 #include "xhost/XSession.h"
+#include "xhost/ZoomSettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +13,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -225,31 +223,6 @@ TEST_F(TVst3EditorTest, HostScaleBeforeAttachOpensAtThatSize) {
   EXPECT_TRUE(Frame.ResizeRequests.empty()) << "the host already had the size from getSize";
 }
 
-// The user's settings file, in the configuration folder the test script gives each run.
-class TZoomFile {
-public:
-  TZoomFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config)
-      FPath = std::filesystem::path(config) / "kestrune-glowrasp/editor.conf";
-  }
-  ~TZoomFile() {
-    std::error_code error;
-    if (!FPath.empty())
-      std::filesystem::remove(FPath, error);
-  }
-  TZoomFile(const TZoomFile&) = delete;
-  TZoomFile& operator=(const TZoomFile&) = delete;
-  explicit operator bool() const { return !FPath.empty(); }
-  void Write(const char* text) const {
-    std::filesystem::create_directories(FPath.parent_path());
-    std::ofstream(FPath) << text;
-  }
-
-private:
-  std::filesystem::path FPath;
-};
-
 std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
   TMemoryStream stream;
   EXPECT_EQ(p.Ctrl().get_state(p.Controller(), stream.Stream()), V3_OK);
@@ -257,7 +230,7 @@ std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
 }
 
 TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
-  const TZoomFile file;
+  const TZoomSettingsFile file;
   ASSERT_TRUE(file) << "run under tests/run-with-xvfb.sh";
   Attach();
   EXPECT_TRUE(ControllerState(Ours).empty()) << "nothing chosen, nothing kept";
