@@ -1,5 +1,6 @@
 #include "clap/ClapDescriptor.h"
 
+#include "base/ProductInfo.h"
 #include "base/Version.h"
 
 #include <clap/plugin-features.h>
@@ -10,13 +11,13 @@ const clap_plugin_descriptor_t& GlowraspClapDescriptor() {
                                          nullptr};
   static const clap_plugin_descriptor_t descriptor{CLAP_VERSION_INIT,
                                                    kGlowraspClapId,
-                                                   "Kestrune Glowrasp",
-                                                   "Kestrune",
-                                                   "https://kestrune.example/glowrasp",
+                                                   kProductName,
+                                                   kVendorName,
+                                                   kProductUrl,
                                                    "",
                                                    "",
                                                    kVersionText,
-                                                   "Signal-dependent smoothing shaper",
+                                                   kProductDescription,
                                                    const_cast<const char**>(features)};
   return descriptor;
 }

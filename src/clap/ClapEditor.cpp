@@ -2,6 +2,8 @@
 
 #include "base/Error.h"
 
+#include <clap/ext/state.h>
+
 #include <cstring>
 
 namespace {
@@ -81,7 +83,7 @@ bool TClapEditor::SetScale(double scale) {
 bool TClapEditor::GetSize(std::uint32_t& width, std::uint32_t& height) const {
   if (!FCreated)
     return false;
-  const TSize size = FEditor ? FEditor->Size() : TEffectEditor::SizeAt(FScale);
+  const TSize size = FEditor ? FEditor->Size() : TEffectEditor::OpeningSize(FInstance, FScale);
   width = static_cast<std::uint32_t>(size.Width);
   height = static_cast<std::uint32_t>(size.Height);
   return true;
@@ -96,6 +98,7 @@ bool TClapEditor::SetParent(const clap_window_t& window) {
   if (!FCreated || FEditor || !window.api || std::strcmp(window.api, Api()) != 0 ||
       !ParentHandle(window))
     return false;
+  const TSize expected = TEffectEditor::OpeningSize(FInstance, FScale);
   try {
     FEditor = std::make_unique<TEffectEditor>(FInstance, ParentHandle(window), *this, FScale);
   } catch (const EGlowraspError&) {
@@ -103,17 +106,19 @@ bool TClapEditor::SetParent(const clap_window_t& window) {
       return false;
   }
   if (!FEditor) {
-    // A scale the editor cannot draw at: it opens at its own size, and the
-    // host, which sized its window for the scale, is told.
+    // A scale the editor cannot draw at: it opens at its own size.
     try {
       FEditor = std::make_unique<TEffectEditor>(FInstance, ParentHandle(window), *this, 1.0);
     } catch (const EGlowraspError&) {
       return false;
     }
     FScale = 1.0;
-    const TSize size = FEditor->Size();
-    RequestResize(size.Width, size.Height);
   }
+  // The host sized its window from get_size, before the desktop's scale was
+  // known or for a scale the editor could not draw at.
+  if (const TSize size = FEditor->Size();
+      size.Width != expected.Width || size.Height != expected.Height)
+    RequestResize(size.Width, size.Height);
   if (FHostTimers && !FHostTimers->register_timer(&FHost, kTimerPeriodMs, &FTimer))
     FTimer = CLAP_INVALID_ID;
   const int descriptor = FEditor->EventDescriptor();
@@ -174,6 +179,14 @@ bool TClapEditor::RequestResize(std::int32_t width, std::int32_t height) {
   return FHostGui && FHostGui->request_resize && width > 0 && height > 0 &&
          FHostGui->request_resize(&FHost, static_cast<std::uint32_t>(width),
                                   static_cast<std::uint32_t>(height));
+}
+
+void TClapEditor::UserZoomChosen(double zoom) {
+  FInstance.SetEditorZoom(zoom);
+  // Asked here, on the main thread, where the host's state extension may be called.
+  if (const auto* state = HostExtension<clap_host_state_t>(FHost, CLAP_EXT_STATE);
+      state && state->mark_dirty)
+    state->mark_dirty(&FHost);
 }
 
 void TClapEditor::RequestFlush() const {

@@ -51,6 +51,8 @@ public:
   void PerformEdit(std::int32_t index, double normalized) override;
   void EndEdit(std::int32_t index) override;
   bool RequestResize(std::int32_t width, std::int32_t height) override;
+  // Kept in the instance's state; the host hears the state changed.
+  void UserZoomChosen(double zoom) override;
 
 private:
   void Pump();

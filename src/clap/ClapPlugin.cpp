@@ -3,11 +3,15 @@
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapPluginCalls.h"
 #include "clap/ClapStateStream.h"
+#include "instance/EditorStateRecord.h"
+#include "instance/StateRecord.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -226,14 +230,31 @@ std::uint32_t TClapPlugin::Tail() const {
   return static_cast<std::uint32_t>(FInstance.Tail());
 }
 
+// The values' record, then the editor's when a zoom is kept: without one the
+// state is what earlier builds wrote, and they load it.
 bool TClapPlugin::SaveState(const clap_ostream_t& stream) const {
-  return WriteClapStream(stream, FInstance.SaveState());
+  std::vector<std::uint8_t> bytes = FInstance.SaveState();
+  if (const std::optional<double> zoom = FInstance.EditorZoom()) {
+    const std::vector<std::uint8_t> editor = EncodeEditorState(*zoom);
+    bytes.insert(bytes.end(), editor.begin(), editor.end());
+  }
+  return WriteClapStream(stream, bytes);
 }
 
 bool TClapPlugin::LoadState(const clap_istream_t& stream) {
   const auto bytes = ReadClapStream(stream, kStateLimit);
-  if (!bytes || !FInstance.LoadState(*bytes))
+  if (!bytes)
     return false;
+  const std::span<const std::uint8_t> all(*bytes);
+  const std::size_t valuesSize = std::min(StateRecordSize(all).value_or(all.size()), all.size());
+  const std::span<const std::uint8_t> editor = all.subspan(valuesSize);
+  // Both records are checked before either is applied.
+  std::optional<double> zoom;
+  if (!editor.empty() && !(zoom = DecodeEditorState(editor)))
+    return false;
+  if (!FInstance.LoadState(all.first(valuesSize)))
+    return false;
+  FInstance.SetEditorZoom(zoom);
   FEditor.MarkAllChanged();
   // The host reads the new values again, as after any preset load.
   const auto* params =

@@ -98,8 +98,14 @@ void TFormEditor::SetHostScale(double scale) {
 void TFormEditor::SetUserZoom(double zoom) {
   FUserZoom =
       std::isfinite(zoom) && zoom > 0 ? std::clamp(zoom, kMinScale, kMaxScale) : kFollowHost;
-  WriteZoomSetting(FUserZoom);
   ApplyScale();
+}
+
+void TFormEditor::ChooseUserZoom(double zoom) {
+  SetUserZoom(zoom);
+  WriteZoomSetting(FUserZoom);
+  if (OnUserZoomChosen)
+    OnUserZoomChosen(this);
 }
 
 void TFormEditor::LoadForm() {
@@ -174,7 +180,7 @@ void TFormEditor::BackgroundImageMouseDown(TComponent*, TMouseButton Button, TSh
 
 void TFormEditor::ZoomMenuChoose(TPopupMenu*, int Index) {
   const auto step = static_cast<std::size_t>(Index);
-  SetUserZoom(step < kZoomSteps.size() ? kZoomSteps[step] : kFollowHost);
+  ChooseUserZoom(step < kZoomSteps.size() ? kZoomSteps[step] : kFollowHost);
 }
 
 // Alignment and place at the front stay: the next show looks the same.

@@ -9,6 +9,7 @@
 // tests) ignores the settings and the desktop.
 #pragma once
 
+#include "base/Event.h"
 #include "editor/GraphicImage.h"
 #include "editor/GraphicKnob.h"
 #include "editor/GraphicText.h"
@@ -40,9 +41,13 @@ public:
   double HostScale() const { return FHostScale; }
   void SetHostScale(double scale);
   double DesktopScale() const { return FDesktopScale; }
-  // kFollowHost or one of kZoomSteps; choosing one in the menu also saves it.
+  // kFollowHost or a zoom of 1 to 3.
   double UserZoom() const { return FUserZoom; }
+  // A zoom kept elsewhere (with the host's instance): the settings file stays as it is.
   void SetUserZoom(double zoom);
+  // The user's choice in the menu: saved in the settings file, then told to OnUserZoomChosen.
+  void ChooseUserZoom(double zoom);
+  TEvent<void(TFormEditor*)> OnUserZoomChosen;
   // The scale the three sources give.
   static double ChooseScale(double userZoom, double hostScale, double desktopScale);
 

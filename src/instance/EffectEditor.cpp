@@ -2,6 +2,7 @@
 
 #include "editor/EditorSize.h"
 #include "editor/FrmEditor.h"
+#include "editor/ZoomSetting.h"
 #include "shaper/EffParams.h"
 
 struct TEffectEditor::TSavedHandlers {
@@ -25,9 +26,12 @@ TEffectEditor::TEffectEditor(TEffectInstance& instance, void* parentWindow, TEff
     auto form = std::make_unique<TFormEditor>(nullptr, parentWindow);
     form->HostProxy->SetHost(paramHost);
     form->SetHostScale(scale);
+    if (const std::optional<double> kept = FInstance.EditorZoom())
+      form->SetUserZoom(*kept);
     form->SetBounds(0, 0, kEditorWidth, kEditorHeight);
     form->Show();
     form->OnResize = TEvent<void(TForm*)>::Bind<&TEffectEditor::FormResized>(this);
+    form->OnUserZoomChosen = TEvent<void(TFormEditor*)>::Bind<&TEffectEditor::UserZoomChosen>(this);
     FForm = std::move(form);
   } catch (...) {
     RestoreGestureHandlers();
@@ -56,6 +60,11 @@ TSize TEffectEditor::SizeAt(double scale) {
   return ScaledSize({kEditorWidth, kEditorHeight}, scale);
 }
 
+TSize TEffectEditor::OpeningSize(const TEffectInstance& instance, double hostScale) {
+  const double zoom = instance.EditorZoom().value_or(ReadZoomSetting());
+  return SizeAt(TFormEditor::ChooseScale(zoom, hostScale, 0));
+}
+
 TSize TEffectEditor::Size() const {
   return FForm->PixelSize();
 }
@@ -80,6 +89,10 @@ bool TEffectEditor::SetScale(double scale) {
 void TEffectEditor::FormResized(TForm* Sender) {
   const TSize size = Sender->PixelSize();
   FHost.RequestResize(size.Width, size.Height);
+}
+
+void TEffectEditor::UserZoomChosen(TFormEditor* Sender) {
+  FHost.UserZoomChosen(Sender->UserZoom());
 }
 
 // The knobs already heard the change through the parameter and marked

@@ -17,13 +17,15 @@
 #include <memory>
 
 class TForm;
+class TFormEditor;
 class TVSTParameter;
 
 class TEffectEditor {
 public:
   // parentWindow: an X11 Window id in a pointer, or an HWND. Raises
   // EGlowraspError when the form cannot live there. `instance` and `host`
-  // outlive the editor. scale: the host's content scale, 0 for none.
+  // outlive the editor. scale: the host's content scale, 0 for none. The
+  // zoom kept with the instance, if any, stands in for the user's settings.
   TEffectEditor(TEffectInstance& instance, void* parentWindow, TEffectEditorHost& host,
                 double scale = 0);
   // Lets go of any knob still held, then closes the window.
@@ -33,6 +35,9 @@ public:
 
   // 402 x 250 at scale 1, each side rounded.
   static TSize SizeAt(double scale);
+  // The size an editor about to open on `instance` will have, as far as it
+  // can be known without its window: the desktop's scale is not.
+  static TSize OpeningSize(const TEffectInstance& instance, double hostScale);
   // The window's pixel size now.
   TSize Size() const;
   // The editor's own window, which the host may embed by its handle.
@@ -53,6 +58,7 @@ public:
 
 private:
   void FormResized(TForm* Sender);
+  void UserZoomChosen(TFormEditor* Sender);
   void AutomateParameter(TVSTParameter* Param, float Value);
   void BeginParameterEdit(TVSTParameter* Param);
   void EndParameterEdit(TVSTParameter* Param);

@@ -230,3 +230,19 @@ bool TEffectInstance::LoadState(std::span<const std::uint8_t> bytes) {
   SetBypass(values->Bypass);
   return true;
 }
+
+std::optional<double> TEffectInstance::EditorZoom() const {
+  const int percent = FEditorZoomPercent.load(std::memory_order_relaxed);
+  if (percent == kNoEditorZoom)
+    return std::nullopt;
+  return percent / 100.0;
+}
+
+void TEffectInstance::SetEditorZoom(std::optional<double> zoom) {
+  int percent = kNoEditorZoom;
+  if (zoom)
+    percent = std::isfinite(*zoom) && *zoom > 0
+                  ? static_cast<int>(std::lround(std::clamp(*zoom, 1.0, 3.0) * 100))
+                  : 0;
+  FEditorZoomPercent.store(percent, std::memory_order_relaxed);
+}

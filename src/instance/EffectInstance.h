@@ -11,6 +11,7 @@
 
 #include "instance/ParameterInfo.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -78,10 +79,20 @@ public:
   // False, with nothing changed, for a short, garbled or newer record.
   bool LoadState(std::span<const std::uint8_t> bytes);
 
+  // The editor zoom kept with this instance, for formats that save the
+  // editor's state with it: nothing (the user's settings apply), 0 to follow
+  // the host, or a zoom of 1 to 3. An editor opened here starts at it. Any
+  // thread.
+  std::optional<double> EditorZoom() const;
+  void SetEditorZoom(std::optional<double> zoom);
+
 private:
   friend class TEffectEditor;
   TEffParameters& Definition() const { return *FDefinition; }
   TVSTParameter* ModelParameter(std::int32_t index) const;
 
   std::unique_ptr<TEffParameters> FDefinition;
+  // In whole percent; kNoEditorZoom when nothing is kept.
+  static constexpr int kNoEditorZoom = -1;
+  std::atomic<int> FEditorZoomPercent{kNoEditorZoom};
 };

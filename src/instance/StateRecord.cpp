@@ -35,12 +35,18 @@ std::vector<std::uint8_t> EncodeState(const TStateValues& values) {
   return out;
 }
 
+std::optional<std::size_t> StateRecordSize(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderSize || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
+    return std::nullopt;
+  return kHeaderSize + GetLittleEndian(bytes, 6, 2) * kStepSize + 1;
+}
+
 std::optional<TStateValues> DecodeState(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < kHeaderSize + 1 || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
     return std::nullopt;
   const std::uint32_t version = GetLittleEndian(bytes, 4, 2);
   const std::size_t count = GetLittleEndian(bytes, 6, 2);
-  if (version != kStateVersion || bytes.size() != kHeaderSize + count * kStepSize + 1)
+  if (version != kStateVersion || bytes.size() != StateRecordSize(bytes))
     return std::nullopt;
   const std::uint8_t bypass = bytes.back();
   if (bypass > 1)

@@ -1,5 +1,6 @@
 #include "lv2/LV2BundleTurtle.h"
 
+#include "base/ProductInfo.h"
 #include "base/Version.h"
 #include "lv2/LV2Ports.h"
 
@@ -86,12 +87,13 @@ std::string PluginTurtle() {
   // The URI carries the major version; an even minor is a stable release.
   out << "<" << kLV2PluginUri << ">\n"
       << "    a lv2:Plugin , lv2:WaveshaperPlugin ;\n"
-      << "    doap:name \"Kestrune Glowrasp\" ;\n"
-      << "    doap:shortdesc \"" << kLV2ShortDescription << "\" ;\n"
+      << "    doap:name \"" << kProductName << "\" ;\n"
+      << "    doap:shortdesc \"" << kProductDescription << "\" ;\n"
       << "    doap:maintainer [\n"
-      << "        foaf:name \"" << kLV2MaintainerName << "\" ;\n"
-      << "        foaf:mbox <" << kLV2MaintainerMail << "> ;\n"
-      << "        foaf:homepage <" << kLV2MaintainerHomepage << ">\n"
+      << "        foaf:name \"" << kVendorName << "\" ;\n"
+      << "        foaf:mbox <"
+      << "mailto:" << kProductEmail << "> ;\n"
+      << "        foaf:homepage <" << kProductUrl << ">\n"
       << "    ] ;\n"
       << "    doap:release [ doap:revision \"" << kVersionText << "\" ] ;\n"
       << "    lv2:minorVersion " << kVersionMinor << " ;\n"

@@ -12,12 +12,6 @@ inline constexpr const char* kLV2UIUri = "urn:kestrune:glowrasp:ui";
 inline constexpr const char* kLV2DspBinary = "KestruneGlowrasp_dsp.so";
 inline constexpr const char* kLV2UIBinary = "KestruneGlowrasp_ui.so";
 
-// Who answers for the plug-in, as hosts list it beside the name.
-inline constexpr const char* kLV2MaintainerName = "Kestrune";
-inline constexpr const char* kLV2MaintainerMail = "mailto:glowrasp@kestrune.example";
-inline constexpr const char* kLV2MaintainerHomepage = "https://kestrune.example/glowrasp";
-inline constexpr const char* kLV2ShortDescription = "Signal-dependent smoothing shaper";
-
 enum TLV2Port : std::uint32_t {
   lpInL,
   lpInR,

@@ -2,6 +2,7 @@
 
 #include "base/DecimalSeparator.h"
 #include "base/ExtendedPrecision.h"
+#include "base/ProductInfo.h"
 #include "base/Version.h"
 #include "editor/EditorSize.h"
 #include "shaper/DisplayText.h"
@@ -107,9 +108,9 @@ void TEffParameters::LoadParamHost() {
   FParamHost->EditorWidth = kEditorWidth;
   FParamHost->EditorHeight = kEditorHeight;
   FParamHost->DefaultProgramName = "Default";
-  FParamHost->EffectName = "Kestrune Glowrasp";
-  FParamHost->VendorName = "Kestrune";
-  FParamHost->ProductName = "Kestrune Glowrasp";
+  FParamHost->EffectName = kProductName;
+  FParamHost->VendorName = kVendorName;
+  FParamHost->ProductName = kProductName;
   FParamHost->VendorVersion = kVendorVersion;
   FParamHost->TailSize = TShaperUnit::KernelLength - 1;
   FParamHost->EndLoading();

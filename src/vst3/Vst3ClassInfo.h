@@ -2,6 +2,7 @@
 // plug-in: one class, the effect, with its own stable class ID.
 #pragma once
 
+#include "base/ProductInfo.h"
 #include "base/Version.h"
 
 #include <array>
@@ -9,10 +10,10 @@
 
 namespace vst3 {
 
-inline constexpr const char* kVendor = "Kestrune";
-inline constexpr const char* kUrl = "https://kestrune.example/glowrasp";
-inline constexpr const char* kEmail = "glowrasp@kestrune.example";
-inline constexpr const char* kName = "Kestrune Glowrasp";
+inline constexpr const char* kVendor = kVendorName;
+inline constexpr const char* kUrl = kProductUrl;
+inline constexpr const char* kEmail = kProductEmail;
+inline constexpr const char* kName = kProductName;
 inline constexpr const char* kCategory = "Audio Module Class";
 inline constexpr const char* kSubCategories = "Fx|Distortion";
 inline constexpr const char* kVersion = kVersionText;

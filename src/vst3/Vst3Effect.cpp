@@ -1,5 +1,6 @@
 #include "vst3/Vst3Effect.h"
 
+#include "instance/EditorStateRecord.h"
 #include "vst3/Vst3StateStream.h"
 #include "vst3/Vst3Text.h"
 #include "vst3/Vst3View.h"
@@ -22,6 +23,10 @@ constexpr std::size_t kMaxQueues = 16;
 
 struct THandlerVtable : v3_funknown {
   v3_component_handler Handler;
+};
+
+struct THandler2Vtable : v3_funknown {
+  v3_component_handler2 Handler2;
 };
 
 THandlerVtable& HandlerCalls(v3_component_handler** handler) {
@@ -104,6 +109,20 @@ void TVst3Effect::PerformEdit(std::int32_t index, double normalized) {
   if (FHandler)
     HandlerCalls(FHandler).Handler.perform_edit(FHandler, TEffectInstance::Parameter(index).Id,
                                                 FInstance->NormalizedValue(index));
+}
+
+void TVst3Effect::EditorZoomChosen(double zoom) {
+  FInstance->SetEditorZoom(zoom);
+  if (!FHandler)
+    return;
+  void* second = nullptr;
+  if (HandlerCalls(FHandler).query_interface(FHandler, v3_component_handler2_iid, &second) !=
+          V3_OK ||
+      !second)
+    return;
+  auto** handler2 = static_cast<THandler2Vtable**>(second);
+  (*handler2)->Handler2.set_dirty(handler2, true);
+  (*handler2)->unref(handler2);
 }
 
 void TVst3Effect::EndEdit(std::int32_t index) {
@@ -368,13 +387,29 @@ v3_result V3_API TVst3Effect::SetComponentState(void* self, v3_bstream** stream)
   return TSlot::From(self).LoadState(stream);
 }
 
-v3_result V3_API TVst3Effect::SetControllerState(void*, v3_bstream**) {
-  // The controller keeps nothing of its own beside the component's state.
+// The controller's own state is the editor's record alone; an empty one
+// (from a build without it, or with nothing kept) keeps no zoom.
+v3_result V3_API TVst3Effect::SetControllerState(void* self, v3_bstream** stream) {
+  TEffectInstance& instance = *TSlot::From(self).FInstance;
+  const auto bytes = vst3::ReadRest(stream, kStateLimit);
+  if (!bytes)
+    return V3_FALSE;
+  if (bytes->empty()) {
+    instance.SetEditorZoom(std::nullopt);
+    return V3_OK;
+  }
+  const std::optional<double> zoom = DecodeEditorState(*bytes);
+  if (!zoom)
+    return V3_FALSE;
+  instance.SetEditorZoom(zoom);
   return V3_OK;
 }
 
-v3_result V3_API TVst3Effect::GetControllerState(void*, v3_bstream**) {
-  return V3_OK;
+v3_result V3_API TVst3Effect::GetControllerState(void* self, v3_bstream** stream) {
+  const std::optional<double> zoom = TSlot::From(self).FInstance->EditorZoom();
+  if (!zoom)
+    return stream ? V3_OK : V3_INVALID_ARG;
+  return vst3::WriteAll(stream, EncodeEditorState(*zoom)) ? V3_OK : V3_FALSE;
 }
 
 int32_t V3_API TVst3Effect::GetParameterCount(void*) {

@@ -44,6 +44,9 @@ public:
   // other view has one open.
   bool ClaimEditor(TVst3View* view);
   void ReleaseEditor(const TVst3View* view);
+  // The user's zoom, kept in the controller's state; the host hears the
+  // state changed when its handler can be told.
+  void EditorZoomChosen(double zoom);
 
 private:
   ~TVst3Effect();

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "vst3/Vst3Effect.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -31,6 +32,9 @@ const v3_event_handler_cpp TVst3View::kEventHandlerVtable{{QueryInterface, Ref, 
 
 const v3_timer_handler_cpp TVst3View::kTimerVtable{{QueryInterface, Ref, Unref}, {OnTimer}};
 
+const v3_plugin_view_content_scale_cpp TVst3View::kContentScaleVtable{{QueryInterface, Ref, Unref},
+                                                                      {SetContentScaleFactor}};
+
 v3_plugin_view** TVst3View::Create(TVst3Effect& effect) {
   auto* view = new TVst3View(effect);
   return reinterpret_cast<v3_plugin_view**>(&view->FView);
@@ -55,6 +59,8 @@ void* TVst3View::Query(const v3_tuid iid) {
     slot = &FEventHandler;
   else if (SameInterfaceId(iid, v3_timer_handler_iid))
     slot = &FTimer;
+  else if (SameInterfaceId(iid, v3_plugin_view_content_scale_iid))
+    slot = &FContentScale;
   if (slot)
     FReferences.fetch_add(1, std::memory_order_relaxed);
   return slot;
@@ -84,17 +90,34 @@ void TVst3View::EndEdit(std::int32_t index) {
   FEffect.EndEdit(index);
 }
 
+bool TVst3View::RequestResize(std::int32_t width, std::int32_t height) {
+  if (!FFrame || width <= 0 || height <= 0)
+    return false;
+  v3_view_rect rect{0, 0, width, height};
+  return Calls<TFrameVtable>(FFrame).Frame.resize_view(
+             FFrame, reinterpret_cast<v3_plugin_view**>(&FView), &rect) == V3_OK;
+}
+
+void TVst3View::UserZoomChosen(double zoom) {
+  FEffect.EditorZoomChosen(zoom);
+}
+
 v3_result TVst3View::Attach(void* parent) {
   // A host attaching twice gets one editor, in the newer parent.
   Detach();
   if (!FEffect.ClaimEditor(this))
     return V3_FALSE;
+  const TSize expected = TEffectEditor::OpeningSize(FEffect.Instance(), FHostScale);
   try {
-    FEditor = std::make_unique<TEffectEditor>(FEffect.Instance(), parent, *this);
+    FEditor = std::make_unique<TEffectEditor>(FEffect.Instance(), parent, *this, FHostScale);
   } catch (const EGlowraspError&) {
     FEffect.ReleaseEditor(this);
     return V3_FALSE;
   }
+  // The host sized its window from getSize, before the desktop's scale was known.
+  if (const TSize size = FEditor->Size();
+      size.Width != expected.Width || size.Height != expected.Height)
+    RequestResize(size.Width, size.Height);
   if (FFrame) {
     void* loop = nullptr;
     if (Calls<TFrameVtable>(FFrame).query_interface(FFrame, v3_run_loop_iid, &loop) == V3_OK &&
@@ -175,11 +198,15 @@ v3_result V3_API TVst3View::GetSize(void* self, v3_view_rect* rect) {
   if (!rect)
     return V3_INVALID_ARG;
   const TVst3View& view = TSlot::From(self);
-  const TSize size = view.FEditor ? view.FEditor->Size() : TEffectEditor::SizeAt(1.0);
+  const TSize size = view.FEditor
+                         ? view.FEditor->Size()
+                         : TEffectEditor::OpeningSize(view.FEffect.Instance(), view.FHostScale);
   *rect = {0, 0, size.Width, size.Height};
   return V3_OK;
 }
 
+// The host answers a resize request, or sizes its window from getSize: the
+// editor already has that size.
 v3_result V3_API TVst3View::OnSize(void*, v3_view_rect* rect) {
   return rect ? V3_OK : V3_INVALID_ARG;
 }
@@ -220,4 +247,15 @@ void V3_API TVst3View::OnFdIsSet(void* self, int) {
 
 void V3_API TVst3View::OnTimer(void* self) {
   TSlot::From(self).Idle();
+}
+
+v3_result V3_API TVst3View::SetContentScaleFactor(void* self, float factor) {
+  if (!std::isfinite(factor) || factor <= 0)
+    return V3_INVALID_ARG;
+  TVst3View& view = TSlot::From(self);
+  view.FHostScale = factor;
+  // The editor asks the host for its new size through RequestResize.
+  if (view.FEditor)
+    view.FEditor->SetScale(factor);
+  return V3_OK;
 }

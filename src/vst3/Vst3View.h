@@ -1,6 +1,8 @@
 // The effect's editor as a VST3 plug-in view: the editor form embedded in
-// the host's parent window (an X11 window id, or an HWND on Windows), at a
-// fixed size. On Linux the host's run loop, found through the plug frame,
+// the host's parent window (an X11 window id, or an HWND on Windows). The
+// user cannot drag its size; it changes with the host's content scale and
+// the user's zoom, and each change goes to the host through the plug frame's
+// resizeView. On Linux the host's run loop, found through the plug frame,
 // watches the X connection and runs a timer; both let the editor work off its
 // window events and repaints.
 //
@@ -32,6 +34,8 @@ public:
   void BeginEdit(std::int32_t index) override;
   void PerformEdit(std::int32_t index, double normalized) override;
   void EndEdit(std::int32_t index) override;
+  bool RequestResize(std::int32_t width, std::int32_t height) override;
+  void UserZoomChosen(double zoom) override;
 
 private:
   explicit TVst3View(TVst3Effect& effect);
@@ -41,6 +45,7 @@ private:
   static const v3_plugin_view_cpp kViewVtable;
   static const v3_event_handler_cpp kEventHandlerVtable;
   static const v3_timer_handler_cpp kTimerVtable;
+  static const v3_plugin_view_content_scale_cpp kContentScaleVtable;
 
   static v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** object);
   static uint32_t V3_API Ref(void* self);
@@ -58,6 +63,7 @@ private:
   static v3_result V3_API CheckSizeConstraint(void* self, v3_view_rect* rect);
   static void V3_API OnFdIsSet(void* self, int fd);
   static void V3_API OnTimer(void* self);
+  static v3_result V3_API SetContentScaleFactor(void* self, float factor);
 
   void* Query(const v3_tuid iid);
   std::uint32_t Release();
@@ -68,11 +74,14 @@ private:
   TSlot FView{&kViewVtable, this};
   TSlot FEventHandler{&kEventHandlerVtable, this};
   TSlot FTimer{&kTimerVtable, this};
+  TSlot FContentScale{&kContentScaleVtable, this};
   std::atomic<std::uint32_t> FReferences{1};
   TVst3Effect& FEffect;
   v3_plugin_frame** FFrame = nullptr;
   v3_run_loop** FRunLoop = nullptr;
   bool FWatchingEvents = false;
   bool FTimerRunning = false;
+  // The host's content scale, 0 until it sets one; kept for an editor opened later.
+  double FHostScale = 0;
   std::unique_ptr<TEffectEditor> FEditor;
 };

@@ -5,6 +5,7 @@
 #include "ClapTestSupport.h"
 #include "hostlib/PluginHost.h"
 #include "xhost/XSession.h"
+#include "xhost/ZoomSettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ namespace {
 constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr unsigned kLeftButton = 1;
+constexpr unsigned kRightButton = 3;
 
 // The VST 2 editor, offscreen, with the parameters at the given host values.
 TPixels VstRendering(float gain, float intensity, float outGain) {
@@ -195,6 +197,55 @@ TEST_F(TClapEditorTest, ShowsValuesTheHostSetsWhileProcessing) {
   ExpectScreenShows(VstRendering(0.625f, 0.333f, static_cast<float>(-20.0 / 96 + 0.5)),
                     "the editor after the host's changes");
   EXPECT_TRUE(out.Events.empty()) << "a value from the host went back to it";
+}
+
+// The user's zoom, chosen in the editor's menu, goes into the state; an
+// instance given that state opens at it, whatever the user's settings say by then.
+TEST_F(TClapEditorTest, TheUsersZoomIsKeptInTheState) {
+  const TZoomSettingsFile file;
+  ASSERT_TRUE(file) << "run under tests/run-with-xvfb.sh";
+  Open();
+  const std::vector<std::uint8_t> values = *Host->SaveState();
+
+  // The zoom menu opens where the backdrop is right-clicked; "200 %" is its
+  // fourth item, 18 pixels each below a 3-pixel edge.
+  const TPixels closed = Screen();
+  X.MovePointerIn(EditorWindow, 10, 10);
+  X.Press(kRightButton);
+  X.Release(kRightButton);
+  ASSERT_TRUE(RunUntil([&] { return Screen() != closed; })) << "the zoom menu did not open";
+  X.MovePointerIn(EditorWindow, 56, 10 + 3 + 3 * 18 + 9);
+  X.Press(kLeftButton);
+  X.Release(kLeftButton);
+  ASSERT_TRUE(RunUntil([&] { return Host->ResizeRequests == 1; }));
+  EXPECT_EQ(Host->DirtyMarks, 1) << "the host is told the state changed";
+  std::vector<std::uint8_t> expected = values;
+  expected.insert(expected.end(), {'K', 'G', 'R', 'E', 1, 0, 200, 0});
+  const std::vector<std::uint8_t> saved = *Host->SaveState();
+  EXPECT_EQ(saved, expected);
+
+  file.Write("zoom=125\n");
+  const auto restored = NewPlugin(false);
+  ASSERT_TRUE(restored->LoadState(saved));
+  const auto* gui = restored->Extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
+  const clap_plugin_t* p = restored->Plugin();
+  ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+  ASSERT_TRUE(gui->set_scale(p, 1.0));
+  std::uint32_t width = 0, height = 0;
+  ASSERT_TRUE(gui->get_size(p, &width, &height));
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(804u, 500u));
+  const Window window = X.CreateHostWindow(804, 500);
+  const clap_window_t parent = X11Window(window);
+  ASSERT_TRUE(gui->set_parent(p, &parent));
+  XSync(X.Connection(), False);
+  const auto children = X.Children(window);
+  ASSERT_EQ(children.size(), 1u);
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), children[0], &attributes));
+  EXPECT_EQ(std::make_pair(attributes.width, attributes.height), std::make_pair(804, 500));
+  EXPECT_EQ(restored->ResizeRequests, 0) << "the host already had the size from get_size";
+  gui->destroy(p);
+  X.DestroyWindow(window);
 }
 
 struct TDragCase {

@@ -1,6 +1,7 @@
 // The state a host saves with its project: the record round-trips through
-// any way of streaming it, a record of this version keeps loading, and
-// anything else is refused with nothing changed.
+// any way of streaming it, a record of this version keeps loading, the
+// editor's zoom follows it when one is kept, and anything else is refused
+// with nothing changed.
 #include "ClapTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,49 @@ TEST(ClapState, AFailingStreamFailsTheCall) {
   EXPECT_FALSE(state->load(host->Plugin(), &reader));
   EXPECT_FALSE(state->save(host->Plugin(), nullptr));
   EXPECT_FALSE(state->load(host->Plugin(), nullptr));
+}
+
+std::vector<std::uint8_t> Joined(std::vector<std::uint8_t> first,
+                                 const std::vector<std::uint8_t>& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+TEST(ClapState, TheEditorZoomFollowsTheValuesWhenOneIsKept) {
+  const auto source = NewPlugin(false);
+  Set(*source, {{kGainId, 6.0}, {kBypassId, 1.0}});
+  // Nothing kept: the values' record alone, as the build before wrote it.
+  const std::vector<std::uint8_t> values = *source->SaveState();
+  const std::vector<std::uint8_t> zoomed = Joined(values, {'K', 'G', 'R', 'E', 1, 0, 250, 0});
+  const std::vector<std::uint8_t> following = Joined(values, {'K', 'G', 'R', 'E', 1, 0, 0, 0});
+
+  const auto target = NewPlugin(false);
+  for (const auto& state : {zoomed, following, values}) {
+    ASSERT_TRUE(target->LoadState(state, 5));
+    EXPECT_EQ(Values(*target), Values(*source));
+    EXPECT_EQ(target->SaveState(), state) << "the zoom is kept, or no longer kept";
+  }
+
+  ASSERT_TRUE(target->LoadState(zoomed));
+  const int rescans = target->ParamRescans;
+  Set(*target, {{kGainId, -12.0}});
+  const auto before = Values(*target);
+  const std::pair<const char*, std::vector<std::uint8_t>> bad[] = {
+      {"one byte more", Joined(values, {0})},
+      {"a cut editor record", Joined(values, {'K', 'G', 'R', 'E', 1, 0, 250})},
+      {"a byte after the editor record", Joined(zoomed, {0})},
+      {"another magic", Joined(values, {'K', 'G', 'R', 'X', 1, 0, 250, 0})},
+      {"a later version", Joined(values, {'K', 'G', 'R', 'E', 2, 0, 250, 0})},
+      {"zoom 50 %", Joined(values, {'K', 'G', 'R', 'E', 1, 0, 50, 0})},
+      {"the values twice", Joined(values, values)},
+  };
+  for (const auto& [what, bytes] : bad) {
+    EXPECT_FALSE(target->LoadState(bytes)) << what;
+    EXPECT_EQ(Values(*target), before) << what;
+  }
+  EXPECT_EQ(target->ParamRescans, rescans);
+  Set(*target, {{kGainId, 6.0}});
+  EXPECT_EQ(target->SaveState(), zoomed) << "a refused state left the kept zoom";
 }
 
 } // namespace

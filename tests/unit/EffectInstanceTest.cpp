@@ -5,6 +5,7 @@
 #include "base/DecimalSeparator.h"
 #include "base/Error.h"
 #include "editor/FrmEditor.h"
+#include "instance/EditorStateRecord.h"
 #include "instance/EffectEditor.h"
 #include "vst/DAEffectX.h"
 #include "vst/PluginFactory.h"
@@ -435,4 +436,53 @@ TEST_F(EffectEditorTest, HostValuesShowAndTheHostsScaleResizesTheWindow) {
   EXPECT_EQ(Editor->WindowHandle(), nullptr);
   EXPECT_EQ(TEffectEditor(Instance, nullptr, Boundary, 1.5).Size().Width, 603);
   EXPECT_EQ(TEffectEditor::SizeAt(1.25).Height, 313);
+}
+
+TEST(EditorStateRecord, ZoomRoundTripsInWholePercent) {
+  struct TCase {
+    double Zoom;
+    std::vector<std::uint8_t> Bytes;
+    double Decoded;
+  };
+  const TCase cases[] = {
+      {0, Record({'K', 'G', 'R', 'E', 1, 0, 0, 0}), 0},
+      {1, Record({'K', 'G', 'R', 'E', 1, 0, 100, 0}), 1},
+      {1.25, Record({'K', 'G', 'R', 'E', 1, 0, 125, 0}), 1.25},
+      {3, Record({'K', 'G', 'R', 'E', 1, 0, 0x2C, 1}), 3},
+      {7, Record({'K', 'G', 'R', 'E', 1, 0, 0x2C, 1}), 3},
+      {0.5, Record({'K', 'G', 'R', 'E', 1, 0, 100, 0}), 1},
+      {std::numeric_limits<double>::quiet_NaN(), Record({'K', 'G', 'R', 'E', 1, 0, 0, 0}), 0},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(EncodeEditorState(c.Zoom), c.Bytes) << c.Zoom;
+    EXPECT_EQ(DecodeEditorState(c.Bytes), c.Decoded) << c.Zoom;
+  }
+}
+
+TEST(EditorStateRecord, AnythingElseIsRefused) {
+  const std::vector<std::uint8_t> good = Record({'K', 'G', 'R', 'E', 1, 0, 150, 0});
+  auto edited = [&](std::size_t at, int value) {
+    std::vector<std::uint8_t> bytes = good;
+    bytes[at] = static_cast<std::uint8_t>(value);
+    return bytes;
+  };
+  std::vector<std::uint8_t> longer = good;
+  longer.push_back(0);
+  for (const auto& bytes :
+       {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>(good.begin(), good.end() - 1),
+        longer, edited(3, 'S'), edited(4, 0), edited(4, 2), edited(5, 1), edited(6, 99),
+        edited(6, 45), edited(7, 0xFF)})
+    EXPECT_EQ(DecodeEditorState(bytes), std::nullopt) << ::testing::PrintToString(bytes);
+}
+
+TEST(EffectInstance, EditorZoomIsKeptInWholePercentOrNotAtAll) {
+  TEffectInstance instance(44100.0);
+  EXPECT_EQ(instance.EditorZoom(), std::nullopt);
+  for (const auto& [set, kept] :
+       {std::pair{1.25, 1.25}, std::pair{0.0, 0.0}, std::pair{9.0, 3.0}, std::pair{-1.0, 0.0}}) {
+    instance.SetEditorZoom(set);
+    EXPECT_EQ(instance.EditorZoom(), kept) << set;
+  }
+  instance.SetEditorZoom(std::nullopt);
+  EXPECT_EQ(instance.EditorZoom(), std::nullopt);
 }

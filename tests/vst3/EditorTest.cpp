@@ -1,14 +1,17 @@
 // The VST3 view in a real X server: embedded in a host window, run by the
-// host's run loop, painting what the VST 2 editor paints, and turning knob
-// gestures into begin, perform and end edits.
+// host's run loop, painting what the VST 2 editor paints, turning knob
+// gestures into begin, perform and end edits, sized by the host's content
+// scale and the user's zoom, which the controller's state keeps.
 #include "hostlib/Editor.h"
 #include "OurPlugin.h"
 #include "xhost/XSession.h"
+#include "xhost/ZoomSettingsFile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -20,6 +23,7 @@ using namespace vst3host;
 constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr unsigned kLeftButton = 1;
+constexpr unsigned kRightButton = 3;
 
 // The VST 2 editor, offscreen, with its parameters at the given host values.
 TPixels VstRendering(float gain, float intensity, float outGain) {
@@ -85,6 +89,19 @@ protected:
   }
 
   TPixels Screen() { return X.Screenshot(EditorWindow, kWidth, kHeight); }
+
+  v3_view_rect Size() const {
+    v3_view_rect rect{};
+    EXPECT_EQ(Calls().get_size(View.Get(), &rect), V3_OK);
+    return rect;
+  }
+
+  std::pair<int, int> WindowSize() {
+    XSync(X.Connection(), False);
+    XWindowAttributes attributes{};
+    EXPECT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
+    return {attributes.width, attributes.height};
+  }
 
   void ExpectScreenShows(const TPixels& expected, const char* what) {
     const bool shown = PumpUntil([&] { return Screen() == expected; });
@@ -169,6 +186,106 @@ TEST_F(TVst3EditorTest, ValuesTheHostSetsShowAndGoNowhere) {
   ASSERT_EQ(Ours.Ctrl().set_parameter_normalised(Ours.Controller(), kOutGainId, 0.25), V3_OK);
   ExpectScreenShows(VstRendering(0.625f, 0.333f, 0.25f), "the editor after the host's values");
   EXPECT_TRUE(Handler.Events.empty()) << "a value from the host went back to it";
+}
+
+std::pair<int, int> Extent(const v3_view_rect& rect) {
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+TEST_F(TVst3EditorTest, HostScaleOnAnOpenViewResizesItThroughTheFrame) {
+  Attach();
+  const auto scale = View.Query<v3_plugin_view_content_scale_cpp>(v3_plugin_view_content_scale_iid);
+  ASSERT_TRUE(scale) << "no content scale interface";
+  for (const float bad : {0.0f, -1.0f, NAN, INFINITY})
+    EXPECT_NE(scale->scale.set_content_scale_factor(scale.Get(), bad), V3_OK) << bad;
+  EXPECT_TRUE(Frame.ResizeRequests.empty());
+
+  ASSERT_EQ(scale->scale.set_content_scale_factor(scale.Get(), 2.0f), V3_OK);
+  EXPECT_EQ(Frame.ResizeRequests, (std::vector<std::pair<int, int>>{{804, 500}}));
+  EXPECT_EQ(Frame.RefusedSizes, 0) << "onSize refused the editor's own size";
+  EXPECT_EQ(Extent(Size()), std::make_pair(804, 500));
+  EXPECT_EQ(WindowSize(), std::make_pair(804, 500));
+  v3_view_rect asked{10, 20, 410, 270};
+  ASSERT_EQ(Calls().check_size_constraint(View.Get(), &asked), V3_OK);
+  EXPECT_EQ(asked.left, 10);
+  EXPECT_EQ(Extent(asked), std::make_pair(804, 500));
+  EXPECT_NE(Calls().can_resize(View.Get()), V3_OK) << "the user still cannot drag its size";
+  EXPECT_TRUE(Handler.Events.empty());
+}
+
+TEST_F(TVst3EditorTest, HostScaleBeforeAttachOpensAtThatSize) {
+  const auto scale = View.Query<v3_plugin_view_content_scale_cpp>(v3_plugin_view_content_scale_iid);
+  ASSERT_TRUE(scale);
+  ASSERT_EQ(scale->scale.set_content_scale_factor(scale.Get(), 1.5f), V3_OK);
+  EXPECT_EQ(Extent(Size()), std::make_pair(603, 375));
+  Attach();
+  EXPECT_EQ(WindowSize(), std::make_pair(603, 375));
+  EXPECT_TRUE(Frame.ResizeRequests.empty()) << "the host already had the size from getSize";
+}
+
+std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
+  TMemoryStream stream;
+  EXPECT_EQ(p.Ctrl().get_state(p.Controller(), stream.Stream()), V3_OK);
+  return stream.Bytes();
+}
+
+TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
+  const TZoomSettingsFile file;
+  ASSERT_TRUE(file) << "run under tests/run-with-xvfb.sh";
+  Attach();
+  EXPECT_TRUE(ControllerState(Ours).empty()) << "nothing chosen, nothing kept";
+
+  // The zoom menu opens where the backdrop is right-clicked; "200 %" is its
+  // fourth item, 18 pixels each below a 3-pixel edge.
+  const TPixels closed = Screen();
+  X.MovePointerIn(EditorWindow, 10, 10);
+  X.Press(kRightButton);
+  X.Release(kRightButton);
+  ASSERT_TRUE(PumpUntil([&] { return Screen() != closed; })) << "the zoom menu did not open";
+  X.MovePointerIn(EditorWindow, 56, 10 + 3 + 3 * 18 + 9);
+  X.Press(kLeftButton);
+  X.Release(kLeftButton);
+  ASSERT_TRUE(PumpUntil([&] { return !Frame.ResizeRequests.empty(); }));
+  EXPECT_EQ(Frame.ResizeRequests, (std::vector<std::pair<int, int>>{{804, 500}}));
+  EXPECT_EQ(Extent(Size()), std::make_pair(804, 500));
+  EXPECT_EQ(Handler.DirtyMarks, 1) << "the host is told the state changed";
+  const std::vector<std::uint8_t> saved = ControllerState(Ours);
+  EXPECT_EQ(saved, (std::vector<std::uint8_t>{'K', 'G', 'R', 'E', 1, 0, 200, 0}));
+  ASSERT_EQ(Calls().removed(View.Get()), V3_OK);
+
+  // The user's settings say otherwise by now; the instance's own zoom wins.
+  file.Write("zoom=125\n");
+  TOurPlugin restored;
+  TMemoryStream stream(saved);
+  ASSERT_EQ(restored.Ctrl().set_state(restored.Controller(), stream.Stream()), V3_OK);
+  TRef<v3_plugin_view_cpp> view(reinterpret_cast<v3_plugin_view_cpp**>(
+      restored.Ctrl().create_view(restored.Controller(), "editor")));
+  ASSERT_TRUE(view);
+  v3_view_rect rect{};
+  ASSERT_EQ(view->view.get_size(view.Get(), &rect), V3_OK);
+  EXPECT_EQ(Extent(rect), std::make_pair(804, 500));
+  TPlugFrame frame;
+  ASSERT_EQ(view->view.set_frame(view.Get(), frame.Frame()), V3_OK);
+  const Window window = X.CreateHostWindow(804, 500);
+  void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+  ASSERT_EQ(view->view.attached(view.Get(), parent, "X11EmbedWindowID"), V3_OK);
+  XSync(X.Connection(), False);
+  const auto children = X.Children(window);
+  ASSERT_EQ(children.size(), 1u);
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), children[0], &attributes));
+  EXPECT_EQ(std::make_pair(attributes.width, attributes.height), std::make_pair(804, 500));
+  EXPECT_TRUE(frame.ResizeRequests.empty());
+  view->view.removed(view.Get());
+  X.DestroyWindow(window);
+
+  // Without a kept zoom, the user's settings apply.
+  TOurPlugin fresh;
+  TRef<v3_plugin_view_cpp> freshView(reinterpret_cast<v3_plugin_view_cpp**>(
+      fresh.Ctrl().create_view(fresh.Controller(), "editor")));
+  ASSERT_TRUE(freshView);
+  ASSERT_EQ(freshView->view.get_size(freshView.Get(), &rect), V3_OK);
+  EXPECT_EQ(Extent(rect), std::make_pair(503, 313));
 }
 
 struct TDragCase {

@@ -1,6 +1,7 @@
 // State through the host's streams: what one instance saves another loads,
 // a record of this version keeps loading, and anything short, garbled or
-// newer is refused with nothing changed.
+// newer is refused with nothing changed. The controller's own state holds
+// the editor's zoom alone.
 #include "OurPlugin.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,68 @@ TEST(TVst3StateTest, ShortGarbledOrNewerRecordsChangeNothing) {
   EXPECT_EQ(p.SavedState(), saved);
   EXPECT_NE(p.Comp().set_state(p.Component(), nullptr), V3_OK);
   EXPECT_NE(p.Comp().get_state(p.Component(), nullptr), V3_OK);
+}
+
+std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
+  TMemoryStream stream;
+  EXPECT_EQ(p.Ctrl().get_state(p.Controller(), stream.Stream()), V3_OK);
+  return stream.Bytes();
+}
+
+v3_result SetControllerState(const TOurPlugin& p, const std::vector<std::uint8_t>& bytes) {
+  TMemoryStream stream(bytes);
+  stream.ReadLimit = 3;
+  return p.Ctrl().set_state(p.Controller(), stream.Stream());
+}
+
+// "KGRE", version 1, 150 %.
+const std::vector<std::uint8_t> kZoomRecord = {'K', 'G', 'R', 'E', 1, 0, 150, 0};
+
+TEST(TVst3StateTest, TheControllerKeepsTheEditorZoomApartFromTheValues) {
+  TOurPlugin p;
+  const std::vector<std::uint8_t> values = p.SavedState();
+  EXPECT_TRUE(ControllerState(p).empty()) << "nothing kept: an empty state, as earlier builds";
+
+  const std::vector<std::uint8_t> followHost = {'K', 'G', 'R', 'E', 1, 0, 0, 0};
+  for (const auto& record : {kZoomRecord, followHost}) {
+    ASSERT_EQ(SetControllerState(p, record), V3_OK);
+    EXPECT_EQ(ControllerState(p), record);
+  }
+  EXPECT_EQ(p.SavedState(), values) << "the component's state is the values' record alone";
+  ASSERT_EQ(SetControllerState(p, {}), V3_OK) << "an earlier build's empty state";
+  EXPECT_TRUE(ControllerState(p).empty());
+}
+
+TEST(TVst3StateTest, GarbledControllerStateChangesNothing) {
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> bad;
+  for (std::size_t length = 1; length < kZoomRecord.size(); ++length)
+    bad.emplace_back("cut to " + std::to_string(length),
+                     std::vector<std::uint8_t>(kZoomRecord.begin(), kZoomRecord.begin() + length));
+  auto changed = [&](std::size_t at, std::uint8_t value) {
+    std::vector<std::uint8_t> bytes = kZoomRecord;
+    bytes[at] = value;
+    return bytes;
+  };
+  bad.emplace_back("the values' magic", changed(3, 'S'));
+  bad.emplace_back("version 0", changed(4, 0));
+  bad.emplace_back("newer version", changed(4, 2));
+  bad.emplace_back("zoom 99 %", changed(6, 99));
+  bad.emplace_back("zoom 556 %", changed(7, 2));
+  std::vector<std::uint8_t> longer = kZoomRecord;
+  longer.push_back(0);
+  bad.emplace_back("trailing byte", longer);
+  bad.emplace_back("the values' record", kSavedRecord);
+  bad.emplace_back("far too long", std::vector<std::uint8_t>(1 << 20, 0x4B));
+
+  TOurPlugin p;
+  ASSERT_EQ(SetControllerState(p, kZoomRecord), V3_OK);
+  for (const auto& [name, bytes] : bad) {
+    EXPECT_NE(SetControllerState(p, bytes), V3_OK) << name;
+    EXPECT_EQ(ControllerState(p), kZoomRecord) << name;
+  }
+  EXPECT_NE(p.Ctrl().set_state(p.Controller(), nullptr), V3_OK);
+  EXPECT_NE(p.Ctrl().get_state(p.Controller(), nullptr), V3_OK);
+  EXPECT_EQ(ControllerState(p), kZoomRecord);
 }
 
 } // namespace

@@ -335,17 +335,36 @@ void PrintTo(const THandlerEvent& e, std::ostream* os) {
     *os << " = " << e.Value;
 }
 
+v3_result TComponentHandler::Query(const v3_tuid iid, void** object) {
+  if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_component_handler_iid))
+    *object = &FSelf;
+  else if (SameId(iid, v3_component_handler2_iid))
+    *object = &FSelf2;
+  else
+    *object = nullptr;
+  return *object ? V3_OK : V3_NO_INTERFACE;
+}
+
 TComponentHandler::TComponentHandler() {
   FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
-    if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_component_handler_iid)) {
-      *object = self;
-      return V3_OK;
-    }
-    *object = nullptr;
-    return V3_NO_INTERFACE;
+    return TSelf::From(self).Query(iid, object);
   };
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
+  FVtable2.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
+    return TSelf2::From(self).Query(iid, object);
+  };
+  FVtable2.ref = KeepAlive;
+  FVtable2.unref = KeepAlive;
+  FVtable2.handler2.set_dirty = [](void* self, v3_bool state) V3_API -> v3_result {
+    if (state)
+      ++TSelf2::From(self).DirtyMarks;
+    return V3_OK;
+  };
+  FVtable2.handler2.request_open_editor = [](void*, const char*)
+                                              V3_API -> v3_result { return V3_NOT_IMPLEMENTED; };
+  FVtable2.handler2.start_group_edit = [](void*) V3_API -> v3_result { return V3_OK; };
+  FVtable2.handler2.finish_group_edit = [](void*) V3_API -> v3_result { return V3_OK; };
   FVtable.handler.begin_edit = [](void* self, v3_param_id id) V3_API -> v3_result {
     TSelf::From(self).Events.push_back({THandlerEvent::heBegin, id, 0});
     return V3_OK;
@@ -383,10 +402,13 @@ TPlugFrame::TPlugFrame() {
   };
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
-  FVtable.Frame.resize_view = [](void* self, v3_plugin_view**, v3_view_rect* rect)
+  FVtable.Frame.resize_view = [](void* self, v3_plugin_view** view, v3_view_rect* rect)
                                   V3_API -> v3_result {
-    TSelf::From(self).ResizeRequests.emplace_back(rect->right - rect->left,
-                                                  rect->bottom - rect->top);
+    TPlugFrame& frame = TSelf::From(self);
+    frame.ResizeRequests.emplace_back(rect->right - rect->left, rect->bottom - rect->top);
+    auto** calls = reinterpret_cast<v3_plugin_view_cpp**>(view);
+    if (!calls || (*calls)->view.on_size(calls, rect) != V3_OK)
+      ++frame.RefusedSizes;
     return V3_OK;
   };
   FLoopVtable.query_interface = [](void* self, const v3_tuid iid, void** object)

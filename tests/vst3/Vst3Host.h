@@ -186,11 +186,20 @@ public:
   TComponentHandler();
   v3_component_handler** Handler() { return reinterpret_cast<v3_component_handler**>(&FSelf); }
   std::vector<THandlerEvent> Events;
+  // Calls of the second handler interface's set_dirty(true).
+  int DirtyMarks = 0;
 
 private:
+  struct TVtable2 : v3_funknown {
+    v3_component_handler2 handler2;
+  };
   using TSelf = TSlot<TVtable, TComponentHandler>;
+  using TSelf2 = TSlot<TVtable2, TComponentHandler>;
+  v3_result Query(const v3_tuid iid, void** object);
   TVtable FVtable{};
+  TVtable2 FVtable2{};
   TSelf FSelf{&FVtable, this};
+  TSelf2 FSelf2{&FVtable2, this};
 };
 
 // The host's frame around a view, and the run loop it offers on Linux.
@@ -202,7 +211,10 @@ public:
   void Pump();
   std::size_t EventHandlerCount() const { return FHandlers.size(); }
   std::size_t TimerCount() const { return FTimers.size(); }
+  // Each resizeView's size; the frame answers it with the view's onSize, as
+  // hosts do, and counts the sizes the view refused.
   std::vector<std::pair<int, int>> ResizeRequests;
+  int RefusedSizes = 0;
 
 private:
   struct TVtable : v3_funknown {

@@ -1,5 +1,7 @@
 #include "render/HeaderLength.h"
 
+#include "render/SoundFiles.h"
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -82,31 +84,14 @@ std::optional<sf_count_t> aiffFrames(std::ifstream& file) {
   return std::nullopt;
 }
 
-// Encodings with a fixed size per frame; in the others (ADPCM and the like)
-// a WAV header's block is not a frame.
-bool fixedFrameSize(int subtype) {
-  switch (subtype) {
-  case SF_FORMAT_PCM_S8:
-  case SF_FORMAT_PCM_U8:
-  case SF_FORMAT_PCM_16:
-  case SF_FORMAT_PCM_24:
-  case SF_FORMAT_PCM_32:
-  case SF_FORMAT_FLOAT:
-  case SF_FORMAT_DOUBLE:
-  case SF_FORMAT_ULAW:
-  case SF_FORMAT_ALAW:
-    return true;
-  default:
-    return false;
-  }
-}
-
 } // namespace
 
 std::optional<sf_count_t> promisedFrames(const std::string& path, int format) {
   const int container = format & SF_FORMAT_TYPEMASK;
+  // Where a sample's size varies (ADPCM and the like), a header's block is
+  // not a frame.
   if ((container != SF_FORMAT_WAV && container != SF_FORMAT_WAVEX && container != SF_FORMAT_AIFF) ||
-      !fixedFrameSize(format & SF_FORMAT_SUBMASK))
+      sampleBytes(format) == 0)
     return std::nullopt;
   std::ifstream file(path, std::ios::binary);
   std::array<unsigned char, 12> riff{};

@@ -3,14 +3,13 @@
 // without a trace when the host destroys it. Needs a display; the runner
 // starts these under Xvfb.
 #include "ClapTestSupport.h"
+#include "common/Win32HostWindow.h"
 #include "hostlib/Editor.h"
 #include "hostlib/PluginHost.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
-#include <windows.h>
 
 namespace glowrasp::clap_test {
 namespace {
@@ -19,45 +18,7 @@ constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr char kHostClass[] = "GlowraspClapTestHost";
 
-using TPixels = std::vector<std::uint32_t>;
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-}
-
-// The screen's pixels under `window`'s client area, 0x00RRGGBB.
-TPixels Screenshot(HWND window) {
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const HDC screen = GetDC(nullptr);
-  const HDC memory = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, kWidth, kHeight, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  const auto* pixels = static_cast<const std::uint32_t*>(bits);
-  TPixels result(pixels, pixels + kWidth * kHeight);
-  for (std::uint32_t& pixel : result)
-    pixel &= 0xFFFFFF;
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return result;
-}
+using namespace glowrasp::win32test;
 
 // The VST 2 editor offscreen at its defaults.
 TPixels VstRendering() {
@@ -72,17 +33,9 @@ TPixels VstRendering() {
 }
 
 TEST(ClapEditorWindow, EmbedsAChildShowingTheVstEditor) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = kHostClass;
-  RegisterClassExA(&windowClass);
-  const HWND hostWindow =
-      CreateWindowExA(0, kHostClass, "Glowrasp CLAP test host", WS_POPUP | WS_VISIBLE, 120, 90,
-                      kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  const HWND hostWindow = CreateHostWindow(kHostClass, "Glowrasp CLAP test host", kWidth, kHeight);
   ASSERT_NE(hostWindow, nullptr);
-  PumpMessages();
+  Pump();
 
   const auto host = NewPlugin(false);
   const auto* gui = host->Extension<clap_plugin_gui_t>(CLAP_EXT_GUI);
@@ -109,13 +62,13 @@ TEST(ClapEditorWindow, EmbedsAChildShowingTheVstEditor) {
   bool shown = false;
   for (int attempt = 0; attempt < 100 && !shown; ++attempt) {
     host->RunEventLoopOnce();
-    PumpMessages();
-    shown = Screenshot(editor) == expected;
+    Pump();
+    shown = Screenshot(editor, kWidth, kHeight) == expected;
   }
   EXPECT_TRUE(shown) << "the screen does not show the VST editor's rendering";
 
   gui->destroy(p);
-  PumpMessages();
+  Pump();
   EXPECT_EQ(GetWindow(hostWindow, GW_CHILD), nullptr);
   EXPECT_TRUE(host->Timers.empty());
   DestroyWindow(hostWindow);

@@ -4,38 +4,24 @@
 // renders offscreen. Needs a display; the runner starts these under Xvfb.
 #include "EditEvents.h"
 #include "HostTestSupport.h"
+#include "common/Win32HostWindow.h"
 
 #include <cstdio>
-
-#include <windows.h>
 
 namespace glowrasp::hosttest {
 namespace {
 
+using namespace glowrasp::win32test;
+
 constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr char kHostClass[] = "GlowraspTestHostWindow";
-
-using TPixels = std::vector<std::uint32_t>;
 
 struct TAutomation {
   int Index;
   float Value;
   float ParameterAtCall;
 };
-
-// Delivers everything waiting for this thread's windows, then waits a moment
-// for what the window system still sends (exposure, the screen's refresh).
-void Pump(int rounds = 10) {
-  for (int round = 0; round < rounds; ++round) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
 
 void SendMouse(DWORD flags) {
   INPUT input{};
@@ -55,35 +41,6 @@ void Click(POINT at) {
   MoveTo(at);
   SendMouse(MOUSEEVENTF_LEFTDOWN);
   SendMouse(MOUSEEVENTF_LEFTUP);
-}
-
-// The screen's pixels under `window`'s client area, 0x00RRGGBB.
-TPixels Screenshot(HWND window) {
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const HDC screen = GetDC(nullptr);
-  const HDC memory = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, kWidth, kHeight, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  const auto* pixels = static_cast<const std::uint32_t*>(bits);
-  TPixels result(pixels, pixels + kWidth * kHeight);
-  for (std::uint32_t& pixel : result)
-    pixel &= 0xFFFFFF;
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return result;
 }
 
 // The editor's own back buffer, through the plug-in's snapshot request.
@@ -111,17 +68,9 @@ std::string Difference(const TPixels& actual, const TPixels& expected) {
 class EditorWindow : public ::testing::Test {
 protected:
   void SetUp() override {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kHostClass;
-    RegisterClassExA(&windowClass);
-    // A borderless window of the editor's size, like a host's plug-in frame.
-    host = CreateWindowExA(0, kHostClass, "Glowrasp test host", WS_POPUP | WS_VISIBLE, 120, 90,
-                           kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    host = CreateHostWindow(kHostClass, "Glowrasp test host", kWidth, kHeight);
     ASSERT_NE(host, nullptr);
-    Pump();
+    Pump(10);
 
     StartUp(plugin);
     StartUp(reference);
@@ -133,7 +82,7 @@ protected:
     ASSERT_NE(editor, nullptr);
     // The same editor offscreen: the rendering the screen is compared with.
     ASSERT_EQ(reference.dispatch(effEditOpen, 0, 0, nullptr), 1);
-    Pump();
+    Pump(10);
   }
 
   void TearDown() override {
@@ -162,7 +111,7 @@ protected:
   void ExpectScreenShows(const TPixels& expected, const char* state) {
     std::string difference;
     for (int attempt = 0; attempt < 50; ++attempt) {
-      difference = Difference(Screenshot(editor), expected);
+      difference = Difference(Screenshot(editor, kWidth, kHeight), expected);
       if (difference.empty())
         return;
       Pump(2);
@@ -281,7 +230,7 @@ TEST_F(EditorWindow, ChangesFromAnotherThreadOnlyInvalidate) {
   RunOnNewThread([this] { plugin.setParameter(host::kOutGain, 0.8f); });
   EXPECT_TRUE(GetUpdateRect(editor, nullptr, FALSE)) << "the window was not invalidated";
   EXPECT_EQ(Difference(Snapshot(plugin), before), "") << "painted off the editor's thread";
-  Pump();
+  Pump(10);
   ExpectScreenShows(Reference(), "after the change");
   EXPECT_NE(Difference(Snapshot(plugin), before), "");
 }
