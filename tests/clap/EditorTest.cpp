@@ -1,9 +1,9 @@
 // The CLAP editor in a real X server: embedded in a host window, driven by
 // the host's timer and by the X connection's descriptor, painting what the
 // VST 2 editor paints, and telling the host of knob gestures in order.
-#include "hostlib/Editor.h"
 #include "ClapTestSupport.h"
 #include "hostlib/PluginHost.h"
+#include "xhost/VstRendering.h"
 #include "xhost/XSession.h"
 #include "xhost/ZoomSettingsFile.h"
 
@@ -22,22 +22,6 @@ constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr unsigned kLeftButton = 1;
 constexpr unsigned kRightButton = 3;
-
-// The VST 2 editor, offscreen, with the parameters at the given host values.
-TPixels VstRendering(float gain, float intensity, float outGain) {
-  using namespace glowrasp::host;
-  Plugin effect(std::make_shared<const PluginLibrary>(GLOWRASP_PLUGIN_PATH));
-  effect.setSampleRate(44100.0f);
-  effect.setBlockSize(512);
-  effect.resume();
-  const OpenEditor editor(effect, nullptr);
-  effect.setParameter(0, gain);
-  effect.setParameter(1, intensity);
-  effect.setParameter(2, outGain);
-  editor.idle();
-  EditorPicture picture = editor.snapshot();
-  return {picture.width, picture.height, std::move(picture.pixels)};
-}
 
 clap_window_t X11Window(Window window) {
   clap_window_t w{};

@@ -1,8 +1,8 @@
 // The LV2 UI in a real X server: made from its descriptor inside a host
 // window, driven by XTest input and by port events, and compared with what
 // the VST build's editor paints offscreen.
-#include "hostlib/Editor.h"
 #include "hostlib/PluginHost.h"
+#include "xhost/VstRendering.h"
 #include "xhost/XSession.h"
 
 #include <gtest/gtest.h>
@@ -175,22 +175,6 @@ private:
   LV2UI_Resize FResize{this, &Resize};
   LV2UI_Touch FTouch{this, &Touch};
 };
-
-// The VST editor, offscreen, with the parameters at the given host values.
-TPixels VstRendering(float gain, float intensity, float outGain) {
-  using namespace glowrasp::host;
-  Plugin effect(std::make_shared<const PluginLibrary>(GLOWRASP_PLUGIN_PATH));
-  effect.setSampleRate(44100.0f);
-  effect.setBlockSize(512);
-  effect.resume();
-  const OpenEditor editor(effect, nullptr);
-  effect.setParameter(0, gain);
-  effect.setParameter(1, intensity);
-  effect.setParameter(2, outGain);
-  editor.idle();
-  EditorPicture picture = editor.snapshot();
-  return {picture.width, picture.height, std::move(picture.pixels)};
-}
 
 float DecibelsToHost(float db) {
   return static_cast<float>(db / 96.0 + 0.5);

@@ -2,8 +2,8 @@
 // host's run loop, painting what the VST 2 editor paints, turning knob
 // gestures into begin, perform and end edits, sized by the host's content
 // scale and the user's zoom, which the controller's state keeps.
-#include "hostlib/Editor.h"
 #include "OurPlugin.h"
+#include "xhost/VstRendering.h"
 #include "xhost/XSession.h"
 #include "xhost/ZoomSettingsFile.h"
 
@@ -24,22 +24,6 @@ constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr unsigned kLeftButton = 1;
 constexpr unsigned kRightButton = 3;
-
-// The VST 2 editor, offscreen, with its parameters at the given host values.
-TPixels VstRendering(float gain, float intensity, float outGain) {
-  using namespace glowrasp::host;
-  Plugin effect(std::make_shared<const PluginLibrary>(GLOWRASP_PLUGIN_PATH));
-  effect.setSampleRate(44100.0f);
-  effect.setBlockSize(512);
-  effect.resume();
-  const OpenEditor editor(effect, nullptr);
-  effect.setParameter(0, gain);
-  effect.setParameter(1, intensity);
-  effect.setParameter(2, outGain);
-  editor.idle();
-  EditorPicture picture = editor.snapshot();
-  return {picture.width, picture.height, std::move(picture.pixels)};
-}
 
 class TVst3EditorTest : public ::testing::Test {
 protected:

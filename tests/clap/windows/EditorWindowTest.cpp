@@ -3,9 +3,8 @@
 // without a trace when the host destroys it. Needs a display; the runner
 // starts these under Xvfb.
 #include "ClapTestSupport.h"
+#include "common/VstEditorPicture.h"
 #include "common/Win32HostWindow.h"
-#include "hostlib/Editor.h"
-#include "hostlib/PluginHost.h"
 
 #include <gtest/gtest.h>
 
@@ -19,18 +18,6 @@ constexpr int kHeight = 250;
 constexpr char kHostClass[] = "GlowraspClapTestHost";
 
 using namespace glowrasp::win32test;
-
-// The VST 2 editor offscreen at its defaults.
-TPixels VstRendering() {
-  using namespace glowrasp::host;
-  Plugin effect(std::make_shared<const PluginLibrary>(GLOWRASP_PLUGIN_PATH));
-  effect.setSampleRate(44100.0f);
-  effect.setBlockSize(512);
-  effect.resume();
-  const OpenEditor editor(effect, nullptr);
-  editor.idle();
-  return editor.snapshot().pixels;
-}
 
 TEST(ClapEditorWindow, EmbedsAChildShowingTheVstEditor) {
   const HWND hostWindow = CreateHostWindow(kHostClass, "Glowrasp CLAP test host", kWidth, kHeight);
@@ -58,7 +45,7 @@ TEST(ClapEditorWindow, EmbedsAChildShowingTheVstEditor) {
   EXPECT_EQ(rect.right - rect.left, kWidth);
   EXPECT_EQ(rect.bottom - rect.top, kHeight);
 
-  const TPixels expected = VstRendering();
+  const TPixels expected = VstEditorPicture(GLOWRASP_PLUGIN_PATH).pixels;
   bool shown = false;
   for (int attempt = 0; attempt < 100 && !shown; ++attempt) {
     host->RunEventLoopOnce();
