@@ -5,6 +5,7 @@
 #include "hostlib/PluginHost.h"
 #include "xhost/VstRendering.h"
 #include "xhost/XSession.h"
+#include "xhost/ZoomMenu.h"
 #include "xhost/ZoomSettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@ namespace {
 constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr unsigned kLeftButton = 1;
-constexpr unsigned kRightButton = 3;
 
 clap_window_t X11Window(Window window) {
   clap_window_t w{};
@@ -191,16 +191,10 @@ TEST_F(TClapEditorTest, TheUsersZoomIsKeptInTheState) {
   Open();
   const std::vector<std::uint8_t> values = *Host->SaveState();
 
-  // The zoom menu opens where the backdrop is right-clicked; "200 %" is its
-  // fourth item, 18 pixels each below a 3-pixel edge.
-  const TPixels closed = Screen();
-  X.MovePointerIn(EditorWindow, 10, 10);
-  X.Press(kRightButton);
-  X.Release(kRightButton);
-  ASSERT_TRUE(RunUntil([&] { return Screen() != closed; })) << "the zoom menu did not open";
-  X.MovePointerIn(EditorWindow, 56, 10 + 3 + 3 * 18 + 9);
-  X.Press(kLeftButton);
-  X.Release(kLeftButton);
+  ASSERT_TRUE(PickZoomMenuItem(
+      X, EditorWindow, kZoomMenu200Percent, [&] { return Screen(); },
+      [&](const std::function<bool()>& done) { return RunUntil(done); }))
+      << "the zoom menu did not open";
   ASSERT_TRUE(RunUntil([&] { return Host->ResizeRequests == 1; }));
   EXPECT_EQ(Host->DirtyMarks, 1) << "the host is told the state changed";
   std::vector<std::uint8_t> expected = values;

@@ -5,6 +5,7 @@
 #include "OurPlugin.h"
 #include "xhost/VstRendering.h"
 #include "xhost/XSession.h"
+#include "xhost/ZoomMenu.h"
 #include "xhost/ZoomSettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,6 @@ using namespace vst3host;
 constexpr int kWidth = 402;
 constexpr int kHeight = 250;
 constexpr unsigned kLeftButton = 1;
-constexpr unsigned kRightButton = 3;
 
 class TVst3EditorTest : public ::testing::Test {
 protected:
@@ -219,16 +219,10 @@ TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
   Attach();
   EXPECT_TRUE(ControllerState(Ours).empty()) << "nothing chosen, nothing kept";
 
-  // The zoom menu opens where the backdrop is right-clicked; "200 %" is its
-  // fourth item, 18 pixels each below a 3-pixel edge.
-  const TPixels closed = Screen();
-  X.MovePointerIn(EditorWindow, 10, 10);
-  X.Press(kRightButton);
-  X.Release(kRightButton);
-  ASSERT_TRUE(PumpUntil([&] { return Screen() != closed; })) << "the zoom menu did not open";
-  X.MovePointerIn(EditorWindow, 56, 10 + 3 + 3 * 18 + 9);
-  X.Press(kLeftButton);
-  X.Release(kLeftButton);
+  ASSERT_TRUE(PickZoomMenuItem(
+      X, EditorWindow, kZoomMenu200Percent, [&] { return Screen(); },
+      [&](const std::function<bool()>& done) { return PumpUntil(done); }))
+      << "the zoom menu did not open";
   ASSERT_TRUE(PumpUntil([&] { return !Frame.ResizeRequests.empty(); }));
   EXPECT_EQ(Frame.ResizeRequests, (std::vector<std::pair<int, int>>{{804, 500}}));
   EXPECT_EQ(Extent(Size()), std::make_pair(804, 500));
