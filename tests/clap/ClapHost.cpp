@@ -145,14 +145,15 @@ const void* CLAP_ABI TClapHost::GetExtension(const clap_host_t* host, const char
   static const clap_host_thread_check_t threadCheck{
       [](const clap_host_t* h) { return !Self(h).FInAudioCall; },
       [](const clap_host_t* h) { return Self(h).FInAudioCall; }};
-  static const clap_host_gui_t gui{[](const clap_host_t*) {},
-                                   [](const clap_host_t* h, std::uint32_t, std::uint32_t) {
-                                     ++Self(h).ResizeRequests;
-                                     return false;
-                                   },
-                                   [](const clap_host_t*) { return false; },
-                                   [](const clap_host_t*) { return false; },
-                                   [](const clap_host_t*, bool) {}};
+  static const clap_host_gui_t gui{
+      [](const clap_host_t*) {},
+      [](const clap_host_t* h, std::uint32_t width, std::uint32_t height) {
+        ++Self(h).ResizeRequests;
+        Self(h).LastResize = {width, height};
+        return false;
+      },
+      [](const clap_host_t*) { return false; }, [](const clap_host_t*) { return false; },
+      [](const clap_host_t*, bool) {}};
   static const clap_host_timer_support_t timers{
       [](const clap_host_t* h, std::uint32_t period, clap_id* timerId) {
         auto& self = Self(h);

@@ -23,6 +23,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glowrasp::clap_test {
@@ -160,6 +161,7 @@ public:
   int LatencyChanges = 0;
   int DirtyMarks = 0;
   int ResizeRequests = 0;
+  std::pair<std::uint32_t, std::uint32_t> LastResize{};
   std::map<clap_id, std::uint32_t> Timers;          // id -> period in ms
   std::map<int, clap_posix_fd_flags_t> Descriptors; // fd -> flags
   bool OfferTimers = true;

@@ -146,24 +146,34 @@ TEST_F(TClapEditorTest, EmbedsInTheHostWindowAndLeavesNothingBehind) {
   EXPECT_FALSE(Gui->get_size(Host->Plugin(), &width, &height));
 }
 
-// A HiDPI host sets its scale before it gives the parent window; an editor
-// that cannot draw at that scale still opens, at its own size, and says so.
-TEST_F(TClapEditorTest, OpensAtAScaleItCannotDrawAt) {
+// A HiDPI host sets its scale before it gives the parent window and sizes
+// that window from get_size; a later change of scale resizes the open editor
+// and asks the host for the new size.
+TEST_F(TClapEditorTest, FollowsTheHostsScale) {
   const clap_plugin_t* p = Host->Plugin();
   ASSERT_TRUE(Gui->create(p, CLAP_WINDOW_API_X11, false));
   ASSERT_TRUE(Gui->set_scale(p, 2.0));
   EXPECT_FALSE(Gui->set_scale(p, NAN));
   EXPECT_FALSE(Gui->set_scale(p, -1.0));
+  const auto size = [&] {
+    std::uint32_t width = 0, height = 0;
+    EXPECT_TRUE(Gui->get_size(p, &width, &height));
+    return std::make_pair(width, height);
+  };
+  EXPECT_EQ(size(), std::make_pair(804u, 500u)) << "before the editor opens";
   const clap_window_t parent = X11Window(HostWindow);
   ASSERT_TRUE(Gui->set_parent(p, &parent));
-  std::uint32_t width = 0, height = 0;
-  ASSERT_TRUE(Gui->get_size(p, &width, &height));
-  if (width == 2 * kWidth)
-    GTEST_SKIP() << "the editor draws at twice the size";
-  EXPECT_EQ(width, static_cast<std::uint32_t>(kWidth));
-  EXPECT_EQ(height, static_cast<std::uint32_t>(kHeight));
-  EXPECT_EQ(Host->ResizeRequests, 1);
   ASSERT_TRUE(RunUntil([&] { return X.Children(HostWindow).size() == 1; }));
+  EditorWindow = X.Children(HostWindow)[0];
+  EXPECT_EQ(size(), std::make_pair(804u, 500u));
+  EXPECT_EQ(X.WindowSize(EditorWindow), std::make_pair(804, 500));
+  EXPECT_EQ(Host->ResizeRequests, 0) << "the host already had the size from get_size";
+
+  ASSERT_TRUE(Gui->set_scale(p, 1.5));
+  EXPECT_EQ(Host->ResizeRequests, 1);
+  EXPECT_EQ(Host->LastResize, std::make_pair(603u, 375u));
+  EXPECT_EQ(size(), std::make_pair(603u, 375u));
+  EXPECT_EQ(X.WindowSize(EditorWindow), std::make_pair(603, 375));
 }
 
 TEST_F(TClapEditorTest, ShowsValuesTheHostSetsWhileProcessing) {

@@ -80,12 +80,7 @@ protected:
     return rect;
   }
 
-  std::pair<int, int> WindowSize() {
-    XSync(X.Connection(), False);
-    XWindowAttributes attributes{};
-    EXPECT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
-    return {attributes.width, attributes.height};
-  }
+  std::pair<int, int> WindowSize() { return X.WindowSize(EditorWindow); }
 
   void ExpectScreenShows(const TPixels& expected, const char* what) {
     const bool shown = PumpUntil([&] { return Screen() == expected; });

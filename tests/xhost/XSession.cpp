@@ -88,6 +88,14 @@ bool TXSession::Viewable(Window window) {
   return XGetWindowAttributes(FDisplay, window, &attributes) && attributes.map_state == IsViewable;
 }
 
+std::pair<int, int> TXSession::WindowSize(Window window) {
+  XSync(FDisplay, False);
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(FDisplay, window, &attributes))
+    return {0, 0};
+  return {attributes.width, attributes.height};
+}
+
 void TXSession::RootOrigin(Window window, int& x, int& y) {
   Window child = 0;
   XTranslateCoordinates(FDisplay, window, DefaultRootWindow(FDisplay), 0, 0, &x, &y, &child);

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // 0x00RRGGBB, rows top down.
@@ -48,6 +49,8 @@ public:
   void DestroyWindow(Window window);
   std::vector<Window> Children(Window window);
   bool Viewable(Window window);
+  // Width and height as the server has them once it has seen every request; 0 x 0 for no window.
+  std::pair<int, int> WindowSize(Window window);
   // The window's top-left corner in root coordinates.
   void RootOrigin(Window window, int& x, int& y);
   TPixels Screenshot(Window window, int width, int height);
