@@ -124,10 +124,7 @@ TEST_F(TClapEditorTest, OffersOnlyAnEmbeddedWindowOfOneSize) {
 
 TEST_F(TClapEditorTest, EmbedsInTheHostWindowAndLeavesNothingBehind) {
   Open();
-  XWindowAttributes attributes;
-  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
-  EXPECT_EQ(attributes.width, kWidth);
-  EXPECT_EQ(attributes.height, kHeight);
+  EXPECT_EQ(X.WindowSize(EditorWindow), std::make_pair(kWidth, kHeight));
   // The host's loop drives it: one timer, and the X connection to watch.
   EXPECT_EQ(Host->Timers.size(), 1u);
   ASSERT_EQ(Host->Descriptors.size(), 1u);
@@ -228,9 +225,7 @@ TEST_F(TClapEditorTest, TheUsersZoomIsKeptInTheState) {
   XSync(X.Connection(), False);
   const auto children = X.Children(window);
   ASSERT_EQ(children.size(), 1u);
-  XWindowAttributes attributes{};
-  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), children[0], &attributes));
-  EXPECT_EQ(std::make_pair(attributes.width, attributes.height), std::make_pair(804, 500));
+  EXPECT_EQ(X.WindowSize(children[0]), std::make_pair(804, 500));
   EXPECT_EQ(restored->ResizeRequests, 0) << "the host already had the size from get_size";
   gui->destroy(p);
   X.DestroyWindow(window);

@@ -115,10 +115,7 @@ TEST_F(TVst3EditorTest, EmbedsAFixedSizeWindowRunByTheHostsLoop) {
   Attach();
   EXPECT_EQ(Frame.EventHandlerCount(), 1u) << "the X connection is watched";
   EXPECT_EQ(Frame.TimerCount(), 1u);
-  XWindowAttributes attributes;
-  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), EditorWindow, &attributes));
-  EXPECT_EQ(attributes.width, kWidth);
-  EXPECT_EQ(attributes.height, kHeight);
+  EXPECT_EQ(X.WindowSize(EditorWindow), std::make_pair(kWidth, kHeight));
   ExpectScreenShows(VstRendering(0.5f, 1.0f, 0.5f), "the editor at the defaults");
   EXPECT_TRUE(Handler.Events.empty()) << "opening the editor tells the host nothing";
 
@@ -245,9 +242,7 @@ TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
   XSync(X.Connection(), False);
   const auto children = X.Children(window);
   ASSERT_EQ(children.size(), 1u);
-  XWindowAttributes attributes{};
-  ASSERT_TRUE(XGetWindowAttributes(X.Connection(), children[0], &attributes));
-  EXPECT_EQ(std::make_pair(attributes.width, attributes.height), std::make_pair(804, 500));
+  EXPECT_EQ(X.WindowSize(children[0]), std::make_pair(804, 500));
   EXPECT_TRUE(frame.ResizeRequests.empty());
   view->view.removed(view.Get());
   X.DestroyWindow(window);
