@@ -102,20 +102,9 @@ bool TClapEditor::SetParent(const clap_window_t& window) {
   try {
     FEditor = std::make_unique<TEffectEditor>(FInstance, ParentHandle(window), *this, FScale);
   } catch (const EGlowraspError&) {
-    if (FScale == 1.0)
-      return false;
+    return false;
   }
-  if (!FEditor) {
-    // A scale the editor cannot draw at: it opens at its own size.
-    try {
-      FEditor = std::make_unique<TEffectEditor>(FInstance, ParentHandle(window), *this, 1.0);
-    } catch (const EGlowraspError&) {
-      return false;
-    }
-    FScale = 1.0;
-  }
-  // The host sized its window from get_size, before the desktop's scale was
-  // known or for a scale the editor could not draw at.
+  // The host sized its window from get_size, before the desktop's scale was known.
   if (const TSize size = FEditor->Size();
       size.Width != expected.Width || size.Height != expected.Height)
     RequestResize(size.Width, size.Height);
