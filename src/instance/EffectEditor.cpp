@@ -61,7 +61,9 @@ TSize TEffectEditor::SizeAt(double scale) {
 }
 
 TSize TEffectEditor::OpeningSize(const TEffectInstance& instance, double hostScale) {
-  const double zoom = instance.EditorZoom().value_or(ReadZoomSetting());
+  // Not value_or: the settings file is read only when the instance keeps no zoom.
+  const std::optional<double> kept = instance.EditorZoom();
+  const double zoom = kept ? *kept : ReadZoomSetting();
   return SizeAt(TFormEditor::ChooseScale(zoom, hostScale, 0));
 }
 
