@@ -104,10 +104,7 @@ bool TClapEditor::SetParent(const clap_window_t& window) {
   } catch (const EGlowraspError&) {
     return false;
   }
-  // The host sized its window from get_size, before the desktop's scale was known.
-  if (const TSize size = FEditor->Size();
-      size.Width != expected.Width || size.Height != expected.Height)
-    RequestResize(size.Width, size.Height);
+  FEditor->CorrectHostSize(expected);
   if (FHostTimers && !FHostTimers->register_timer(&FHost, kTimerPeriodMs, &FTimer))
     FTimer = CLAP_INVALID_ID;
   const int descriptor = FEditor->EventDescriptor();

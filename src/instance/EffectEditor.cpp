@@ -71,6 +71,11 @@ TSize TEffectEditor::Size() const {
   return FForm->PixelSize();
 }
 
+void TEffectEditor::CorrectHostSize(TSize hostSized) const {
+  if (const TSize size = Size(); size.Width != hostSized.Width || size.Height != hostSized.Height)
+    FHost.RequestResize(size.Width, size.Height);
+}
+
 void* TEffectEditor::WindowHandle() const {
   return FForm->Backend().WindowHandle();
 }

@@ -40,6 +40,11 @@ public:
   static TSize OpeningSize(const TEffectInstance& instance, double hostScale);
   // The window's pixel size now.
   TSize Size() const;
+  // For a host that sized its window before the editor opened, from
+  // OpeningSize: asks it through RequestResize for the real size when that
+  // differs (the desktop's scale is known only once the window exists).
+  // Called once the editor is in place, as the host may ask its size back.
+  void CorrectHostSize(TSize hostSized) const;
   // The editor's own window, which the host may embed by its handle.
   void* WindowHandle() const;
   // The X connection's file descriptor, for hosts that watch it in their own
