@@ -21,14 +21,17 @@ std::uint16_t GetUInt16(std::span<const std::uint8_t> in, std::size_t at) {
 
 } // namespace
 
+std::uint16_t EditorZoomPercent(double zoom) {
+  if (!std::isfinite(zoom) || zoom <= 0)
+    return 0;
+  return static_cast<std::uint16_t>(
+      std::lround(std::clamp(zoom * 100, double{kMinPercent}, double{kMaxPercent})));
+}
+
 std::vector<std::uint8_t> EncodeEditorState(double zoom) {
   std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
   PutUInt16(out, kEditorStateVersion);
-  const std::uint16_t percent = std::isfinite(zoom) && zoom > 0
-                                    ? static_cast<std::uint16_t>(std::clamp<long>(
-                                          std::lround(zoom * 100), kMinPercent, kMaxPercent))
-                                    : 0;
-  PutUInt16(out, percent);
+  PutUInt16(out, EditorZoomPercent(zoom));
   return out;
 }
 

@@ -13,6 +13,9 @@
 inline constexpr std::uint16_t kEditorStateVersion = 1;
 inline constexpr std::size_t kEditorStateSize = 8;
 
+// A zoom in whole percent: 0 to follow the host (so for anything not above 0
+// or not finite), else 100 to 300, the zoom clamped to 1 to 3.
+std::uint16_t EditorZoomPercent(double zoom);
 // zoom: 0 to follow the host, else 1 to 3 (clamped), kept in whole percent.
 std::vector<std::uint8_t> EncodeEditorState(double zoom);
 // The zoom (0: follow the host); nothing for a record that is short or long,

@@ -1,5 +1,6 @@
 #include "instance/EffectInstance.h"
 
+#include "instance/EditorStateRecord.h"
 #include "instance/StateRecord.h"
 #include "instance/TypedValue.h"
 #include "shaper/EffParams.h"
@@ -239,10 +240,6 @@ std::optional<double> TEffectInstance::EditorZoom() const {
 }
 
 void TEffectInstance::SetEditorZoom(std::optional<double> zoom) {
-  int percent = kNoEditorZoom;
-  if (zoom)
-    percent = std::isfinite(*zoom) && *zoom > 0
-                  ? static_cast<int>(std::lround(std::clamp(*zoom, 1.0, 3.0) * 100))
-                  : 0;
-  FEditorZoomPercent.store(percent, std::memory_order_relaxed);
+  FEditorZoomPercent.store(zoom ? EditorZoomPercent(*zoom) : kNoEditorZoom,
+                           std::memory_order_relaxed);
 }

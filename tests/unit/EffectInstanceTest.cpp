@@ -450,6 +450,7 @@ TEST(EditorStateRecord, ZoomRoundTripsInWholePercent) {
       {1.25, Record({'K', 'G', 'R', 'E', 1, 0, 125, 0}), 1.25},
       {3, Record({'K', 'G', 'R', 'E', 1, 0, 0x2C, 1}), 3},
       {7, Record({'K', 'G', 'R', 'E', 1, 0, 0x2C, 1}), 3},
+      {std::numeric_limits<double>::max(), Record({'K', 'G', 'R', 'E', 1, 0, 0x2C, 1}), 3},
       {0.5, Record({'K', 'G', 'R', 'E', 1, 0, 100, 0}), 1},
       {std::numeric_limits<double>::quiet_NaN(), Record({'K', 'G', 'R', 'E', 1, 0, 0, 0}), 0},
   };
