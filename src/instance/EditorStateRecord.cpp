@@ -1,5 +1,7 @@
 #include "instance/EditorStateRecord.h"
 
+#include "instance/LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,15 +11,6 @@ namespace {
 constexpr std::array<std::uint8_t, 4> kMagic = {'K', 'G', 'R', 'E'};
 constexpr std::uint16_t kMinPercent = 100;
 constexpr std::uint16_t kMaxPercent = 300;
-
-void PutUInt16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-std::uint16_t GetUInt16(std::span<const std::uint8_t> in, std::size_t at) {
-  return static_cast<std::uint16_t>(in[at] | (in[at + 1] << 8));
-}
 
 } // namespace
 
@@ -30,17 +23,17 @@ std::uint16_t EditorZoomPercent(double zoom) {
 
 std::vector<std::uint8_t> EncodeEditorState(double zoom) {
   std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
-  PutUInt16(out, kEditorStateVersion);
-  PutUInt16(out, EditorZoomPercent(zoom));
+  PutLittleEndian(out, kEditorStateVersion, 2);
+  PutLittleEndian(out, EditorZoomPercent(zoom), 2);
   return out;
 }
 
 std::optional<double> DecodeEditorState(std::span<const std::uint8_t> bytes) {
   if (bytes.size() != kEditorStateSize ||
       !std::equal(kMagic.begin(), kMagic.end(), bytes.begin()) ||
-      GetUInt16(bytes, 4) != kEditorStateVersion)
+      GetLittleEndian(bytes, 4, 2) != kEditorStateVersion)
     return std::nullopt;
-  const std::uint16_t percent = GetUInt16(bytes, 6);
+  const std::uint32_t percent = GetLittleEndian(bytes, 6, 2);
   if (percent == 0)
     return 0.0;
   if (percent < kMinPercent || percent > kMaxPercent)

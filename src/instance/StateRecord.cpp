@@ -1,5 +1,7 @@
 #include "instance/StateRecord.h"
 
+#include "instance/LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 
@@ -8,18 +10,6 @@ namespace {
 constexpr std::array<std::uint8_t, 4> kMagic = {'K', 'G', 'R', 'S'};
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kStepSize = 8;
-
-void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i)
-    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-std::uint32_t GetLittleEndian(std::span<const std::uint8_t> in, std::size_t at, int bytes) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i)
-    value |= static_cast<std::uint32_t>(in[at + i]) << (8 * i);
-  return value;
-}
 
 } // namespace
 
