@@ -48,19 +48,19 @@ bool ValidBus(const v3_audio_bus_buffers* buses, std::int32_t count) {
 
 } // namespace
 
-const v3_component_cpp TVst3Effect::kComponentVtable{{QueryInterface, Ref, Unref},
-                                                     {Initialize, Terminate},
-                                                     {GetControllerClassId, SetIoMode, GetBusCount,
-                                                      GetBusInfo, GetRoutingInfo, ActivateBus,
-                                                      SetActive, SetState, GetState}};
+const v3_component_cpp TVst3Effect::kComponentVtable{
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
+    {Initialize, Terminate},
+    {GetControllerClassId, SetIoMode, GetBusCount, GetBusInfo, GetRoutingInfo, ActivateBus,
+     SetActive, SetState, GetState}};
 
 const v3_audio_processor_cpp TVst3Effect::kProcessorVtable{
-    {QueryInterface, Ref, Unref},
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
     {SetBusArrangements, GetBusArrangement, CanProcessSampleSize, GetLatencySamples,
      SetupProcessing, SetProcessing, Process, GetTailSamples}};
 
 const v3_edit_controller_cpp TVst3Effect::kControllerVtable{
-    {QueryInterface, Ref, Unref},
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
     {Initialize, Terminate},
     {SetComponentState, SetControllerState, GetControllerState, GetParameterCount, GetParameterInfo,
      GetParameterStringForValue, GetParameterValueForString, NormalizedToPlain, PlainToNormalized,
@@ -156,21 +156,6 @@ void TVst3Effect::ShowAllParameters() {
 }
 
 // ---- shared
-
-v3_result V3_API TVst3Effect::QueryInterface(void* self, const v3_tuid iid, void** object) {
-  if (!object)
-    return V3_INVALID_ARG;
-  *object = iid ? TSlot::From(self).Query(iid) : nullptr;
-  return *object ? V3_OK : V3_NO_INTERFACE;
-}
-
-uint32_t V3_API TVst3Effect::Ref(void* self) {
-  return TSlot::From(self).AddRef();
-}
-
-uint32_t V3_API TVst3Effect::Unref(void* self) {
-  return TSlot::From(self).Release();
-}
 
 v3_result V3_API TVst3Effect::Initialize(void* self, v3_funknown**) {
   ++TSlot::From(self).FInitializations;
