@@ -104,12 +104,6 @@ TEST(TVst3StateTest, ShortGarbledOrNewerRecordsChangeNothing) {
   EXPECT_NE(p.Comp().get_state(p.Component(), nullptr), V3_OK);
 }
 
-std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
-  TMemoryStream stream;
-  EXPECT_EQ(p.Ctrl().get_state(p.Controller(), stream.Stream()), V3_OK);
-  return stream.Bytes();
-}
-
 v3_result SetControllerState(const TOurPlugin& p, const std::vector<std::uint8_t>& bytes) {
   TMemoryStream stream(bytes);
   stream.ReadLimit = 3;
@@ -122,16 +116,16 @@ const std::vector<std::uint8_t> kZoomRecord = {'K', 'G', 'R', 'E', 1, 0, 150, 0}
 TEST(TVst3StateTest, TheControllerKeepsTheEditorZoomApartFromTheValues) {
   TOurPlugin p;
   const std::vector<std::uint8_t> values = p.SavedState();
-  EXPECT_TRUE(ControllerState(p).empty()) << "nothing kept: an empty state, as earlier builds";
+  EXPECT_TRUE(p.ControllerState().empty()) << "nothing kept: an empty state, as earlier builds";
 
   const std::vector<std::uint8_t> followHost = {'K', 'G', 'R', 'E', 1, 0, 0, 0};
   for (const auto& record : {kZoomRecord, followHost}) {
     ASSERT_EQ(SetControllerState(p, record), V3_OK);
-    EXPECT_EQ(ControllerState(p), record);
+    EXPECT_EQ(p.ControllerState(), record);
   }
   EXPECT_EQ(p.SavedState(), values) << "the component's state is the values' record alone";
   ASSERT_EQ(SetControllerState(p, {}), V3_OK) << "an earlier build's empty state";
-  EXPECT_TRUE(ControllerState(p).empty());
+  EXPECT_TRUE(p.ControllerState().empty());
 }
 
 TEST(TVst3StateTest, GarbledControllerStateChangesNothing) {
@@ -151,11 +145,11 @@ TEST(TVst3StateTest, GarbledControllerStateChangesNothing) {
   ASSERT_EQ(SetControllerState(p, kZoomRecord), V3_OK);
   for (const auto& [name, bytes] : bad) {
     EXPECT_NE(SetControllerState(p, bytes), V3_OK) << name;
-    EXPECT_EQ(ControllerState(p), kZoomRecord) << name;
+    EXPECT_EQ(p.ControllerState(), kZoomRecord) << name;
   }
   EXPECT_NE(p.Ctrl().set_state(p.Controller(), nullptr), V3_OK);
   EXPECT_NE(p.Ctrl().get_state(p.Controller(), nullptr), V3_OK);
-  EXPECT_EQ(ControllerState(p), kZoomRecord);
+  EXPECT_EQ(p.ControllerState(), kZoomRecord);
 }
 
 } // namespace
