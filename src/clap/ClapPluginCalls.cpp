@@ -62,14 +62,17 @@ bool CLAP_ABI ParamGetInfo(const clap_plugin_t* plugin, std::uint32_t index,
   return TClapPlugin::From(plugin) && info && TClapPlugin::ParamInfo(index, *info);
 }
 
+// Writes what was found through the host's pointer.
+bool Answer(const std::optional<double>& found, double* value) {
+  if (!found || !value)
+    return false;
+  *value = *found;
+  return true;
+}
+
 bool CLAP_ABI ParamGetValue(const clap_plugin_t* plugin, clap_id id, double* value) {
-  return Guarded(plugin, false, [&](TClapPlugin& self) {
-    const auto found = self.ParamValue(id);
-    if (!found || !value)
-      return false;
-    *value = *found;
-    return true;
-  });
+  return Guarded(plugin, false,
+                 [&](TClapPlugin& self) { return Answer(self.ParamValue(id), value); });
 }
 
 bool CLAP_ABI ParamValueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
@@ -80,13 +83,8 @@ bool CLAP_ABI ParamValueToText(const clap_plugin_t* plugin, clap_id id, double v
 
 bool CLAP_ABI ParamTextToValue(const clap_plugin_t* plugin, clap_id id, const char* text,
                                double* value) {
-  return Guarded(plugin, false, [&](TClapPlugin& self) {
-    const auto found = self.ParamTextValue(id, text);
-    if (!found || !value)
-      return false;
-    *value = *found;
-    return true;
-  });
+  return Guarded(plugin, false,
+                 [&](TClapPlugin& self) { return Answer(self.ParamTextValue(id, text), value); });
 }
 
 void CLAP_ABI ParamFlush(const clap_plugin_t* plugin, const clap_input_events_t* in,
