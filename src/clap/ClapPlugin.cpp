@@ -67,6 +67,10 @@ clap_process_status TClapPlugin::Process(const clap_process_t& process) {
   const clap_input_events_t* in = process.in_events;
   const std::uint32_t count = in && in->size && in->get ? in->size(in) : 0;
   const bool audio = Usable(process.audio_outputs, process.audio_outputs_count, 2);
+  const clap_audio_buffer_t* input =
+      audio && Usable(process.audio_inputs, process.audio_inputs_count, 1)
+          ? &process.audio_inputs[0]
+          : nullptr;
   // Each change takes effect at its own frame: the block is cut there.
   std::uint32_t done = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -75,30 +79,29 @@ clap_process_status TClapPlugin::Process(const clap_process_t& process) {
       continue;
     const std::uint32_t at = std::min(event->time, process.frames_count);
     if (audio && at > done) {
-      ProcessSpan(process, done, at);
+      ProcessSpan(process, input, done, at);
       done = at;
     }
     ApplyEvent(*event);
   }
   if (audio && done < process.frames_count)
-    ProcessSpan(process, done, process.frames_count);
+    ProcessSpan(process, input, done, process.frames_count);
   SendEdits(process.out_events);
   return audio ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
 }
 
-void TClapPlugin::ProcessSpan(const clap_process_t& process, std::uint32_t from, std::uint32_t to) {
+void TClapPlugin::ProcessSpan(const clap_process_t& process, const clap_audio_buffer_t* input,
+                              std::uint32_t from, std::uint32_t to) {
   float* const* outChannels = process.audio_outputs[0].data32;
-  const bool input = Usable(process.audio_inputs, process.audio_inputs_count, 1);
-  const clap_audio_buffer_t* inBuffer = input ? &process.audio_inputs[0] : nullptr;
   while (from < to) {
     const std::uint32_t frames =
         std::min<std::uint32_t>(to - from, std::numeric_limits<std::int32_t>::max());
     float* out[2] = {outChannels[0] + from, outChannels[1] + from};
     const float* in[2] = {out[0], out[1]};
-    if (inBuffer) {
+    if (input) {
       // One input channel is a mono source: the instance's mono route.
-      in[0] = inBuffer->data32[0] + from;
-      in[1] = inBuffer->channel_count >= 2 ? inBuffer->data32[1] + from : in[0];
+      in[0] = input->data32[0] + from;
+      in[1] = input->channel_count >= 2 ? input->data32[1] + from : in[0];
     } else {
       // No input port: silence, processed in place.
       std::fill_n(out[0], frames, 0.0f);

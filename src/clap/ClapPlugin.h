@@ -65,7 +65,9 @@ private:
   void ApplyEvents(const clap_input_events_t* in);
   void ApplyEvent(const clap_event_header_t& event);
   void SendEdits(const clap_output_events_t* out);
-  void ProcessSpan(const clap_process_t& process, std::uint32_t from, std::uint32_t to);
+  // input: the host's first input port, or null when it has none usable.
+  void ProcessSpan(const clap_process_t& process, const clap_audio_buffer_t* input,
+                   std::uint32_t from, std::uint32_t to);
 
   const clap_host_t& FHost;
   clap_plugin_t FPlugin{};
