@@ -3,6 +3,7 @@
 // editor's zoom follows it when one is kept, and anything else is refused
 // with nothing changed.
 #include "ClapTestSupport.h"
+#include "common/DamagedRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -64,19 +65,12 @@ TEST(ClapState, RefusesWhatItDidNotWriteAndKeepsItsValues) {
   Set(*source, {{kGainId, -3.0}});
   const std::vector<std::uint8_t> good = *source->SaveState();
 
-  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> bad;
-  for (std::size_t n = 0; n < good.size(); ++n)
-    bad.emplace_back("cut to " + std::to_string(n) + " bytes",
-                     std::vector<std::uint8_t>(good.begin(), good.begin() + n));
-  auto changed = [&](std::size_t at, std::uint8_t value) {
-    std::vector<std::uint8_t> bytes = good;
-    bytes[at] = value;
-    return bytes;
-  };
-  bad.emplace_back("another magic", changed(0, 'X'));
-  bad.emplace_back("a later version", changed(4, 2));
-  bad.emplace_back("a bypass byte of 2", changed(good.size() - 1, 2));
-  bad.emplace_back("a step out of range", changed(12 + 3, 0x7f));
+  hosttest::TNamedRecords bad = hosttest::Cuts(good);
+  using hosttest::Changed;
+  bad.emplace_back("another magic", Changed(good, 0, 'X'));
+  bad.emplace_back("a later version", Changed(good, 4, 2));
+  bad.emplace_back("a bypass byte of 2", Changed(good, good.size() - 1, 2));
+  bad.emplace_back("a step out of range", Changed(good, 12 + 3, 0x7f));
   std::vector<std::uint8_t> longer = good;
   longer.push_back(0);
   bad.emplace_back("a byte more than its count says", longer);
