@@ -34,11 +34,21 @@ THandlerVtable& HandlerCalls(v3_component_handler** handler) {
 }
 
 // One host queue of parameter changes while a block is split at its points.
+// The next point is read from the host once, when the cursor reaches it.
 struct TQueueCursor {
   v3_param_value_queue_cpp** Queue;
   std::int32_t Index;
   std::int32_t Count;
-  std::int32_t Next;
+  std::int32_t Next = 0;
+  std::int32_t Offset = 0;
+  double Value = 0;
+
+  bool Pending() const { return Next < Count; }
+  // Reads point Next; a point the host cannot give ends the queue.
+  void Load() {
+    if (Pending() && (*Queue)->queue.get_point(Queue, Next, &Offset, &Value) != V3_OK)
+      Next = Count;
+  }
 };
 
 bool ValidBus(const v3_audio_bus_buffers* buses, std::int32_t count) {
@@ -48,19 +58,19 @@ bool ValidBus(const v3_audio_bus_buffers* buses, std::int32_t count) {
 
 } // namespace
 
-const v3_component_cpp TVst3Effect::kComponentVtable{{QueryInterface, Ref, Unref},
-                                                     {Initialize, Terminate},
-                                                     {GetControllerClassId, SetIoMode, GetBusCount,
-                                                      GetBusInfo, GetRoutingInfo, ActivateBus,
-                                                      SetActive, SetState, GetState}};
+const v3_component_cpp TVst3Effect::kComponentVtable{
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
+    {Initialize, Terminate},
+    {GetControllerClassId, SetIoMode, GetBusCount, GetBusInfo, GetRoutingInfo, ActivateBus,
+     SetActive, SetState, GetState}};
 
 const v3_audio_processor_cpp TVst3Effect::kProcessorVtable{
-    {QueryInterface, Ref, Unref},
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
     {SetBusArrangements, GetBusArrangement, CanProcessSampleSize, GetLatencySamples,
      SetupProcessing, SetProcessing, Process, GetTailSamples}};
 
 const v3_edit_controller_cpp TVst3Effect::kControllerVtable{
-    {QueryInterface, Ref, Unref},
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
     {Initialize, Terminate},
     {SetComponentState, SetControllerState, GetControllerState, GetParameterCount, GetParameterInfo,
      GetParameterStringForValue, GetParameterValueForString, NormalizedToPlain, PlainToNormalized,
@@ -156,21 +166,6 @@ void TVst3Effect::ShowAllParameters() {
 }
 
 // ---- shared
-
-v3_result V3_API TVst3Effect::QueryInterface(void* self, const v3_tuid iid, void** object) {
-  if (!object)
-    return V3_INVALID_ARG;
-  *object = iid ? TSlot::From(self).Query(iid) : nullptr;
-  return *object ? V3_OK : V3_NO_INTERFACE;
-}
-
-uint32_t V3_API TVst3Effect::Ref(void* self) {
-  return TSlot::From(self).AddRef();
-}
-
-uint32_t V3_API TVst3Effect::Unref(void* self) {
-  return TSlot::From(self).Release();
-}
 
 v3_result V3_API TVst3Effect::Initialize(void* self, v3_funknown**) {
   ++TSlot::From(self).FInitializations;
@@ -313,25 +308,19 @@ void TVst3Effect::ProcessBlock(const v3_process_data& data) {
         continue;
       const std::int32_t index = IndexOf((*queue)->queue.get_param_id(queue));
       const std::int32_t count = (*queue)->queue.get_point_count(queue);
-      if (index >= 0 && count > 0)
-        cursors[cursorCount++] = {queue, index, count, 0};
+      if (index >= 0 && count > 0) {
+        cursors[cursorCount] = {queue, index, count};
+        cursors[cursorCount++].Load();
+      }
     }
   }
   // Every point up to `frame` (or all of them) takes effect.
   auto applyUpTo = [&](std::int32_t frame, bool all) {
     for (std::size_t c = 0; c < cursorCount; ++c) {
       TQueueCursor& cursor = cursors[c];
-      while (cursor.Next < cursor.Count) {
-        std::int32_t offset = 0;
-        double value = 0;
-        if ((*cursor.Queue)->queue.get_point(cursor.Queue, cursor.Next, &offset, &value) != V3_OK) {
-          cursor.Next = cursor.Count;
-          break;
-        }
-        if (!all && offset > frame)
-          break;
-        if (std::isfinite(value))
-          FInstance->SetNormalizedValue(cursor.Index, std::clamp(value, 0.0, 1.0));
+      for (; cursor.Pending() && (all || cursor.Offset <= frame); cursor.Load()) {
+        if (std::isfinite(cursor.Value))
+          FInstance->SetNormalizedValue(cursor.Index, std::clamp(cursor.Value, 0.0, 1.0));
         ++cursor.Next;
       }
     }
@@ -339,15 +328,9 @@ void TVst3Effect::ProcessBlock(const v3_process_data& data) {
   // Where the next point lies after `frame`, or `end`.
   auto nextChange = [&](std::int32_t frame, std::int32_t end) {
     std::int32_t next = end;
-    for (std::size_t c = 0; c < cursorCount; ++c) {
-      const TQueueCursor& cursor = cursors[c];
-      std::int32_t offset = 0;
-      double value = 0;
-      if (cursor.Next < cursor.Count &&
-          (*cursor.Queue)->queue.get_point(cursor.Queue, cursor.Next, &offset, &value) == V3_OK &&
-          offset > frame)
-        next = std::min(next, offset);
-    }
+    for (std::size_t c = 0; c < cursorCount; ++c)
+      if (const TQueueCursor& cursor = cursors[c]; cursor.Pending() && cursor.Offset > frame)
+        next = std::min(next, cursor.Offset);
     return next;
   };
 

@@ -56,10 +56,7 @@ private:
   static const v3_audio_processor_cpp kProcessorVtable;
   static const v3_edit_controller_cpp kControllerVtable;
 
-  // Shared by the three interfaces.
-  static v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** object);
-  static uint32_t V3_API Ref(void* self);
-  static uint32_t V3_API Unref(void* self);
+  // Shared by the component and the controller.
   static v3_result V3_API Initialize(void* self, v3_funknown** context);
   static v3_result V3_API Terminate(void* self);
 

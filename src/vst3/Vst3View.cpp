@@ -22,18 +22,19 @@ TVtable& Calls(T** object) {
 
 } // namespace
 
-const v3_plugin_view_cpp TVst3View::kViewVtable{{QueryInterface, Ref, Unref},
+const v3_plugin_view_cpp TVst3View::kViewVtable{{TSlot::QueryInterface, TSlot::Ref, TSlot::Unref},
                                                 {IsPlatformTypeSupported, Attached, Removed,
                                                  OnWheel, OnKey, OnKey, GetSize, OnSize, OnFocus,
                                                  SetFrame, CanResize, CheckSizeConstraint}};
 
-const v3_event_handler_cpp TVst3View::kEventHandlerVtable{{QueryInterface, Ref, Unref},
-                                                          {OnFdIsSet}};
+const v3_event_handler_cpp TVst3View::kEventHandlerVtable{
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref}, {OnFdIsSet}};
 
-const v3_timer_handler_cpp TVst3View::kTimerVtable{{QueryInterface, Ref, Unref}, {OnTimer}};
+const v3_timer_handler_cpp TVst3View::kTimerVtable{
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref}, {OnTimer}};
 
-const v3_plugin_view_content_scale_cpp TVst3View::kContentScaleVtable{{QueryInterface, Ref, Unref},
-                                                                      {SetContentScaleFactor}};
+const v3_plugin_view_content_scale_cpp TVst3View::kContentScaleVtable{
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref}, {SetContentScaleFactor}};
 
 v3_plugin_view** TVst3View::Create(TVst3Effect& effect) {
   auto* view = new TVst3View(effect);
@@ -62,8 +63,12 @@ void* TVst3View::Query(const v3_tuid iid) {
   else if (SameInterfaceId(iid, v3_plugin_view_content_scale_iid))
     slot = &FContentScale;
   if (slot)
-    FReferences.fetch_add(1, std::memory_order_relaxed);
+    AddRef();
   return slot;
+}
+
+std::uint32_t TVst3View::AddRef() {
+  return FReferences.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::uint32_t TVst3View::Release() {
@@ -154,21 +159,6 @@ void TVst3View::Detach() {
 void TVst3View::Idle() {
   if (FEditor)
     FEditor->Idle();
-}
-
-v3_result V3_API TVst3View::QueryInterface(void* self, const v3_tuid iid, void** object) {
-  if (!object)
-    return V3_INVALID_ARG;
-  *object = iid ? TSlot::From(self).Query(iid) : nullptr;
-  return *object ? V3_OK : V3_NO_INTERFACE;
-}
-
-uint32_t V3_API TVst3View::Ref(void* self) {
-  return TSlot::From(self).FReferences.fetch_add(1, std::memory_order_relaxed) + 1;
-}
-
-uint32_t V3_API TVst3View::Unref(void* self) {
-  return TSlot::From(self).Release();
 }
 
 v3_result V3_API TVst3View::IsPlatformTypeSupported(void*, const char* type) {

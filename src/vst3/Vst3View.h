@@ -42,14 +42,12 @@ private:
   ~TVst3View();
 
   using TSlot = TInterfaceSlot<TVst3View>;
+  friend TSlot;
   static const v3_plugin_view_cpp kViewVtable;
   static const v3_event_handler_cpp kEventHandlerVtable;
   static const v3_timer_handler_cpp kTimerVtable;
   static const v3_plugin_view_content_scale_cpp kContentScaleVtable;
 
-  static v3_result V3_API QueryInterface(void* self, const v3_tuid iid, void** object);
-  static uint32_t V3_API Ref(void* self);
-  static uint32_t V3_API Unref(void* self);
   static v3_result V3_API IsPlatformTypeSupported(void* self, const char* type);
   static v3_result V3_API Attached(void* self, void* parent, const char* type);
   static v3_result V3_API Removed(void* self);
@@ -66,6 +64,7 @@ private:
   static v3_result V3_API SetContentScaleFactor(void* self, float factor);
 
   void* Query(const v3_tuid iid);
+  std::uint32_t AddRef();
   std::uint32_t Release();
   v3_result Attach(void* parent);
   void Detach();

@@ -91,14 +91,20 @@ TEST(RenderStreams, IntegerSamplesOnStandardOutput) {
 // for a producer or reader that never moves.
 constexpr std::chrono::seconds kStopGuard{30};
 
-// Waits until the render has opened its output in the folder.
-bool outputStarted(const RenderProcess& render, const TempDir& dir) {
+// Polls the condition for up to 30 s; whether it came true.
+template <typename Condition>
+bool eventually(Condition condition) {
   for (int tries = 0; tries < 3000; ++tries) {
-    if (render.writesInto(dir))
+    if (condition())
       return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
+}
+
+// Waits until the render has opened its output in the folder.
+bool outputStarted(const RenderProcess& render, const TempDir& dir) {
+  return eventually([&] { return render.writesInto(dir); });
 }
 
 class RenderStopSignals : public ::testing::TestWithParam<int> {};
@@ -140,8 +146,7 @@ TEST(RenderStopSignals, HeaderThatStallsDoesNotDelayTheStop) {
   writeAudio(dir.file("in.wav"), mono(std::vector<float>(1000, 0.5f)));
   RenderProcess render(dir, {"-", dir.file("out.wav")}, {true, false});
   render.feed(readText(dir.file("in.wav")).substr(0, 12));
-  for (int tries = 0; tries < 3000 && !render.catches(SIGTERM); ++tries)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  eventually([&] { return render.catches(SIGTERM); });
   ASSERT_TRUE(render.catches(SIGTERM));
   kill(render.pid(), SIGTERM);
   const auto run = render.waitWhileStalled(kStopGuard);
@@ -159,8 +164,7 @@ TEST(RenderStopSignals, ReaderThatStopsReadingDoesNotDelayTheStop) {
   RenderProcess render(dir, {"-q", dir.file("in.wav"), "-"}, pipes);
   // Once the render is writing, it soon waits for a reader that never reads;
   // the signal may come before or while it waits.
-  for (int tries = 0; tries < 3000 && render.bytesUnread() < 32768; ++tries)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  eventually([&] { return render.bytesUnread() >= 32768; });
   ASSERT_GE(render.bytesUnread(), 32768);
   kill(render.pid(), SIGTERM);
   const auto run = render.waitWhileStalled(kStopGuard);

@@ -199,17 +199,11 @@ TEST_F(TVst3EditorTest, HostScaleBeforeAttachOpensAtThatSize) {
   EXPECT_TRUE(Frame.ResizeRequests.empty()) << "the host already had the size from getSize";
 }
 
-std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
-  TMemoryStream stream;
-  EXPECT_EQ(p.Ctrl().get_state(p.Controller(), stream.Stream()), V3_OK);
-  return stream.Bytes();
-}
-
 TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
   const TZoomSettingsFile file;
   ASSERT_TRUE(file) << "run under tests/run-with-xvfb.sh";
   Attach();
-  EXPECT_TRUE(ControllerState(Ours).empty()) << "nothing chosen, nothing kept";
+  EXPECT_TRUE(Ours.ControllerState().empty()) << "nothing chosen, nothing kept";
 
   ASSERT_TRUE(PickZoomMenuItem(
       X, EditorWindow, kZoomMenu200Percent, [&] { return Screen(); },
@@ -219,7 +213,7 @@ TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
   EXPECT_EQ(Frame.ResizeRequests, (std::vector<std::pair<int, int>>{{804, 500}}));
   EXPECT_EQ(Extent(Size()), std::make_pair(804, 500));
   EXPECT_EQ(Handler.DirtyMarks, 1) << "the host is told the state changed";
-  const std::vector<std::uint8_t> saved = ControllerState(Ours);
+  const std::vector<std::uint8_t> saved = Ours.ControllerState();
   EXPECT_EQ(saved, (std::vector<std::uint8_t>{'K', 'G', 'R', 'E', 1, 0, 200, 0}));
   ASSERT_EQ(Calls().removed(View.Get()), V3_OK);
 

@@ -5,6 +5,8 @@
 #include "Vst3Host.h"
 #include "common/TestSignals.h"
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -29,6 +31,12 @@ struct TOurPlugin {
     vst3host::TMemoryStream stream;
     if (Comp().get_state(Component(), stream.Stream()) != V3_OK)
       return {};
+    return stream.Bytes();
+  }
+  // The controller's own state; a refused get_state fails the test.
+  std::vector<std::uint8_t> ControllerState() const {
+    vst3host::TMemoryStream stream;
+    EXPECT_EQ(Ctrl().get_state(Controller(), stream.Stream()), V3_OK);
     return stream.Bytes();
   }
 };

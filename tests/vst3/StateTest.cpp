@@ -13,6 +13,23 @@ namespace {
 
 using namespace vst3host;
 
+using TNamedRecords = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+
+// `record` cut short at every length from `shortest` up.
+TNamedRecords Cuts(const std::vector<std::uint8_t>& record, std::size_t shortest) {
+  TNamedRecords cuts;
+  for (std::size_t length = shortest; length < record.size(); ++length)
+    cuts.emplace_back("cut to " + std::to_string(length),
+                      std::vector<std::uint8_t>(record.begin(), record.begin() + length));
+  return cuts;
+}
+
+std::vector<std::uint8_t> Changed(std::vector<std::uint8_t> record, std::size_t at,
+                                  std::uint8_t value) {
+  record[at] = value;
+  return record;
+}
+
 // A record as this version writes it: +24 dB, 25 %, 0 dB, bypassed.
 const std::vector<std::uint8_t> kSavedRecord = {
     'K',  'G',  'R',  'S',  0x01, 0x00, 0x03, 0x00, // magic, version, count
@@ -61,20 +78,11 @@ TEST(TVst3StateTest, ARecordOfThisVersionKeepsLoading) {
 }
 
 TEST(TVst3StateTest, ShortGarbledOrNewerRecordsChangeNothing) {
-  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> bad;
-  for (std::size_t length = 0; length < kSavedRecord.size(); ++length)
-    bad.emplace_back(
-        "cut to " + std::to_string(length),
-        std::vector<std::uint8_t>(kSavedRecord.begin(), kSavedRecord.begin() + length));
-  auto changed = [&](std::size_t at, std::uint8_t value) {
-    std::vector<std::uint8_t> bytes = kSavedRecord;
-    bytes[at] = value;
-    return bytes;
-  };
-  bad.emplace_back("other magic", changed(0, 'X'));
-  bad.emplace_back("newer version", changed(4, 0x02));
-  bad.emplace_back("count beyond the bytes", changed(6, 0x04));
-  bad.emplace_back("bypass neither 0 nor 1", changed(kSavedRecord.size() - 1, 0x07));
+  TNamedRecords bad = Cuts(kSavedRecord, 0);
+  bad.emplace_back("other magic", Changed(kSavedRecord, 0, 'X'));
+  bad.emplace_back("newer version", Changed(kSavedRecord, 4, 0x02));
+  bad.emplace_back("count beyond the bytes", Changed(kSavedRecord, 6, 0x04));
+  bad.emplace_back("bypass neither 0 nor 1", Changed(kSavedRecord, kSavedRecord.size() - 1, 0x07));
   std::vector<std::uint8_t> longer = kSavedRecord;
   longer.push_back(0);
   bad.emplace_back("trailing bytes", longer);
@@ -96,12 +104,6 @@ TEST(TVst3StateTest, ShortGarbledOrNewerRecordsChangeNothing) {
   EXPECT_NE(p.Comp().get_state(p.Component(), nullptr), V3_OK);
 }
 
-std::vector<std::uint8_t> ControllerState(const TOurPlugin& p) {
-  TMemoryStream stream;
-  EXPECT_EQ(p.Ctrl().get_state(p.Controller(), stream.Stream()), V3_OK);
-  return stream.Bytes();
-}
-
 v3_result SetControllerState(const TOurPlugin& p, const std::vector<std::uint8_t>& bytes) {
   TMemoryStream stream(bytes);
   stream.ReadLimit = 3;
@@ -114,33 +116,25 @@ const std::vector<std::uint8_t> kZoomRecord = {'K', 'G', 'R', 'E', 1, 0, 150, 0}
 TEST(TVst3StateTest, TheControllerKeepsTheEditorZoomApartFromTheValues) {
   TOurPlugin p;
   const std::vector<std::uint8_t> values = p.SavedState();
-  EXPECT_TRUE(ControllerState(p).empty()) << "nothing kept: an empty state, as earlier builds";
+  EXPECT_TRUE(p.ControllerState().empty()) << "nothing kept: an empty state, as earlier builds";
 
   const std::vector<std::uint8_t> followHost = {'K', 'G', 'R', 'E', 1, 0, 0, 0};
   for (const auto& record : {kZoomRecord, followHost}) {
     ASSERT_EQ(SetControllerState(p, record), V3_OK);
-    EXPECT_EQ(ControllerState(p), record);
+    EXPECT_EQ(p.ControllerState(), record);
   }
   EXPECT_EQ(p.SavedState(), values) << "the component's state is the values' record alone";
   ASSERT_EQ(SetControllerState(p, {}), V3_OK) << "an earlier build's empty state";
-  EXPECT_TRUE(ControllerState(p).empty());
+  EXPECT_TRUE(p.ControllerState().empty());
 }
 
 TEST(TVst3StateTest, GarbledControllerStateChangesNothing) {
-  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> bad;
-  for (std::size_t length = 1; length < kZoomRecord.size(); ++length)
-    bad.emplace_back("cut to " + std::to_string(length),
-                     std::vector<std::uint8_t>(kZoomRecord.begin(), kZoomRecord.begin() + length));
-  auto changed = [&](std::size_t at, std::uint8_t value) {
-    std::vector<std::uint8_t> bytes = kZoomRecord;
-    bytes[at] = value;
-    return bytes;
-  };
-  bad.emplace_back("the values' magic", changed(3, 'S'));
-  bad.emplace_back("version 0", changed(4, 0));
-  bad.emplace_back("newer version", changed(4, 2));
-  bad.emplace_back("zoom 99 %", changed(6, 99));
-  bad.emplace_back("zoom 556 %", changed(7, 2));
+  TNamedRecords bad = Cuts(kZoomRecord, 1);
+  bad.emplace_back("the values' magic", Changed(kZoomRecord, 3, 'S'));
+  bad.emplace_back("version 0", Changed(kZoomRecord, 4, 0));
+  bad.emplace_back("newer version", Changed(kZoomRecord, 4, 2));
+  bad.emplace_back("zoom 99 %", Changed(kZoomRecord, 6, 99));
+  bad.emplace_back("zoom 556 %", Changed(kZoomRecord, 7, 2));
   std::vector<std::uint8_t> longer = kZoomRecord;
   longer.push_back(0);
   bad.emplace_back("trailing byte", longer);
@@ -151,11 +145,11 @@ TEST(TVst3StateTest, GarbledControllerStateChangesNothing) {
   ASSERT_EQ(SetControllerState(p, kZoomRecord), V3_OK);
   for (const auto& [name, bytes] : bad) {
     EXPECT_NE(SetControllerState(p, bytes), V3_OK) << name;
-    EXPECT_EQ(ControllerState(p), kZoomRecord) << name;
+    EXPECT_EQ(p.ControllerState(), kZoomRecord) << name;
   }
   EXPECT_NE(p.Ctrl().set_state(p.Controller(), nullptr), V3_OK);
   EXPECT_NE(p.Ctrl().get_state(p.Controller(), nullptr), V3_OK);
-  EXPECT_EQ(ControllerState(p), kZoomRecord);
+  EXPECT_EQ(p.ControllerState(), kZoomRecord);
 }
 
 } // namespace

@@ -66,19 +66,20 @@ uint32_t V3_API KeepAlive(void*) {
   return 1;
 }
 
+// Answers with the object itself for FUnknown and each of `kIids`.
+template <const v3_tuid&... kIids>
+v3_result V3_API AnswerSelfFor(void* self, const v3_tuid iid, void** object) {
+  const bool known = SameId(iid, v3_funknown_iid) || (SameId(iid, kIids) || ...);
+  *object = known ? self : nullptr;
+  return known ? V3_OK : V3_NO_INTERFACE;
+}
+
 } // namespace
 
 // ---- host application
 
 THostApplication::THostApplication() {
-  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
-    if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_host_application_iid)) {
-      *object = self;
-      return V3_OK;
-    }
-    *object = nullptr;
-    return V3_NO_INTERFACE;
-  };
+  FVtable.query_interface = AnswerSelfFor<v3_host_application_iid>;
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
   FVtable.app.get_name = [](void*, v3_str_128 name) V3_API -> v3_result {
@@ -189,14 +190,7 @@ std::vector<TClassInfo> TModule::Classes() const {
 // ---- memory stream
 
 TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move(bytes)) {
-  FVtable.query_interface = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
-    if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_bstream_iid)) {
-      *object = self;
-      return V3_OK;
-    }
-    *object = nullptr;
-    return V3_NO_INTERFACE;
-  };
+  FVtable.query_interface = AnswerSelfFor<v3_bstream_iid>;
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
   FVtable.Stream.read = [](void* self, void* buffer, int32_t size, int32_t* done)
@@ -251,15 +245,7 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
 // ---- parameter changes
 
 TParameterChanges::TParameterChanges() {
-  auto query = [](void* self, const v3_tuid iid, void** object) V3_API -> v3_result {
-    if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_param_changes_iid) ||
-        SameId(iid, v3_param_value_queue_iid)) {
-      *object = self;
-      return V3_OK;
-    }
-    *object = nullptr;
-    return V3_NO_INTERFACE;
-  };
+  constexpr auto query = AnswerSelfFor<v3_param_changes_iid, v3_param_value_queue_iid>;
   FVtable.query_interface = query;
   FVtable.ref = KeepAlive;
   FVtable.unref = KeepAlive;
@@ -411,15 +397,7 @@ TPlugFrame::TPlugFrame() {
       ++frame.RefusedSizes;
     return V3_OK;
   };
-  FLoopVtable.query_interface = [](void* self, const v3_tuid iid, void** object)
-                                    V3_API -> v3_result {
-    if (SameId(iid, v3_funknown_iid) || SameId(iid, v3_run_loop_iid)) {
-      *object = self;
-      return V3_OK;
-    }
-    *object = nullptr;
-    return V3_NO_INTERFACE;
-  };
+  FLoopVtable.query_interface = AnswerSelfFor<v3_run_loop_iid>;
   FLoopVtable.ref = KeepAlive;
   FLoopVtable.unref = KeepAlive;
   FLoopVtable.Loop.register_event_handler = [](void* self, v3_event_handler** handler, int fd)

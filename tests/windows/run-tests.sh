@@ -93,6 +93,27 @@ under_xvfb() {
   "$@"
 }
 
+# The names a PE file exports and the DLLs it imports, from its
+# `objdump -p` table: sorted, each followed by a space.
+exports_of() {
+  awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
+    <<<"$1" | sort -u | tr '\n' ' '
+}
+imports_of() {
+  awk '/DLL Name:/ {print toupper($3)}' <<<"$1" | sort -u | tr '\n' ' '
+}
+
+# Fails for each import that is not a system library: check_imports LABEL IMPORTS
+check_imports() {
+  local import
+  for import in $2; do
+    case "$import" in
+    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+    *) fail "$1 imports $import" ;;
+    esac
+  done
+}
+
 tmp=$(mktemp -d)
 cleanup() {
   wineserver -k 2>/dev/null || true
@@ -108,16 +129,10 @@ for i in 0 1; do
   format=$("${objdumps[$i]}" -f "$dll" | awk '/file format/ {print $NF}')
   [ "$format" = "${formats[$i]}" ] || fail "${names[$i]} is $format, not ${formats[$i]}"
   table=$("${objdumps[$i]}" -p "$dll")
-  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
-    <<<"$table" | sort -u | tr '\n' ' ')
+  exports=$(exports_of "$table")
   [ "$exports" = "VSTPluginMain main " ] || fail "${names[$i]} exports: $exports"
-  imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u | tr '\n' ' ')
-  for import in $imports; do
-    case "$import" in
-    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
-    *) fail "${names[$i]} imports $import" ;;
-    esac
-  done
+  imports=$(imports_of "$table")
+  check_imports "${names[$i]}" "$imports"
   echo "   ${names[$i]}: $format, exports $exports| imports $imports($(stat -c %s "$dll") bytes)"
 done
 # The VST3 module of each build: its three entry points, system libraries only.
@@ -126,16 +141,10 @@ vst3_binaries=("${builds[0]}/vst3/KestruneGlowrasp.vst3/Contents/x86-win/Kestrun
 for i in 0 1; do
   module=${vst3_binaries[$i]}
   table=$("${objdumps[$i]}" -p "$module")
-  exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
-    <<<"$table" | sort -u | tr '\n' ' ')
+  exports=$(exports_of "$table")
   [ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "${names[$i]} VST3 exports: $exports"
-  imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u | tr '\n' ' ')
-  for import in $imports; do
-    case "$import" in
-    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
-    *) fail "${names[$i]} VST3 imports $import" ;;
-    esac
-  done
+  imports=$(imports_of "$table")
+  check_imports "${names[$i]} VST3" "$imports"
   echo "   ${names[$i]} VST3: exports $exports| imports $imports($(stat -c %s "$module") bytes)"
 done
 step_done
@@ -217,15 +226,9 @@ step_done
 step "win64: CLAP plug-in"
 clap="${builds[1]}/clap/KestruneGlowrasp.clap"
 table=$("${objdumps[1]}" -p "$clap")
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on = 1; next} on && /^\t\[/ {print $NF} on && /^$/ {on = 0}' \
-  <<<"$table" | sort -u | tr '\n' ' ')
+exports=$(exports_of "$table")
 [ "$exports" = "clap_entry " ] || fail "win64 CLAP exports: $exports"
-for import in $(awk '/DLL Name:/ {print toupper($3)}' <<<"$table" | sort -u); do
-  case "$import" in
-  KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
-  *) fail "win64 CLAP imports $import" ;;
-  esac
-done
+check_imports "win64 CLAP" "$(imports_of "$table")"
 run_win64 "${builds[1]}/tests/windows/clap/clap_tests.exe" --gtest_filter='-ClapEditorWindow.*' \
   --gtest_brief=1 || fail "win64 CLAP host tests"
 step_done

@@ -281,10 +281,14 @@ void SoundFile::checkRoomFor(sf_count_t frames) {
 void SoundFile::checkWritten(sf_count_t written, sf_count_t asked) {
   // Some encoders keep what they are given and write later, so our own
   // record of the writes counts as much as the library's answer.
-  if (FIo && FIo->error() != 0)
-    throw HostError("cannot write " + quoted(FPath) + ": " + std::strerror(FIo->error()));
+  checkIo();
   if (written != asked)
     fail("cannot write");
+}
+
+void SoundFile::checkIo() const {
+  if (FIo && FIo->error() != 0)
+    throw HostError("cannot write " + quoted(FPath) + ": " + std::strerror(FIo->error()));
 }
 
 void SoundFile::startWriteback() const {
@@ -297,8 +301,7 @@ void SoundFile::startWriteback() const {
 
 void SoundFile::close() {
   const int error = sf_close(std::exchange(FHandle, nullptr));
-  if (FIo && FIo->error() != 0)
-    throw HostError("cannot write " + quoted(FPath) + ": " + std::strerror(FIo->error()));
+  checkIo();
   if (error != SF_ERR_NO_ERROR)
     throw HostError("cannot write " + quoted(FPath) + ": " + sf_error_number(error));
   // libsndfile writes a small RF64 file as WAV with the extensible header.

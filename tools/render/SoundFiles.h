@@ -50,6 +50,8 @@ private:
   sf_count_t framesWaiting(sf_count_t wanted) const;
   void checkRoomFor(sf_count_t frames);
   void checkWritten(sf_count_t written, sf_count_t asked);
+  // Throws for a write to the descriptor that failed.
+  void checkIo() const;
   void startWriteback() const;
   [[noreturn]] void fail(const std::string& what) const;
 

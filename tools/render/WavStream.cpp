@@ -3,6 +3,7 @@
 #include "common/StopSignals.h"
 #include "hostlib/PluginHost.h"
 #include "render/PlainPcm.h"
+#include "render/SoundFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,19 +24,16 @@ constexpr std::uint16_t kFormatFloat = 3;
 // and readers agree on all ones for that.
 constexpr std::uint32_t kUnknownLength = 0xFFFFFFFFu;
 
+// Of the formats sampleBytes() knows, the ones this writer codes.
 int bytesPerSample(int subtype) {
   switch (subtype) {
   case SF_FORMAT_PCM_U8:
-    return 1;
   case SF_FORMAT_PCM_16:
-    return 2;
   case SF_FORMAT_PCM_24:
-    return 3;
   case SF_FORMAT_PCM_32:
   case SF_FORMAT_FLOAT:
-    return 4;
   case SF_FORMAT_DOUBLE:
-    return 8;
+    return sampleBytes(subtype);
   default:
     throw std::logic_error("WAV stream cannot write this sample format");
   }

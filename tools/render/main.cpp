@@ -202,9 +202,7 @@ std::optional<sf_count_t> expectedFrames(const render::SoundFile& input) {
 
 std::unique_ptr<render::AudioSink> openOutput(const render::RenderOptions& options,
                                               std::optional<render::PendingFile>& pending,
-                                              int format, const render::SoundFile& input) {
-  const SF_INFO& inInfo = input.info();
-  const bool lengthKnown = expectedFrames(input).has_value();
+                                              int format, const SF_INFO& inInfo, bool lengthKnown) {
   if (pending)
     return std::make_unique<render::SoundFile>(
         render::SoundFile::createOnDescriptor(pending->descriptor(), options.output, format,
@@ -256,9 +254,10 @@ int run(const render::RenderOptions& options) {
                           " channels; only mono and stereo files are supported");
   int outFormat = render::chooseOutputFormat(inInfo.format, container, request, inInfo.channels,
                                              inInfo.samplerate);
+  const std::optional<sf_count_t> frames = expectedFrames(input);
   // Whether the samples fit is known before the first of them is written.
   if (!isStandardStream(options.output) || seekableStandardOutput())
-    outFormat = render::formatForLength(outFormat, expectedFrames(input), inInfo.channels,
+    outFormat = render::formatForLength(outFormat, frames, inInfo.channels,
                                         shownName(options.output, "standard output"));
   std::optional<render::PendingFile> pending;
   if (!isStandardStream(options.output))
@@ -270,7 +269,7 @@ int run(const render::RenderOptions& options) {
   if (report)
     printSetup(report, *plugin, options, input, latency);
 
-  const auto output = openOutput(options, pending, outFormat, input);
+  const auto output = openOutput(options, pending, outFormat, inInfo, frames.has_value());
   const bool longFile =
       !input.stream() && inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
   const render::RenderPlan plan{
