@@ -170,11 +170,9 @@ void TFormEditor::BackgroundImageMouseDown(TComponent*, TMouseButton Button, TSh
                                            int Y) {
   if (Button != mbRight)
     return;
-  const auto steps = static_cast<int>(kZoomSteps.size());
-  ZoomMenu->Checked = steps;
-  for (int i = 0; i < steps; ++i)
-    if (kZoomSteps[static_cast<std::size_t>(i)] == FUserZoom)
-      ZoomMenu->Checked = i;
+  // No step matches "follow host", the item after the steps.
+  ZoomMenu->Checked = static_cast<int>(std::find(kZoomSteps.begin(), kZoomSteps.end(), FUserZoom) -
+                                       kZoomSteps.begin());
   ZoomMenu->Popup(static_cast<int>(X / Scale()), static_cast<int>(Y / Scale()));
 }
 

@@ -1,6 +1,7 @@
 #include "editor/ZoomSetting.h"
 
 #include "base/UserConfigFolder.h"
+#include "toolkit/Form.h"
 
 #include <charconv>
 #include <cmath>
@@ -26,7 +27,7 @@ std::string_view Trim(std::string_view text) {
 } // namespace
 
 std::string FormatZoomSetting(double zoom) {
-  if (!(zoom >= 1 && zoom <= 3))
+  if (!(zoom >= TForm::kMinScale && zoom <= TForm::kMaxScale))
     return std::string(kKey) + std::string(kFollowText) + "\n";
   return std::string(kKey) + std::to_string(std::lround(zoom * 100)) + "\n";
 }
@@ -43,8 +44,8 @@ double ParseZoomSetting(std::string_view text) {
     const std::string_view value = Trim(line.substr(kKey.size()));
     int percent = 0;
     const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), percent);
-    if (error == std::errc() && rest == value.data() + value.size() && percent >= 100 &&
-        percent <= 300)
+    if (error == std::errc() && rest == value.data() + value.size() &&
+        percent >= TForm::kMinScale * 100 && percent <= TForm::kMaxScale * 100)
       zoom = percent / 100.0;
     else
       zoom = kFollowHost;

@@ -19,6 +19,8 @@ struct TLV2HostInterface {
   LV2UI_Controller Controller = nullptr;
   const LV2UI_Touch* Touch = nullptr;
   const LV2UI_Resize* Resize = nullptr;
+  // The host's URI map, for reading options it sends later; may be null.
+  const LV2_URID_Map* Map = nullptr;
   // The host's ui:scaleFactor; 0 when it gives none.
   double Scale = 0;
 };
@@ -39,9 +41,7 @@ public:
   void Idle() { FEditor->Idle(); }
   // A new ui:scaleFactor from the host (0: none); the window follows.
   void SetHostScale(double scale) { FEditor->SetScale(scale); }
-  // The host's URI map, for reading options it sends later; may be null.
-  LV2_URID_Map* UridMap() const { return FUridMap; }
-  void SetUridMap(LV2_URID_Map* map) { FUridMap = map; }
+  const LV2_URID_Map* UridMap() const { return FHost.Map; }
 
 private:
   // As the VST boundary does: the value is applied, then the host is told.
@@ -52,7 +52,6 @@ private:
   bool RequestResize(std::int32_t width, std::int32_t height) override;
 
   TLV2HostInterface FHost;
-  LV2_URID_Map* FUridMap = nullptr;
   // No audio runs here: the instance is the model the editor shows.
   TEffectInstance FInstance{0.0};
   // Declared last, so it goes first: it refers to the instance.

@@ -49,10 +49,6 @@ double ScaleFactorOption(const LV2_Options_Option* options, const LV2_URID_Map* 
   return scale;
 }
 
-LV2_URID_Map* HostMap(const LV2_Feature* const* features) {
-  return static_cast<LV2_URID_Map*>(const_cast<void*>(FeatureData(features, LV2_URID__map)));
-}
-
 LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
                          LV2UI_Write_Function writeFunction, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features) {
@@ -67,12 +63,12 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   host.Controller = controller;
   host.Touch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
   host.Resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
+  host.Map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
   host.Scale = ScaleFactorOption(
       static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options)),
-      HostMap(features));
+      host.Map);
   try {
     auto* editor = new TLV2EditorBase(parent, host);
-    editor->SetUridMap(HostMap(features));
     *widget = editor->Widget();
     return editor;
   } catch (...) {

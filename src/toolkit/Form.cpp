@@ -208,10 +208,11 @@ void TForm::RepaintRect(const TRect& area) {
   if (area.Empty())
     return;
   // Every pixel a control on the area may cover: the outward rounding, and
-  // the far edges that a control's rounded size may reach past it.
+  // the far edges that a control's rounded size may reach past it (a rounded
+  // near edge never lies before the floor).
   const TRect placed = PixelRect(area);
-  const TRect pixels{std::min(placed.Left, static_cast<int>(std::floor(area.Left * FScale))),
-                     std::min(placed.Top, static_cast<int>(std::floor(area.Top * FScale))),
+  const TRect pixels{static_cast<int>(std::floor(area.Left * FScale)),
+                     static_cast<int>(std::floor(area.Top * FScale)),
                      std::max(placed.Right, static_cast<int>(std::ceil(area.Right * FScale))),
                      std::max(placed.Bottom, static_cast<int>(std::ceil(area.Bottom * FScale)))};
   RepaintPixels(pixels);

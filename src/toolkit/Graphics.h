@@ -21,6 +21,7 @@ struct TPoint {
 struct TSize {
   int Width = 0;
   int Height = 0;
+  bool operator==(const TSize&) const = default;
 };
 
 // Right and Bottom are exclusive.

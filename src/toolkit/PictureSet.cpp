@@ -73,8 +73,7 @@ std::shared_ptr<const TBitmap> TPictureSet::Pixels(double scale, TSize cell) con
   }
   std::lock_guard lock(FCacheLock);
   for (const TCached& cached : FCache)
-    if (cached.Scale == scale && cached.Cell.Width == cell.Width &&
-        cached.Cell.Height == cell.Height)
+    if (cached.Scale == scale && cached.Cell == cell)
       return cached.Pixels;
   auto pixels = std::make_shared<const TBitmap>(Resize(density, scale, cell));
   if (FCache.size() == kCacheSize)

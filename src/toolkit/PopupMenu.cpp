@@ -26,7 +26,6 @@ void TPopupMenu::Popup(int x, int y) {
   const int top = std::max(std::min(y, form.Bottom - height), 0);
   FBox = {left, top, left + kWidth, top + height};
   FHot = -1;
-  SetAlign(alClient);
   BringToFront();
   SetVisible(true);
   Repaint();

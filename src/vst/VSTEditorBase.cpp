@@ -63,7 +63,7 @@ std::int32_t TVSTEditorBase::open(void* ptr) {
   openHeight.store(size.Height, std::memory_order_relaxed);
   // The host sized its window from getRect before the user's zoom and the
   // desktop's scale were known.
-  if (size.Width != expected.Width || size.Height != expected.Height)
+  if (size != expected)
     owner->sizeWindow(size.Width, size.Height);
   return 1;
 }

@@ -181,8 +181,9 @@ double ResourceDpi(Display* display) {
 } // namespace
 
 double X11DesktopScale(Display* display) {
-  if (const char* gdk = std::getenv("GDK_SCALE"); gdk && Number(gdk) >= 1)
-    return Number(gdk);
+  if (const char* gdk = std::getenv("GDK_SCALE"))
+    if (const double scale = Number(gdk); scale >= 1)
+      return scale;
   const double dpi = ResourceDpi(display);
   return dpi > 0 ? dpi / 96 : 0;
 }
