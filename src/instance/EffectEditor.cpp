@@ -72,7 +72,7 @@ TSize TEffectEditor::Size() const {
 }
 
 void TEffectEditor::CorrectHostSize(TSize hostSized) const {
-  if (const TSize size = Size(); size.Width != hostSized.Width || size.Height != hostSized.Height)
+  if (const TSize size = Size(); size != hostSized)
     FHost.RequestResize(size.Width, size.Height);
 }
 
