@@ -119,10 +119,7 @@ v3_result TVst3View::Attach(void* parent) {
     FEffect.ReleaseEditor(this);
     return V3_FALSE;
   }
-  // The host sized its window from getSize, before the desktop's scale was known.
-  if (const TSize size = FEditor->Size();
-      size.Width != expected.Width || size.Height != expected.Height)
-    RequestResize(size.Width, size.Height);
+  FEditor->CorrectHostSize(expected);
   if (FFrame) {
     void* loop = nullptr;
     if (Calls<TFrameVtable>(FFrame).query_interface(FFrame, v3_run_loop_iid, &loop) == V3_OK &&

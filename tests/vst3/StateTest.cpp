@@ -3,6 +3,7 @@
 // newer is refused with nothing changed. The controller's own state holds
 // the editor's zoom alone.
 #include "OurPlugin.h"
+#include "common/DamagedRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -13,22 +14,7 @@ namespace {
 
 using namespace vst3host;
 
-using TNamedRecords = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
-
-// `record` cut short at every length from `shortest` up.
-TNamedRecords Cuts(const std::vector<std::uint8_t>& record, std::size_t shortest) {
-  TNamedRecords cuts;
-  for (std::size_t length = shortest; length < record.size(); ++length)
-    cuts.emplace_back("cut to " + std::to_string(length),
-                      std::vector<std::uint8_t>(record.begin(), record.begin() + length));
-  return cuts;
-}
-
-std::vector<std::uint8_t> Changed(std::vector<std::uint8_t> record, std::size_t at,
-                                  std::uint8_t value) {
-  record[at] = value;
-  return record;
-}
+using namespace glowrasp::hosttest;
 
 // A record as this version writes it: +24 dB, 25 %, 0 dB, bypassed.
 const std::vector<std::uint8_t> kSavedRecord = {
