@@ -67,7 +67,8 @@ private:
   const clap_host_posix_fd_support_t* FHostDescriptors = nullptr;
   std::unique_ptr<TEffectEditor> FEditor;
   bool FCreated = false;
-  double FScale = 1.0;
+  // The host's scale; 0 until it sets one, and the desktop's applies.
+  double FScale = 0;
   clap_id FTimer = CLAP_INVALID_ID;
   int FDescriptor = -1;
   std::atomic<std::uint32_t> FChanged{0};

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -171,6 +172,23 @@ TEST_F(TClapEditorTest, FollowsTheHostsScale) {
   EXPECT_EQ(Host->LastResize, std::make_pair(603u, 375u));
   EXPECT_EQ(size(), std::make_pair(603u, 375u));
   EXPECT_EQ(X.WindowSize(EditorWindow), std::make_pair(603, 375));
+}
+
+// A host that never sets a scale leaves the editor to the desktop's; the
+// host, which sized its window from get_size, hears the real size.
+TEST_F(TClapEditorTest, FollowsTheDesktopWithoutAHostScale) {
+  struct TDesktopScale {
+    TDesktopScale() { setenv("GDK_SCALE", "2", 1); }
+    ~TDesktopScale() { unsetenv("GDK_SCALE"); }
+  } desktop;
+  const clap_plugin_t* p = Host->Plugin();
+  ASSERT_TRUE(Gui->create(p, CLAP_WINDOW_API_X11, false));
+  const clap_window_t parent = X11Window(HostWindow);
+  ASSERT_TRUE(Gui->set_parent(p, &parent));
+  ASSERT_TRUE(RunUntil([&] { return X.Children(HostWindow).size() == 1; }));
+  EXPECT_EQ(X.WindowSize(X.Children(HostWindow)[0]), std::make_pair(804, 500));
+  EXPECT_EQ(Host->ResizeRequests, 1);
+  EXPECT_EQ(Host->LastResize, std::make_pair(804u, 500u));
 }
 
 TEST_F(TClapEditorTest, ShowsValuesTheHostSetsWhileProcessing) {
