@@ -127,20 +127,7 @@ void TClapEditor::OnDescriptor(int fd) {
 void TClapEditor::Pump() {
   if (!FEditor)
     return;
-  const std::uint32_t changed = FChanged.exchange(0, std::memory_order_relaxed);
-  for (std::int32_t index = 0; index < TEffectInstance::kParameterCount; ++index)
-    if (changed & (1u << index))
-      FEditor->ParameterChanged(index);
   FEditor->Idle();
-}
-
-void TClapEditor::MarkChanged(std::int32_t index) {
-  if (index >= 0 && index < TEffectInstance::kParameterCount)
-    FChanged.fetch_or(1u << index, std::memory_order_relaxed);
-}
-
-void TClapEditor::MarkAllChanged() {
-  FChanged.store((1u << TEffectInstance::kParameterCount) - 1, std::memory_order_relaxed);
 }
 
 void TClapEditor::BeginEdit(std::int32_t index) {

@@ -1,7 +1,6 @@
 // The editor of one CLAP instance, embedded in the host's window (X11 on
 // Linux, Win32 on Windows). It lives on the main thread; the host drives it
 // through a timer and, on Linux, through the X connection's descriptor.
-// MarkChanged alone may be called from any thread.
 #pragma once
 
 #include "clap/ClapOutgoingEdits.h"
@@ -42,11 +41,6 @@ public:
   void OnTimer(clap_id timer);
   void OnDescriptor(int fd);
 
-  // A value set by the host or by a loaded state: the editor repaints it on
-  // its next timer tick. Any thread; real-time safe.
-  void MarkChanged(std::int32_t index);
-  void MarkAllChanged();
-
   void BeginEdit(std::int32_t index) override;
   void PerformEdit(std::int32_t index, double normalized) override;
   void EndEdit(std::int32_t index) override;
@@ -71,5 +65,4 @@ private:
   double FScale = 0;
   clap_id FTimer = CLAP_INVALID_ID;
   int FDescriptor = -1;
-  std::atomic<std::uint32_t> FChanged{0};
 };

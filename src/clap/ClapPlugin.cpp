@@ -124,7 +124,6 @@ void TClapPlugin::ApplyEvent(const clap_event_header_t& event) {
   const double plain =
       TEffectInstance::Parameter(index).IsBypass ? std::trunc(change.value) : change.value;
   FInstance.SetNormalizedValue(index, FInstance.PlainToNormalized(index, plain));
-  FEditor.MarkChanged(index);
 }
 
 void TClapPlugin::ApplyEvents(const clap_input_events_t* in) {
@@ -258,7 +257,6 @@ bool TClapPlugin::LoadState(const clap_istream_t& stream) {
   if (!FInstance.LoadState(all.first(valuesSize)))
     return false;
   FInstance.SetEditorZoom(zoom);
-  FEditor.MarkAllChanged();
   // The host reads the new values again, as after any preset load.
   const auto* params =
       FHost.get_extension

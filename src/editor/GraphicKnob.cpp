@@ -67,9 +67,6 @@ void TGraphicKnob::ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t) {
   case gnRangeChanged:
     ReadParam(source, riMin | riMax);
     break;
-  case gnValueChanged:
-    ReadParam(source, riValue);
-    break;
   case gnSourceChanged:
     FGesture.Forget();
     ReadParam(source, riAll);
@@ -88,9 +85,17 @@ void TGraphicKnob::ReadParam(const TVSTParameterSource& source, unsigned items) 
     FMaxCache.store(param->MaxValue(), std::memory_order_relaxed);
   if (items & riMin)
     FMinCache.store(param->MinValue(), std::memory_order_relaxed);
-  if (items & riValue)
+  if (items & riValue) {
+    FShownChanges = param->ChangeCount();
     FValueCache.store(param->CurValue(), std::memory_order_relaxed);
+  }
   Repaint();
+}
+
+void TGraphicKnob::Idle() {
+  const TVSTParameter* param = Parameter();
+  if (param && param->ChangeCount() != FShownChanges)
+    ReadParam(*FParamSrc, riValue);
 }
 
 TSize TGraphicKnob::AutoSizeOf(const TGraphicContainer& container) const {

@@ -1,10 +1,10 @@
 // The rotary control: shows the filmstrip frame that belongs to its
 // parameter's value and turns mouse drags into value requests. It never sets
-// the value itself; the applied value comes back as gnValueChanged.
+// the value itself; it finds the applied value at the form's next idle.
 //
-// Hosts may change parameters from their own threads while the editor is
-// open, so the parameter listener only refreshes the atomic caches and asks
-// for a repaint; everything else runs on the editor's thread.
+// Hosts change parameters from their own threads while the editor is open:
+// those threads only count the change in the parameter, and the knob looks
+// at the count on the editor's thread.
 #pragma once
 
 #include "editor/EditGesture.h"
@@ -48,6 +48,7 @@ public:
   std::int32_t FrameIndex() const;
 
   void Paint(TCanvas& canvas) override;
+  void Idle() override;
 
   void KnobMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void KnobMouseMove(TComponent* Sender, TShiftState Shift, int X, int Y);
@@ -81,6 +82,7 @@ private:
   std::int32_t FDragDelta = 0;
   std::int32_t FDragStartValue = 0;
   std::int32_t FSyncStartValue = 0;
+  std::uint32_t FShownChanges = 0; // the parameter's change count last read
   TVSTParameterSource* FParamSrc = nullptr;
   TEditGesture FGesture; // from the press that starts a drag to the release
 };

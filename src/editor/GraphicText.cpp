@@ -33,15 +33,14 @@ void TGraphicText::SetParamSrc(TVSTParameterSource* source) {
     Repaint();
 }
 
-// May run on the host's thread: only asks for a repaint. A range change alone
-// does not change the text.
+// A range change alone does not change the text; value changes are found by
+// Idle.
 void TGraphicText::ParamNotify(void*, std::uint8_t Kind, std::int32_t) {
   switch (Kind) {
   case gnDestroying:
     FParamSrc = nullptr;
     Repaint();
     break;
-  case gnValueChanged:
   case gnSourceChanged:
     Repaint();
     break;
@@ -58,6 +57,14 @@ std::string TGraphicText::Text() const {
   if (!param->DisplayLabel().empty())
     text.append(" ").append(param->DisplayLabel());
   return text;
+}
+
+void TGraphicText::Idle() {
+  const TVSTParameter* param = FParamSrc ? FParamSrc->Parameter() : nullptr;
+  if (!param || param->ChangeCount() == FShownChanges)
+    return;
+  FShownChanges = param->ChangeCount();
+  Repaint();
 }
 
 void TGraphicText::Paint(TCanvas& canvas) {

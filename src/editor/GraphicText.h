@@ -31,6 +31,7 @@ public:
   // What the control shows now; read at paint time, never cached.
   std::string Text() const;
   void Paint(TCanvas& canvas) override;
+  void Idle() override;
 
 private:
   void ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t Value);
@@ -39,4 +40,5 @@ private:
   std::int32_t FBorder = 0;
   TAlignment FAlignment = taLeftJustify;
   TVSTParameterSource* FParamSrc = nullptr;
+  std::uint32_t FShownChanges = 0; // the parameter's change count last painted
 };

@@ -102,12 +102,6 @@ void TEffectEditor::UserZoomChosen(TFormEditor* Sender) {
   FHost.UserZoomChosen(Sender->UserZoom());
 }
 
-// The knobs already heard the change through the parameter and marked
-// themselves; this only makes sure the next Idle paints.
-void TEffectEditor::ParameterChanged(std::int32_t) {
-  FForm->RequestIdleRepaint();
-}
-
 void TEffectEditor::AutomateParameter(TVSTParameter* Param, float Value) {
   FHost.PerformEdit(Param->Index(), Value);
 }

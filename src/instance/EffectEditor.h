@@ -3,9 +3,9 @@
 // One editor per instance at a time: while open it takes the instance's
 // gesture handlers and gives them back when it closes.
 //
-// Threads. Everything but ParameterChanged runs on the editor's thread, the
-// one that owns the parent window; ParameterChanged may come from any thread
-// and only asks for a repaint that the next Idle paints.
+// Threads. Everything runs on the editor's thread, the one that owns the
+// parent window. Values set on other threads are found by the controls at
+// the next Idle: those threads never touch the editor.
 #pragma once
 
 #include "instance/EffectEditorHost.h"
@@ -56,8 +56,6 @@ public:
   // the editor follows the user's zoom, else the desktop. The window's new
   // pixel size goes to the host through RequestResize.
   bool SetScale(double scale);
-  // A value the host set: repaint (any thread, deferred to Idle).
-  void ParameterChanged(std::int32_t index);
 
   TForm& Form() const { return *FForm; }
 

@@ -5,6 +5,7 @@
 #include "params/VSTParameterHost.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -64,11 +65,10 @@ std::int32_t TVSTParameter::Clamp(std::int32_t v) const {
 
 // The difference is formed in integers and the quotient rounded once.
 float TVSTParameter::ToNormalized(std::int32_t v) const {
-  const TExtendedPrecision precision;
   const std::int32_t range = MaxValue() - MinValue();
   if (range == 0)
     return 0.0f;
-  return static_cast<float>(static_cast<long double>(v - MinValue()) / range);
+  return QuotientToFloat(v - MinValue(), range);
 }
 
 void TVSTParameter::SetMinValue(std::int32_t v) {
@@ -95,30 +95,24 @@ void TVSTParameter::SetMaxValue(std::int32_t v) {
     SetDefValue(MaxValue());
 }
 
+// Two threads may set the same parameter at once: the pair is replaced whole,
+// and a value equal to the stored one is recognised in the same step, so the
+// last writer's value is the one that stays and is reported.
 void TVSTParameter::SetCurValue(std::int32_t v) {
   v = Clamp(v);
-  if (v == CurValue())
-    return;
-  FCurValue.store(v, std::memory_order_relaxed);
-  FNormalizedValue.store(ToNormalized(v), std::memory_order_relaxed);
-  UpdateRealValue();
+  const std::uint64_t next = Packed(v, ToNormalized(v));
+  std::uint64_t current = FValue.load(std::memory_order_relaxed);
+  do {
+    if (CurValueOf(current) == v)
+      return;
+  } while (!FValue.compare_exchange_weak(current, next, std::memory_order_acq_rel,
+                                         std::memory_order_relaxed));
+  FChangeCount.fetch_add(1, std::memory_order_release);
   DoParamChange();
-  FNotifier->Notify(gnValueChanged, Index());
 }
 
 void TVSTParameter::SetDefValue(std::int32_t v) {
   FDefValue.store(Clamp(v), std::memory_order_relaxed);
-}
-
-void TVSTParameter::SetOnGetRealValue(TVSTParamOnGetRealValue handler) {
-  if (handler.SameCode(FOnGetRealValue))
-    return;
-  FOnGetRealValue = handler;
-  UpdateRealValue();
-}
-
-void TVSTParameter::UpdateRealValue() {
-  FRealValue.store(FOnGetRealValue ? FOnGetRealValue(this) : 0.0, std::memory_order_relaxed);
 }
 
 void TVSTParameter::DoParamChange() {
@@ -130,14 +124,48 @@ void TVSTParameter::Activate() {
   FActive.store(true, std::memory_order_relaxed);
 }
 
+namespace {
+
+// 2^52: adding and taking it away again rounds a smaller non-negative double
+// to a whole number, halves to even, without a library call.
+constexpr double kRoundingShift = 4503599627370496.0;
+
+// Below this many steps the product of a range and a float (24 significant
+// bits) is exact in a double.
+constexpr std::int32_t kExactProductRange = std::int32_t{1} << 29;
+
+// A double that lies exactly halfway between two floats: its 29 bits below a
+// float's precision are a one followed by zeros.
+bool IsFloatMidpoint(double d) {
+  constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
+  return (std::bit_cast<std::uint64_t>(d) & kBelowFloat) == std::uint64_t{1} << 28;
+}
+
+} // namespace
+
 std::int32_t NearestStep(float x, std::int32_t range) {
   if (x > 1.0f)
     x = 1.0f;
   else if (!(x >= 0.0f))
     x = 0.0f;
+  if (range >= 0 && range < kExactProductRange) {
+    const double product = static_cast<double>(range) * x;
+    return static_cast<std::int32_t>((product + kRoundingShift) - kRoundingShift);
+  }
   // Exact product at 64-bit precision; nearbyint rounds halves to even.
   const TExtendedPrecision precision;
   return static_cast<std::int32_t>(std::nearbyint(static_cast<long double>(range) * x));
+}
+
+// The double quotient is the exact one rounded once; rounding it again to a
+// float can only differ from rounding the exact quotient when it landed on a
+// float's midpoint, and only then is the quotient taken at 64-bit precision.
+float QuotientToFloat(std::int32_t numerator, std::int32_t denominator) {
+  const double quotient = static_cast<double>(numerator) / denominator;
+  if (!IsFloatMidpoint(quotient))
+    return static_cast<float>(quotient);
+  const TExtendedPrecision precision;
+  return static_cast<float>(static_cast<long double>(numerator) / denominator);
 }
 
 void TVSTParameter::SetNormalizedValue(float x) {

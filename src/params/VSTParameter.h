@@ -7,6 +7,7 @@
 #include "params/ShortText.h"
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@ class TVSTParameterHost;
 // Display texts are formatted when they are read, on the reader's thread, so
 // setting a value from the audio thread never formats one.
 using TVSTParamOnGetStrValue = TEvent<TShortText(const TVSTParameter* Param)>;
-using TVSTParamOnGetRealValue = TEvent<double(TVSTParameter* Param)>;
+using TVSTParamOnGetRealValue = TEvent<double(const TVSTParameter* Param)>;
 using TVSTOnParamChange = TEvent<void(TVSTParameter* Param)>;
 using TVSTOnParamAutomate = TEvent<void(TVSTParameter* Param, float Value)>;
 // The start or the end of a gesture (a knob held) that changes Param.
@@ -52,11 +53,19 @@ public:
 
   std::int32_t MinValue() const { return FMinValue.load(std::memory_order_relaxed); }
   std::int32_t MaxValue() const { return FMaxValue.load(std::memory_order_relaxed); }
-  std::int32_t CurValue() const { return FCurValue.load(std::memory_order_relaxed); }
+  std::int32_t CurValue() const { return CurValueOf(FValue.load(std::memory_order_acquire)); }
   std::int32_t DefValue() const { return FDefValue.load(std::memory_order_relaxed); }
-  float NormalizedValue() const { return FNormalizedValue.load(std::memory_order_relaxed); }
-  double RealValue() const { return FRealValue.load(std::memory_order_relaxed); }
+  float NormalizedValue() const {
+    return NormalizedValueOf(FValue.load(std::memory_order_acquire));
+  }
+  // Like the display text, worked out when it is read: setting a value from
+  // the audio thread costs no conversion.
+  double RealValue() const { return FOnGetRealValue ? FOnGetRealValue(this) : 0.0; }
   TShortText StrValue() const { return FOnGetStrValue ? FOnGetStrValue(this) : TShortText(); }
+  // Counts the changes of CurValue: an editor compares it with the count it
+  // last painted, so a value set on the audio thread costs that thread no
+  // window work.
+  std::uint32_t ChangeCount() const { return FChangeCount.load(std::memory_order_acquire); }
   bool Active() const { return FActive.load(std::memory_order_relaxed); }
 
   void SetMinValue(std::int32_t v);
@@ -68,7 +77,7 @@ public:
   const TVSTParamOnGetRealValue& OnGetRealValue() const { return FOnGetRealValue; }
   const TVSTOnParamChange& OnParamChange() const { return FOnParamChange; }
   void SetOnGetStrValue(TVSTParamOnGetStrValue handler) { FOnGetStrValue = handler; }
-  void SetOnGetRealValue(TVSTParamOnGetRealValue handler);
+  void SetOnGetRealValue(TVSTParamOnGetRealValue handler) { FOnGetRealValue = handler; }
   void SetOnParamChange(TVSTOnParamChange handler) { FOnParamChange = handler; }
   const TVSTParamOnUnitToNormalized& OnUnitToNormalized() const { return FOnUnitToNormalized; }
   void SetOnUnitToNormalized(TVSTParamOnUnitToNormalized handler) { FOnUnitToNormalized = handler; }
@@ -89,8 +98,19 @@ public:
 private:
   std::int32_t Clamp(std::int32_t v) const;
   float ToNormalized(std::int32_t v) const;
-  void UpdateRealValue();
   TVSTParameterHost* Host() const;
+  // CurValue in the low half, the bits of its NormalizedValue in the high
+  // half: threads that set values at once can never leave the two unmatched.
+  static std::uint64_t Packed(std::int32_t cur, float normalized) {
+    return std::uint64_t{std::bit_cast<std::uint32_t>(normalized)} << 32 |
+           static_cast<std::uint32_t>(cur);
+  }
+  static std::int32_t CurValueOf(std::uint64_t packed) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(packed));
+  }
+  static float NormalizedValueOf(std::uint64_t packed) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(packed >> 32));
+  }
 
   std::unique_ptr<TGraphicNotifyHost> FNotifier;
   TVSTParameters* FCollection;
@@ -100,10 +120,10 @@ private:
   std::string FShortName;
   std::atomic<std::int32_t> FMinValue{0};
   std::atomic<std::int32_t> FMaxValue{0};
-  std::atomic<std::int32_t> FCurValue{0};
+  std::atomic<std::uint64_t> FValue{0};
+  static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+  std::atomic<std::uint32_t> FChangeCount{0};
   std::atomic<std::int32_t> FDefValue{0};
-  std::atomic<float> FNormalizedValue{0.0f};
-  std::atomic<double> FRealValue{0.0};
   TVSTParamOnGetStrValue FOnGetStrValue;
   TVSTParamOnGetRealValue FOnGetRealValue;
   TVSTOnParamChange FOnParamChange;
@@ -142,6 +162,9 @@ private:
 // The step a host value x in [0, 1] falls on in a range of `range` steps: the
 // nearest, halves to even; NaN counts as 0.
 std::int32_t NearestStep(float x, std::int32_t range);
+// numerator / denominator (0 < denominator) rounded once to a float, as the
+// exact quotient would be.
+float QuotientToFloat(std::int32_t numerator, std::int32_t denominator);
 
 // Letter case does not make two names different.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);

@@ -95,7 +95,6 @@ void TVSTParameterSource::ParamNotify(void*, std::uint8_t Kind, std::int32_t Val
       FVSTParamName = param->Name();
     break;
   case gnRangeChanged:
-  case gnValueChanged:
     if (!Loading())
       FNotifier->Notify(Kind, Value);
     break;

@@ -8,7 +8,9 @@
 #include "shaper/DisplayText.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -47,6 +49,43 @@ double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
   const TExtendedPrecision precision;
   return static_cast<double>(Fraction(CurValue, MaxValue));
+}
+
+namespace {
+
+// How far, in units of a double's last place, a double result may lie from a
+// float's midpoint before its rounding to a float is taken as uncertain: far
+// above the error of the double arithmetic here, and still so narrow that
+// only about one value in a quarter of a million falls inside.
+constexpr std::int64_t kUncertainUlps = 1024;
+
+bool NearFloatMidpoint(double d) {
+  constexpr std::int64_t kBelowFloat = (std::int64_t{1} << 29) - 1;
+  constexpr std::int64_t kMidpoint = std::int64_t{1} << 28;
+  const auto low = static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(d)) & kBelowFloat;
+  return std::abs(low - kMidpoint) <= kUncertainUlps;
+}
+
+} // namespace
+
+// The extended-precision results above, rounded to the float the processor
+// keeps, are what the sound depends on. Double precision gives the same float
+// except where its result lies too close to a float's midpoint to tell, and
+// only there the extended-precision formula runs.
+float DecibelSetting(std::int32_t CurValue, std::int32_t MaxValue) {
+  constexpr double kLn10Double = 2.302585092994045684;
+  const double fraction = static_cast<double>(CurValue) / MaxValue;
+  const double gain = std::exp(((fraction - 0.5) * 0.05 * 96) * kLn10Double);
+  if (NearFloatMidpoint(gain))
+    return static_cast<float>(DecibelRealValue(CurValue, MaxValue));
+  return static_cast<float>(gain);
+}
+
+float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue) {
+  const double fraction = static_cast<double>(CurValue) / MaxValue;
+  if (NearFloatMidpoint(fraction))
+    return static_cast<float>(FractionRealValue(CurValue, MaxValue));
+  return static_cast<float>(fraction);
 }
 
 TEffParameters::TEffParameters(TComponent* owner, TVSTEffectOnCreateEditor onCreateEditor)
@@ -134,16 +173,16 @@ void TEffParameters::LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor
   e.EndLoading();
 }
 
-double TEffParameters::ParamHostParameters0GetRealValue(TVSTParameter* Param) {
+double TEffParameters::ParamHostParameters0GetRealValue(const TVSTParameter* Param) {
   return DecibelRealValue(Param->CurValue(), Param->MaxValue());
 }
 
 // A handler of its own, bound only to "Out Gain", with the formula of "Gain".
-double TEffParameters::ParamHostParameters2GetRealValue(TVSTParameter* Param) {
+double TEffParameters::ParamHostParameters2GetRealValue(const TVSTParameter* Param) {
   return ParamHostParameters0GetRealValue(Param);
 }
 
-double TEffParameters::ParamHostParameters1GetRealValue(TVSTParameter* Param) {
+double TEffParameters::ParamHostParameters1GetRealValue(const TVSTParameter* Param) {
   return FractionRealValue(Param->CurValue(), Param->MaxValue());
 }
 
@@ -177,22 +216,37 @@ float TEffParameters::ParamHostParameters1UnitToNormalized(TVSTParameter*, doubl
   return static_cast<float>(std::clamp(UnitValue / 100.0, 0.0, 1.0));
 }
 
-void TEffParameters::SetShaperSetting(std::atomic<float> TShaperUnit::*setting,
-                                      const TVSTParameter* Param) {
-  if (TShaperUnit* unit = ShaperUnit())
-    (unit->*setting).store(static_cast<float>(Param->RealValue()), std::memory_order_relaxed);
+void TEffParameters::MarkSettingPending(std::int32_t index) {
+  FPendingSettings.fetch_or(std::uint32_t{1} << index, std::memory_order_release);
 }
 
-void TEffParameters::ParamHostParameters0ParamChange(TVSTParameter* Param) {
-  SetShaperSetting(&TShaperUnit::DriveGain, Param);
+void TEffParameters::ParamHostParameters0ParamChange(TVSTParameter*) {
+  MarkSettingPending(0);
 }
 
-void TEffParameters::ParamHostParameters1ParamChange(TVSTParameter* Param) {
-  SetShaperSetting(&TShaperUnit::Intensity, Param);
+void TEffParameters::ParamHostParameters1ParamChange(TVSTParameter*) {
+  MarkSettingPending(1);
 }
 
-void TEffParameters::ParamHostParameters2ParamChange(TVSTParameter* Param) {
-  SetShaperSetting(&TShaperUnit::OutputGain, Param);
+void TEffParameters::ParamHostParameters2ParamChange(TVSTParameter*) {
+  MarkSettingPending(2);
+}
+
+// The mark is taken before the value is read: a change that lands in between
+// marks its parameter again and is applied by the next call.
+void TEffParameters::ApplyPendingSettings(TShaperUnit& unit) {
+  if (FPendingSettings.load(std::memory_order_relaxed) == 0)
+    return;
+  const std::uint32_t pending = FPendingSettings.exchange(0, std::memory_order_acquire);
+  const TVSTParameters& params = FParamHost->Parameters();
+  const auto step = [&](std::int32_t index) { return params.Items(index)->CurValue(); };
+  const auto top = [&](std::int32_t index) { return params.Items(index)->MaxValue(); };
+  if (pending & 1)
+    unit.DriveGain.store(DecibelSetting(step(0), top(0)), std::memory_order_relaxed);
+  if (pending & 2)
+    unit.Intensity.store(FractionSetting(step(1), top(1)), std::memory_order_relaxed);
+  if (pending & 4)
+    unit.OutputGain.store(DecibelSetting(step(2), top(2)), std::memory_order_relaxed);
 }
 
 void TEffParameters::EffectProcessorCreate(TComponent*) {
@@ -216,6 +270,7 @@ void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessR
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
     return;
+  ApplyPendingSettings(*unit);
   FSoftBypass.ProcessStereo(
       Bypass(), r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
       r->Replacing != 0,
@@ -227,6 +282,7 @@ void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcess
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
     return;
+  ApplyPendingSettings(*unit);
   FSoftBypass.ProcessMono(
       Bypass(), r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0,
       [unit](const float* In, float* Out1, float* Out2, std::int32_t n, bool Replacing) {

@@ -29,9 +29,9 @@ public:
   void SetBypass(bool Bypass) { FBypass.store(Bypass, std::memory_order_relaxed); }
   bool Bypass() const { return FBypass.load(std::memory_order_relaxed); }
 
-  double ParamHostParameters0GetRealValue(TVSTParameter* Param);
-  double ParamHostParameters1GetRealValue(TVSTParameter* Param);
-  double ParamHostParameters2GetRealValue(TVSTParameter* Param);
+  double ParamHostParameters0GetRealValue(const TVSTParameter* Param);
+  double ParamHostParameters1GetRealValue(const TVSTParameter* Param);
+  double ParamHostParameters2GetRealValue(const TVSTParameter* Param);
   TShortText ParamHostParameters0GetStrValue(const TVSTParameter* Param);
   TShortText ParamHostParameters1GetStrValue(const TVSTParameter* Param);
   float ParamHostParameters0UnitToNormalized(TVSTParameter* Param, double UnitValue);
@@ -53,18 +53,27 @@ public:
 private:
   void LoadParamHost();
   void LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor);
-  void SetShaperSetting(std::atomic<float> TShaperUnit::*setting, const TVSTParameter* Param);
+  // Processing alone writes the processor's settings: a change made on any
+  // other thread only marks its parameter here, and the next processing call
+  // applies the value the parameter holds then.
+  void MarkSettingPending(std::int32_t index);
+  void ApplyPendingSettings(TShaperUnit& unit);
 
   TVSTParameterHost* FParamHost = nullptr;
   TVSTEffect* FEffectProcessor = nullptr;
   std::atomic<TShaperUnit*> FShaperUnit{nullptr};
   std::atomic<bool> FBypass{false};
-  TSoftBypass FSoftBypass; // audio thread only
+  std::atomic<std::uint32_t> FPendingSettings{0}; // a bit per parameter index
+  TSoftBypass FSoftBypass;                        // audio thread only
 };
 
 // The natural-unit mappings, shared with anything that converts the other way.
 double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue);
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue);
+// The same mappings as the processor's float settings, bit for bit, at a
+// fraction of the cost: what processing applies at every automated change.
+float DecibelSetting(std::int32_t CurValue, std::int32_t MaxValue);
+float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue);
 // The display texts: decibels of a gain, percent of the intensity.
 TShortText DecibelText(std::int32_t CurValue, std::int32_t MaxValue);
 TShortText PercentText(std::int32_t CurValue, std::int32_t MaxValue);

@@ -61,6 +61,10 @@ public:
   // Taken by the form's idle: whether a repaint was asked for off its thread.
   bool TakeRepaintRequest() { return FRepaintRequested.exchange(false, std::memory_order_relaxed); }
 
+  // Called by the form on its own thread at each idle and after the user's
+  // input: a control that shows what other threads change looks at it here.
+  virtual void Idle() {}
+
   // The canvas's origin is the control's top-left corner; drawing is clipped
   // to the control's rectangle. Canvas coordinates are pixels.
   virtual void Paint(TCanvas&) {}

@@ -95,6 +95,7 @@ void TForm::Idle() {
   if (!OnFormThread())
     return;
   Backend().ProcessEvents();
+  PollControls();
   if (!FRepaintRequested.exchange(false, std::memory_order_relaxed))
     return;
   const bool full = FFullRepaintRequested.exchange(false, std::memory_order_relaxed);
@@ -106,6 +107,12 @@ void TForm::Idle() {
       RepaintControl(control);
 }
 
+// By index: a control's repaint may change the z-order, never the count.
+void TForm::PollControls() {
+  for (std::size_t i = 0; i < FControls.size(); ++i)
+    FControls[i]->Idle();
+}
+
 TControl* TForm::ControlAt(int x, int y) const {
   for (auto it = FControls.rbegin(); it != FControls.rend(); ++it)
     if ((*it)->Visible() && PixelRect((*it)->BoundsRect()).Contains({x, y}))
@@ -114,6 +121,8 @@ TControl* TForm::ControlAt(int x, int y) const {
 }
 
 void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  // A press starts from the values as they are now.
+  PollControls();
   // A press with no other button held starts afresh, even if a release was lost.
   if (!FPressActive || (shift & kMouseButtons & ~ButtonFlag(button)) == 0) {
     FCapture = ControlAt(x, y);
@@ -123,6 +132,8 @@ void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     const TRect at = PixelRect(control->BoundsRect());
     control->MouseDown(button, shift, x - at.Left, y - at.Top);
   }
+  // A value the user just set shows at once, not at the next idle.
+  PollControls();
 }
 
 void TForm::MouseMove(TShiftState shift, int x, int y) {
@@ -130,6 +141,7 @@ void TForm::MouseMove(TShiftState shift, int x, int y) {
     const TRect at = PixelRect(control->BoundsRect());
     control->MouseMove(shift, x - at.Left, y - at.Top);
   }
+  PollControls();
 }
 
 void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
@@ -142,6 +154,7 @@ void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     const TRect at = PixelRect(control->BoundsRect());
     control->MouseUp(button, shift, x - at.Left, y - at.Top);
   }
+  PollControls();
 }
 
 void TForm::InsertControl(TControl* control) {

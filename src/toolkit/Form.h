@@ -62,8 +62,9 @@ public:
   void Show();
   // Paints the whole form now.
   void Repaint();
-  // The editor thread's turn: window events, then repaints asked for on other threads.
-  void Idle();
+  // The editor thread's turn: window events, then what the controls find
+  // changed, then repaints asked for on other threads.
+  void Idle() override;
 
   const TBitmap& BackBuffer() const { return FBackBuffer; }
   // Bottom of the z-order first.
@@ -91,10 +92,7 @@ public:
   // Repaints an area (editor units) from the bottom of the z-order up.
   void RepaintRect(const TRect& area);
   // A control's repaint asked for on another thread.
-  void RequestIdleRepaint() {
-    if (!FRepaintRequested.exchange(true, std::memory_order_relaxed))
-      FBackend->RepaintRequested();
-  }
+  void RequestIdleRepaint() { FRepaintRequested.store(true, std::memory_order_relaxed); }
 
 private:
   class TPaintLock;
@@ -109,6 +107,8 @@ private:
   TControl* ControlAt(int x, int y) const;
   void PaintControlsFrom(std::size_t first, const TRect& area);
   void DeferFullRepaint();
+  // Lets every control look at what it shows, on the form's thread.
+  void PollControls();
 
   std::uintptr_t FThread;
   TBitmap FBackBuffer;

@@ -22,6 +22,8 @@ public:
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y) = 0;
   virtual void MouseMove(TShiftState shift, int x, int y) = 0;
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) = 0;
+  // The backend's own timer, where the host drives no idle of its own.
+  virtual void Idle() = 0;
 
 protected:
   ~TFormBackendClient() = default;
@@ -39,10 +41,6 @@ public:
   virtual void Present(const TBitmap& backBuffer, const TRect& area) = 0;
   // Handles the window events waiting for the form (input, exposure).
   virtual void ProcessEvents() = 0;
-  // Called on any thread, and never paints: repaints wait for the form's own
-  // thread, which a backend may wake (the form's Idle paints them). Without
-  // it they wait for the host's next editor idle.
-  virtual void RepaintRequested() {}
   // The desktop's scale for the window (pixels per 96-dpi pixel): the
   // user's font resolution or toolkit scale on X11, the window's monitor DPI
   // on Windows; 0 when the desktop says nothing (offscreen).

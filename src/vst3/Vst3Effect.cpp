@@ -158,13 +158,6 @@ std::int32_t TVst3Effect::IndexOf(v3_param_id id) {
   return TEffectInstance::ParameterIndex(static_cast<std::int32_t>(id));
 }
 
-void TVst3Effect::ShowAllParameters() {
-  if (!FView)
-    return;
-  for (std::int32_t i = 0; i < TEffectInstance::kParameterCount; ++i)
-    FView->ParameterChanged(i);
-}
-
 // ---- shared
 
 v3_result V3_API TVst3Effect::Initialize(void* self, v3_funknown**) {
@@ -240,7 +233,6 @@ v3_result TVst3Effect::LoadState(v3_bstream** stream) {
   const auto bytes = vst3::ReadRest(stream, kStateLimit);
   if (!bytes || !FInstance->LoadState(*bytes))
     return V3_FALSE;
-  ShowAllParameters();
   return V3_OK;
 }
 
@@ -463,8 +455,6 @@ v3_result V3_API TVst3Effect::SetParameterNormalized(void* self, v3_param_id id,
     return V3_INVALID_ARG;
   TVst3Effect& effect = TSlot::From(self);
   effect.FInstance->SetNormalizedValue(index, std::clamp(normalized, 0.0, 1.0));
-  if (effect.FView)
-    effect.FView->ParameterChanged(index);
   return V3_OK;
 }
 

@@ -107,7 +107,6 @@ private:
   static std::int32_t IndexOf(v3_param_id id);
   v3_result LoadState(v3_bstream** stream);
   void ProcessBlock(const v3_process_data& data);
-  void ShowAllParameters();
 
   TSlot FComponent{&kComponentVtable, this};
   TSlot FProcessor{&kProcessorVtable, this};

@@ -78,11 +78,6 @@ std::uint32_t TVst3View::Release() {
   return left;
 }
 
-void TVst3View::ParameterChanged(std::int32_t index) {
-  if (FEditor)
-    FEditor->ParameterChanged(index);
-}
-
 void TVst3View::BeginEdit(std::int32_t index) {
   FEffect.BeginEdit(index);
 }

@@ -6,8 +6,7 @@
 // watches the X connection and runs a timer; both let the editor work off its
 // window events and repaints.
 //
-// Threads: every call comes from the host's UI thread, except
-// ParameterChanged, which only asks for a repaint.
+// Threads: every call comes from the host's UI thread.
 #pragma once
 
 #include "instance/EffectEditor.h"
@@ -28,8 +27,6 @@ public:
   static v3_plugin_view** Create(TVst3Effect& effect);
   TVst3View(const TVst3View&) = delete;
   TVst3View& operator=(const TVst3View&) = delete;
-
-  void ParameterChanged(std::int32_t index);
 
   void BeginEdit(std::int32_t index) override;
   void PerformEdit(std::int32_t index, double normalized) override;

@@ -67,6 +67,7 @@ TEST_F(EditorFormTest, HelpOverlayCoversEverythingUntilClicked) {
 
   // Host automation repaints the knob and the read-out beneath the overlay.
   Gain().SetCurValue(1000000);
+  Form->Idle();
   EXPECT_TRUE(ShowsHelp());
   EXPECT_EQ(Form->GKGain->ValueCache(), 1000000);
 
@@ -80,6 +81,7 @@ TEST_F(EditorFormTest, HelpOverlayCoversEverythingUntilClicked) {
   EXPECT_EQ(Form->GraphicText1->Text(), "48.0 dB");
 
   Gain().SetCurValue(500000);
+  Form->Idle();
   EXPECT_TRUE(Form->BackBuffer() == before);
   Click(kHotSpotX, kHotSpotY);
   EXPECT_TRUE(ShowsHelp()) << "a second show differs from the first";

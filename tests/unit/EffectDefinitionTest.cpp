@@ -17,6 +17,19 @@ protected:
     module.ParamHost()->SetBlockSize(512);
   }
   TVSTParameter* Param(int index) { return module.ParamHost()->Parameters().Items(index); }
+  // One frame of silence: processing applies the values set since the last call.
+  void ProcessFrame() {
+    float in[2] = {0, 0};
+    float out[2] = {0, 0};
+    TVSTEffectOnProcessRecord record;
+    record.Inputs[0] = &in[0];
+    record.Inputs[1] = &in[1];
+    record.Outputs[0] = &out[0];
+    record.Outputs[1] = &out[1];
+    record.SampleFrames = 1;
+    record.Replacing = -1;
+    module.EffectProcessor()->ProcessS2S(&record);
+  }
 
   TEffParameters module;
 };
@@ -59,15 +72,20 @@ TEST_F(EffectDefinition, ProcessorAppearsWithTheParametersValues) {
   Start();
   TShaperUnit* unit = module.ShaperUnit();
   ASSERT_NE(unit, nullptr);
+  ProcessFrame();
   EXPECT_EQ(unit->DriveGain.load(), 251.18864f);
   EXPECT_EQ(unit->Intensity.load(), 1.0f);
   EXPECT_EQ(unit->OutputGain.load(), 1.0f);
 
+  // Only processing writes the settings: a change waits for the next call.
   Param(2)->SetCurValue(0);
+  EXPECT_EQ(unit->OutputGain.load(), 1.0f);
+  ProcessFrame();
   EXPECT_NEAR(unit->OutputGain.load(), 0.00398107f, 1e-8);
   EXPECT_EQ(unit->DriveGain.load(), 251.18864f);
   EXPECT_EQ(unit->Intensity.load(), 1.0f);
   Param(1)->SetCurValue(250000);
+  ProcessFrame();
   EXPECT_EQ(unit->Intensity.load(), 0.25f);
 }
 

@@ -17,6 +17,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -419,9 +420,11 @@ TEST_F(EffectEditorTest, ClosingWhileAKnobIsHeldEndsTheGestureAndUnhooksTheInsta
 }
 
 TEST_F(EffectEditorTest, HostValuesShowAndTheHostsScaleResizesTheWindow) {
-  Instance.SetNormalizedValue(2, 1.0);
-  Editor->ParameterChanged(2);
+  // Set on a thread of the host's: the editor finds it at its next idle.
+  std::thread([this] { Instance.SetNormalizedValue(2, 1.0); }).join();
+  EXPECT_NE(Form().GKOutGain->ValueCache(), 1000000);
   Editor->Idle();
+  EXPECT_EQ(Form().GKOutGain->ValueCache(), 1000000);
   EXPECT_EQ(Form().GraphicText3->Text().rfind(Instance.ValueText(2, 1.0), 0), 0u)
       << Form().GraphicText3->Text();
   EXPECT_TRUE(Boundary.Events.empty());

@@ -77,7 +77,13 @@ TEST_F(GraphicTextTest, RepaintsWhenTheTextCanHaveChanged) {
   const TCase cases[] = {
       {"bound", [](GraphicTextTest& t) { t.Text->SetParamSrc(t.Source); }, 1},
       {"range", [](GraphicTextTest& t) { t.Param->SetMaxValue(2000); }, 0},
-      {"value", [](GraphicTextTest& t) { t.Param->SetCurValue(5); }, 1},
+      {"value, found at idle",
+       [](GraphicTextTest& t) {
+         t.Param->SetCurValue(5);
+         t.Form.Idle();
+       },
+       1},
+      {"idle, nothing new", [](GraphicTextTest& t) { t.Form.Idle(); }, 0},
       {"unbound", [](GraphicTextTest& t) { t.Proxy.SetHost(nullptr); }, 1},
       {"font colour", [](GraphicTextTest& t) { t.Text->Font().SetColor(clBlack); }, 1},
       {"font height", [](GraphicTextTest& t) { t.Text->Font().SetHeight(-12); }, 1},

@@ -15,6 +15,9 @@
 namespace {
 
 constexpr char kClassName[] = "KestruneGlowraspEditor";
+// The idle timer: about the rate hosts call their editors' idle at.
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleIntervalMs = 30;
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
@@ -124,7 +127,6 @@ public:
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   // The host's message loop delivers the window's messages.
   void ProcessEvents() override {}
-  void RepaintRequested() override;
   void* WindowHandle() const override { return FWindow.load(); }
   double DesktopScale() const override;
 
@@ -192,10 +194,14 @@ TWin32FormBackend::TWin32FormBackend(TFormBackendClient& client, HWND parent) : 
     TWindowClass::Release();
     throw EGlowraspError("Cannot create the editor window");
   }
+  // Values set on the host's threads are painted from here, on the window's
+  // own thread: no other thread ever calls the window system.
+  SetTimer(FWindow, kIdleTimer, kIdleIntervalMs, nullptr);
 }
 
 TWin32FormBackend::~TWin32FormBackend() {
   if (const HWND window = FWindow.exchange(nullptr)) {
+    KillTimer(window, kIdleTimer);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
   }
@@ -216,13 +222,6 @@ double TWin32FormBackend::DesktopScale() const {
       ReleaseDC(window, dc);
     }
   return dpi > 0 ? dpi / 96.0 : 0;
-}
-
-// The only call made off the form's thread: it marks the window for a
-// WM_PAINT on the form's thread and paints nothing.
-void TWin32FormBackend::RepaintRequested() {
-  if (const HWND window = FWindow.load(std::memory_order_relaxed))
-    InvalidateRect(window, nullptr, FALSE);
 }
 
 void TWin32FormBackend::SetBounds(const TRect& bounds) {
@@ -274,6 +273,11 @@ bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return true;
   case WM_ERASEBKGND:
     return true; // every pixel comes from the back buffer
+  case WM_TIMER:
+    if (wParam != kIdleTimer)
+      return false;
+    FClient.Idle();
+    return true;
   case WM_LBUTTONDOWN:
     Press(mbLeft, ShiftState(wParam), lParam);
     return true;
