@@ -3,8 +3,6 @@
 #include "clap/ClapDescriptor.h"
 #include "clap/ClapPluginCalls.h"
 #include "clap/ClapStateStream.h"
-#include "instance/EditorStateRecord.h"
-#include "instance/StateRecord.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +57,9 @@ bool TClapPlugin::Init() {
 bool TClapPlugin::Activate(double sampleRate) {
   if (FActive || !std::isfinite(sampleRate) || sampleRate <= 0.0)
     return false;
+  // Hosts deactivate for every change of rate or device: what was playing
+  // before must not sound after.
+  FInstance.Reset();
   FActive = true;
   return true;
 }
@@ -235,28 +236,15 @@ std::uint32_t TClapPlugin::Tail() const {
 // The values' record, then the editor's when a zoom is kept: without one the
 // state is what earlier builds wrote, and they load it.
 bool TClapPlugin::SaveState(const clap_ostream_t& stream) const {
-  std::vector<std::uint8_t> bytes = FInstance.SaveState();
-  if (const std::optional<double> zoom = FInstance.EditorZoom()) {
-    const std::vector<std::uint8_t> editor = EncodeEditorState(*zoom);
-    bytes.insert(bytes.end(), editor.begin(), editor.end());
-  }
-  return WriteClapStream(stream, bytes);
+  return WriteClapStream(stream, FInstance.SaveState(TEffectInstance::spAll));
 }
 
 bool TClapPlugin::LoadState(const clap_istream_t& stream) {
   const auto bytes = ReadClapStream(stream, kStateLimit);
   if (!bytes)
     return false;
-  const std::span<const std::uint8_t> all(*bytes);
-  const std::size_t valuesSize = std::min(StateRecordSize(all).value_or(all.size()), all.size());
-  const std::span<const std::uint8_t> editor = all.subspan(valuesSize);
-  // Both records are checked before either is applied.
-  std::optional<double> zoom;
-  if (!editor.empty() && !(zoom = DecodeEditorState(editor)))
+  if (!FInstance.LoadState(*bytes, TEffectInstance::spAll))
     return false;
-  if (!FInstance.LoadState(all.first(valuesSize)))
-    return false;
-  FInstance.SetEditorZoom(zoom);
   // The host reads the new values again, as after any preset load.
   const auto* params =
       FHost.get_extension

@@ -202,16 +202,37 @@ bool TEffectInstance::Bypass() const {
   return FDefinition->Bypass();
 }
 
-std::vector<std::uint8_t> TEffectInstance::SaveState() const {
-  TStateValues values;
-  for (std::int32_t i = 0; i < kBypassIndex; ++i)
-    values.Steps.push_back({kParameters[i].Id, ModelParameter(i)->CurValue()});
-  values.Bypass = Bypass();
-  return EncodeState(values);
+std::vector<std::uint8_t> TEffectInstance::SaveState(TStateParts parts) const {
+  std::vector<std::uint8_t> bytes;
+  if (parts & spValues) {
+    TStateValues values;
+    for (std::int32_t i = 0; i < kBypassIndex; ++i)
+      values.Steps.push_back({kParameters[i].Id, ModelParameter(i)->CurValue()});
+    values.Bypass = Bypass();
+    bytes = EncodeState(values);
+  }
+  if (const std::optional<double> zoom = EditorZoom(); zoom && (parts & spEditor)) {
+    const std::vector<std::uint8_t> editor = EncodeEditorState(*zoom);
+    bytes.insert(bytes.end(), editor.begin(), editor.end());
+  }
+  return bytes;
 }
 
-bool TEffectInstance::LoadState(std::span<const std::uint8_t> bytes) {
-  const std::optional<TStateValues> values = DecodeState(bytes);
+bool TEffectInstance::LoadState(std::span<const std::uint8_t> bytes, TStateParts parts) {
+  std::span<const std::uint8_t> rest = bytes;
+  if (parts & spValues) {
+    const std::size_t size = StateRecordSize(bytes).value_or(bytes.size());
+    if (size > bytes.size() || !ApplyValues(bytes.first(size)))
+      return false;
+    rest = bytes.subspan(size);
+  }
+  if (parts & spEditor)
+    SetEditorZoom(DecodeEditorState(rest));
+  return true;
+}
+
+bool TEffectInstance::ApplyValues(std::span<const std::uint8_t> record) {
+  const std::optional<TStateValues> values = DecodeState(record);
   if (!values)
     return false;
   // Every value is checked before any is applied.

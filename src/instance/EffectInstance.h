@@ -74,10 +74,18 @@ public:
   void SetBypass(bool bypass);
   bool Bypass() const;
 
-  // A small versioned binary record of every value and the bypass.
-  std::vector<std::uint8_t> SaveState() const;
-  // False, with nothing changed, for a short, garbled or newer record.
-  bool LoadState(std::span<const std::uint8_t> bytes);
+  // What a saved state holds: the values' record (every value and the
+  // bypass), the editor's record (the kept zoom, written only when one is
+  // kept), or both in that order.
+  enum TStateParts : unsigned { spValues = 1, spEditor = 2, spAll = 3 };
+  std::vector<std::uint8_t> SaveState(TStateParts parts = spValues) const;
+  // Reads what SaveState wrote with the same parts. The values' record must
+  // be whole and of this version or older: otherwise the call fails with
+  // nothing changed. Whatever follows it that is not an editor record of this
+  // version (a newer one, a kind this build does not know) is skipped, and
+  // the values still load. With spEditor the kept zoom becomes the one read,
+  // or none.
+  bool LoadState(std::span<const std::uint8_t> bytes, TStateParts parts = spValues);
 
   // The editor zoom kept with this instance, for formats that save the
   // editor's state with it: nothing (the user's settings apply), 0 to follow
@@ -90,6 +98,7 @@ private:
   friend class TEffectEditor;
   TEffParameters& Definition() const { return *FDefinition; }
   TVSTParameter* ModelParameter(std::int32_t index) const;
+  bool ApplyValues(std::span<const std::uint8_t> record);
 
   std::unique_ptr<TEffParameters> FDefinition;
   // In whole percent; kNoEditorZoom when nothing is kept.

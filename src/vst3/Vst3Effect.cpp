@@ -1,6 +1,5 @@
 #include "vst3/Vst3Effect.h"
 
-#include "instance/EditorStateRecord.h"
 #include "vst3/Vst3StateStream.h"
 #include "vst3/Vst3Text.h"
 #include "vst3/Vst3View.h"
@@ -363,28 +362,21 @@ v3_result V3_API TVst3Effect::SetComponentState(void* self, v3_bstream** stream)
 }
 
 // The controller's own state is the editor's record alone; an empty one
-// (from a build without it, or with nothing kept) keeps no zoom.
+// (from a build without it, or with nothing kept) keeps no zoom, and so does
+// one this build cannot read.
 v3_result V3_API TVst3Effect::SetControllerState(void* self, v3_bstream** stream) {
-  TEffectInstance& instance = *TSlot::From(self).FInstance;
   const auto bytes = vst3::ReadRest(stream, kStateLimit);
   if (!bytes)
     return V3_FALSE;
-  if (bytes->empty()) {
-    instance.SetEditorZoom(std::nullopt);
-    return V3_OK;
-  }
-  const std::optional<double> zoom = DecodeEditorState(*bytes);
-  if (!zoom)
-    return V3_FALSE;
-  instance.SetEditorZoom(zoom);
+  TSlot::From(self).FInstance->LoadState(*bytes, TEffectInstance::spEditor);
   return V3_OK;
 }
 
 v3_result V3_API TVst3Effect::GetControllerState(void* self, v3_bstream** stream) {
-  const std::optional<double> zoom = TSlot::From(self).FInstance->EditorZoom();
-  if (!zoom)
+  const auto bytes = TSlot::From(self).FInstance->SaveState(TEffectInstance::spEditor);
+  if (bytes.empty())
     return stream ? V3_OK : V3_INVALID_ARG;
-  return vst3::WriteAll(stream, EncodeEditorState(*zoom)) ? V3_OK : V3_FALSE;
+  return vst3::WriteAll(stream, bytes) ? V3_OK : V3_FALSE;
 }
 
 int32_t V3_API TVst3Effect::GetParameterCount(void*) {

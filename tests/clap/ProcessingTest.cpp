@@ -240,6 +240,23 @@ TEST(ClapProcessing, ResetStartsAgainFromSilence) {
   EXPECT_EQ(FirstDifference(l, first), -1);
 }
 
+// Hosts deactivate and activate again for every change of rate or device:
+// nothing from before may sound after.
+TEST(ClapProcessing, ActivatingAgainStartsFromSilence) {
+  const auto host = NewPlugin();
+  std::vector<float> in(64, 0.0f), l(64), r(64);
+  in[60] = 0.9f; // still in the plug-in when the block ends
+  host->ProcessStereo(in.data(), in.data(), l.data(), r.data(), 64);
+  host->StopProcessing();
+  host->Deactivate();
+  ASSERT_TRUE(host->Activate(48000.0, 1, 4096));
+  ASSERT_TRUE(host->StartProcessing());
+  std::fill(in.begin(), in.end(), 0.0f);
+  host->ProcessStereo(in.data(), in.data(), l.data(), r.data(), 64);
+  EXPECT_TRUE(std::all_of(l.begin(), l.end(), [](float x) { return x == 0.0f; }));
+  EXPECT_TRUE(std::all_of(r.begin(), r.end(), [](float x) { return x == 0.0f; }));
+}
+
 // Parameter changes without audio: the host's flush, on the main thread
 // while the plug-in is inactive.
 TEST(ClapProcessing, FlushAppliesChangesWithoutAudio) {

@@ -71,9 +71,6 @@ TEST(ClapState, RefusesWhatItDidNotWriteAndKeepsItsValues) {
   bad.emplace_back("a later version", Changed(good, 4, 2));
   bad.emplace_back("a bypass byte of 2", Changed(good, good.size() - 1, 2));
   bad.emplace_back("a step out of range", Changed(good, 12 + 3, 0x7f));
-  std::vector<std::uint8_t> longer = good;
-  longer.push_back(0);
-  bad.emplace_back("a byte more than its count says", longer);
   bad.emplace_back("far too long", std::vector<std::uint8_t>(1 << 20, 0));
 
   const auto target = NewPlugin(false);
@@ -127,11 +124,9 @@ TEST(ClapState, TheEditorZoomFollowsTheValuesWhenOneIsKept) {
     EXPECT_EQ(target->SaveState(), state) << "the zoom is kept, or no longer kept";
   }
 
-  ASSERT_TRUE(target->LoadState(zoomed));
-  const int rescans = target->ParamRescans;
-  Set(*target, {{kGainId, -12.0}});
-  const auto before = Values(*target);
-  const std::pair<const char*, std::vector<std::uint8_t>> bad[] = {
+  // What follows the values and is no editor record of this version is
+  // skipped: the values load, and no zoom is kept.
+  const std::pair<const char*, std::vector<std::uint8_t>> skipped[] = {
       {"one byte more", Joined(values, {0})},
       {"a cut editor record", Joined(values, {'K', 'G', 'R', 'E', 1, 0, 250})},
       {"a byte after the editor record", Joined(zoomed, {0})},
@@ -140,13 +135,13 @@ TEST(ClapState, TheEditorZoomFollowsTheValuesWhenOneIsKept) {
       {"zoom 50 %", Joined(values, {'K', 'G', 'R', 'E', 1, 0, 50, 0})},
       {"the values twice", Joined(values, values)},
   };
-  for (const auto& [what, bytes] : bad) {
-    EXPECT_FALSE(target->LoadState(bytes)) << what;
-    EXPECT_EQ(Values(*target), before) << what;
+  for (const auto& [what, bytes] : skipped) {
+    ASSERT_TRUE(target->LoadState(zoomed));
+    Set(*target, {{kGainId, -12.0}});
+    EXPECT_TRUE(target->LoadState(bytes)) << what;
+    EXPECT_EQ(Values(*target), Values(*source)) << what;
+    EXPECT_EQ(target->SaveState(), values) << what;
   }
-  EXPECT_EQ(target->ParamRescans, rescans);
-  Set(*target, {{kGainId, 6.0}});
-  EXPECT_EQ(target->SaveState(), zoomed) << "a refused state left the kept zoom";
 }
 
 } // namespace

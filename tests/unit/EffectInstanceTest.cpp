@@ -315,13 +315,10 @@ TEST(EffectInstance, BadStateIsRefusedWithoutChangingAnything) {
     return bytes;
   };
   std::vector<std::uint8_t> truncated(kSavedRecord.begin(), kSavedRecord.end() - 1);
-  std::vector<std::uint8_t> longer = kSavedRecord;
-  longer.push_back(0);
   const TCase cases[] = {
       {"empty", {}},
       {"header only", Record({'K', 'G', 'R', 'S', 1, 0, 0, 0})},
       {"truncated", truncated},
-      {"trailing byte", longer},
       {"magic", edited(0, 'k')},
       {"version 0", edited(4, 0)},
       {"future version", edited(4, 2)},
@@ -338,6 +335,45 @@ TEST(EffectInstance, BadStateIsRefusedWithoutChangingAnything) {
     EXPECT_FALSE(instance.LoadState(c.Bytes));
     EXPECT_EQ(instance.SaveState(), before);
   }
+}
+
+// Records after the values come from later builds or from a host's stream:
+// they never cost the user the values. A newer values record is refused.
+TEST(EffectInstance, WhatFollowsTheValuesNeverCostsThem) {
+  const auto joined = [](std::vector<std::uint8_t> first, std::vector<std::uint8_t> second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+  };
+  const std::vector<std::uint8_t> zoom = {'K', 'G', 'R', 'E', 1, 0, 150, 0};
+  const struct {
+    const char* Name;
+    std::vector<std::uint8_t> Bytes;
+    std::optional<double> Zoom;
+  } cases[] = {
+      {"values alone", kSavedRecord, std::nullopt},
+      {"values and zoom", joined(kSavedRecord, zoom), 1.5},
+      {"a newer editor record", joined(kSavedRecord, {'K', 'G', 'R', 'E', 2, 0, 150, 0, 7}),
+       std::nullopt},
+      {"a kind of record not known here", joined(kSavedRecord, {'K', 'G', 'R', 'X', 1, 0}),
+       std::nullopt},
+      {"a stray byte", joined(kSavedRecord, {0}), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TEffectInstance instance(44100.0);
+    instance.SetEditorZoom(2.0);
+    ASSERT_TRUE(instance.LoadState(c.Bytes, TEffectInstance::spAll));
+    EXPECT_EQ(instance.SaveState(), kSavedRecord);
+    EXPECT_EQ(instance.EditorZoom(), c.Zoom);
+    EXPECT_EQ(instance.SaveState(TEffectInstance::spAll), c.Zoom ? c.Bytes : kSavedRecord);
+  }
+  TEffectInstance instance(44100.0);
+  instance.SetEditorZoom(2.0);
+  const std::vector<std::uint8_t> before = instance.SaveState(TEffectInstance::spAll);
+  std::vector<std::uint8_t> newerValues = joined(kSavedRecord, zoom);
+  newerValues[4] = 2;
+  EXPECT_FALSE(instance.LoadState(newerValues, TEffectInstance::spAll));
+  EXPECT_EQ(instance.SaveState(TEffectInstance::spAll), before);
 }
 
 namespace {
