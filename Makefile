@@ -136,7 +136,7 @@ demo: install
 
 bench: build
 	$(RELEASE)/bench/glowrasp_bench
-	$(RELEASE)/bench/glowrasp_automation_bench --benchmark_repetitions=3
+	$(RELEASE)/bench/glowrasp_automation_bench
 	$(RELEASE)/bench/glowrasp_instance_bench $(RELEASE)/KestruneGlowrasp.so
 	bash bench/render-vs-sox.sh $(RELEASE)/tools/glowrasp-render $(RELEASE)/KestruneGlowrasp.so
 
