@@ -242,7 +242,7 @@ void Register() {
     for (const TCase& c : kCases)
       benchmark::RegisterBenchmark(
           (std::string(format) + "/" + c.Name).c_str(),
-          [make = make, c](benchmark::State& s) { Run(s, make, c.Block, c.Every); })
+          [factory = make, c](benchmark::State& s) { Run(s, factory, c.Block, c.Every); })
           ->Unit(benchmark::kMillisecond)
           ->Repetitions(5)
           ->ReportAggregatesOnly(true);
