@@ -64,36 +64,49 @@ bool TClapPlugin::Activate(double sampleRate) {
   return true;
 }
 
+// Each change takes effect at its own frame, in one pass through the block.
 clap_process_status TClapPlugin::Process(const clap_process_t& process) {
   const clap_input_events_t* in = process.in_events;
   const std::uint32_t count = in && in->size && in->get ? in->size(in) : 0;
   const bool audio = Usable(process.audio_outputs, process.audio_outputs_count, 2);
-  const clap_audio_buffer_t* input =
-      audio && Usable(process.audio_inputs, process.audio_inputs_count, 1)
-          ? &process.audio_inputs[0]
-          : nullptr;
-  // Each change takes effect at its own frame: the block is cut there.
+  if (!audio) {
+    ApplyEvents(in);
+    SendEdits(process.out_events);
+    return CLAP_PROCESS_ERROR;
+  }
+  const clap_audio_buffer_t* input = Usable(process.audio_inputs, process.audio_inputs_count, 1)
+                                         ? &process.audio_inputs[0]
+                                         : nullptr;
   std::uint32_t done = 0;
+  std::size_t changes = 0;
   for (std::uint32_t i = 0; i < count; ++i) {
     const clap_event_header_t* event = in->get(in, i);
-    if (!event)
+    const std::optional<TParameterChange> change = event ? ChangeOf(*event) : std::nullopt;
+    if (!change)
       continue;
     const std::uint32_t at = std::min(event->time, process.frames_count);
-    if (audio && at > done) {
-      ProcessSpan(process, input, done, at);
+    if (changes == FChanges.size()) {
+      ProcessSpan(process, input, done, at, FChanges);
       done = at;
+      changes = 0;
     }
-    ApplyEvent(*event);
+    FChanges[changes] = *change;
+    FChanges[changes++].Frame = static_cast<std::int32_t>(at - done);
   }
-  if (audio && done < process.frames_count)
-    ProcessSpan(process, input, done, process.frames_count);
+  ProcessSpan(process, input, done, process.frames_count, std::span(FChanges).first(changes));
   SendEdits(process.out_events);
-  return audio ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
+  return CLAP_PROCESS_CONTINUE;
 }
 
 void TClapPlugin::ProcessSpan(const clap_process_t& process, const clap_audio_buffer_t* input,
-                              std::uint32_t from, std::uint32_t to) {
+                              std::uint32_t from, std::uint32_t to,
+                              std::span<const TParameterChange> changes) {
   float* const* outChannels = process.audio_outputs[0].data32;
+  if (from >= to) {
+    // No frames: the values still change.
+    FInstance.Process(nullptr, nullptr, 0, changes);
+    return;
+  }
   while (from < to) {
     const std::uint32_t frames =
         std::min<std::uint32_t>(to - from, std::numeric_limits<std::int32_t>::max());
@@ -108,23 +121,31 @@ void TClapPlugin::ProcessSpan(const clap_process_t& process, const clap_audio_bu
       std::fill_n(out[0], frames, 0.0f);
       std::fill_n(out[1], frames, 0.0f);
     }
-    FInstance.Process(in, out, static_cast<std::int32_t>(frames));
+    FInstance.Process(in, out, static_cast<std::int32_t>(frames), changes);
+    // A block past the 32-bit frame count takes its changes with its first part.
+    changes = {};
     from += frames;
   }
 }
 
-void TClapPlugin::ApplyEvent(const clap_event_header_t& event) {
+std::optional<TParameterChange> TClapPlugin::ChangeOf(const clap_event_header_t& event) const {
   if (event.space_id != CLAP_CORE_EVENT_SPACE_ID || event.type != CLAP_EVENT_PARAM_VALUE ||
       event.size < sizeof(clap_event_param_value_t))
-    return;
+    return std::nullopt;
   const auto& change = reinterpret_cast<const clap_event_param_value_t&>(event);
   const std::int32_t index = IndexOf(change.param_id);
   if (index < 0 || !std::isfinite(change.value))
-    return;
+    return std::nullopt;
   // A stepped value counts by its whole part, as CLAP defines it.
   const double plain =
       TEffectInstance::Parameter(index).IsBypass ? std::trunc(change.value) : change.value;
-  FInstance.SetNormalizedValue(index, FInstance.PlainToNormalized(index, plain));
+  return TParameterChange{static_cast<std::int32_t>(event.time), index,
+                          FInstance.PlainToNormalized(index, plain)};
+}
+
+void TClapPlugin::ApplyEvent(const clap_event_header_t& event) {
+  if (const std::optional<TParameterChange> change = ChangeOf(event))
+    FInstance.SetNormalizedValue(change->Index, change->Normalized);
 }
 
 void TClapPlugin::ApplyEvents(const clap_input_events_t* in) {

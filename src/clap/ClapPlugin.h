@@ -20,8 +20,10 @@
 #include <clap/plugin.h>
 #include <clap/stream.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 class TClapPlugin {
@@ -64,10 +66,14 @@ public:
 private:
   void ApplyEvents(const clap_input_events_t* in);
   void ApplyEvent(const clap_event_header_t& event);
+  // The parameter change an event carries, at its frame; nothing for any
+  // other event.
+  std::optional<TParameterChange> ChangeOf(const clap_event_header_t& event) const;
   void SendEdits(const clap_output_events_t* out);
   // input: the host's first input port, or null when it has none usable.
+  // The changes' frames count from `from`.
   void ProcessSpan(const clap_process_t& process, const clap_audio_buffer_t* input,
-                   std::uint32_t from, std::uint32_t to);
+                   std::uint32_t from, std::uint32_t to, std::span<const TParameterChange> changes);
 
   const clap_host_t& FHost;
   clap_plugin_t FPlugin{};
@@ -76,4 +82,7 @@ private:
   TClapOutgoingEdits FEdits;
   TClapEditor FEditor{FHost, FInstance, FEdits};
   bool FActive = false;
+  // The changes handed to the instance in one call; more in one block go in
+  // several. Audio thread only.
+  std::array<TParameterChange, 256> FChanges{};
 };

@@ -74,7 +74,8 @@ std::optional<double> ParseSwitch(std::string_view text) {
 } // namespace
 
 TEffectInstance::TEffectInstance(double sampleRate)
-    : FDefinition(std::make_unique<TEffParameters>(nullptr, TVSTEffectOnCreateEditor())) {
+    : FDefinition(std::make_unique<TEffParameters>(nullptr, TVSTEffectOnCreateEditor())),
+      FSettingChanges(std::make_unique<TSettingChange[]>(kChangesPerPass)) {
   TVSTParameterHost* host = FDefinition->ParamHost();
   TVSTEffect* effect = FDefinition->EffectProcessor();
   effect->SetVSTParamHost(host);
@@ -83,7 +84,8 @@ TEffectInstance::TEffectInstance(double sampleRate)
 }
 
 TEffectInstance::TEffectInstance(std::unique_ptr<TEffParameters> definition)
-    : FDefinition(std::move(definition)) {}
+    : FDefinition(std::move(definition)),
+      FSettingChanges(std::make_unique<TSettingChange[]>(kChangesPerPass)) {}
 
 TEffectInstance::~TEffectInstance() = default;
 
@@ -167,23 +169,88 @@ void TEffectInstance::Reset() {
   FDefinition->EffectProcessor()->Clear();
 }
 
+namespace {
+
+bool Usable(const float* const* inputs, float* const* outputs, std::int32_t frames) {
+  return inputs && outputs && frames > 0 && inputs[0] && inputs[1] && outputs[0] && outputs[1];
+}
+
+} // namespace
+
 void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
                               std::int32_t frames) {
-  if (!inputs || !outputs || frames <= 0 || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1])
+  if (Usable(inputs, outputs, frames))
+    ProcessPass(inputs, outputs, 0, frames, {});
+}
+
+void TEffectInstance::ProcessPass(const float* const* inputs, float* const* outputs,
+                                  std::int32_t from, std::int32_t to,
+                                  std::span<const TSettingChange> changes) {
+  if (to <= from) {
+    FDefinition->ApplySettingChanges(changes);
     return;
+  }
   // The record is the processing handlers' shared form; they only read the inputs.
   TVSTEffectOnProcessRecord record;
-  record.Inputs[0] = const_cast<float*>(inputs[0]);
-  record.Inputs[1] = const_cast<float*>(inputs[1]);
-  record.Outputs[0] = outputs[0];
-  record.Outputs[1] = outputs[1];
-  record.SampleFrames = frames;
+  record.Inputs[0] = const_cast<float*>(inputs[0] + from);
+  record.Inputs[1] = const_cast<float*>(inputs[1] + from);
+  record.Outputs[0] = outputs[0] + from;
+  record.Outputs[1] = outputs[1] + from;
+  record.SampleFrames = to - from;
   record.Replacing = -1;
+  FDefinition->SetBlockChanges(changes);
   TVSTEffect* effect = FDefinition->EffectProcessor();
   if (inputs[0] == inputs[1])
     effect->ProcessS2Sm(&record);
   else
     effect->ProcessS2S(&record);
+  FDefinition->SetBlockChanges({});
+}
+
+std::int32_t TEffectInstance::StepOf(std::int32_t index, double normalized) const {
+  const TVSTParameter* param = ModelParameter(index);
+  return param->MinValue() +
+         NearestStep(static_cast<float>(normalized), param->MaxValue() - param->MinValue());
+}
+
+// Passes end at a bypass change (the soft bypass takes it between calls) and
+// when the changes of one pass are full.
+void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
+                              std::int32_t frames, std::span<const TParameterChange> changes) {
+  if (Usable(inputs, outputs, frames)) {
+    std::int32_t from = 0;
+    std::size_t next = 0;
+    while (next < changes.size()) {
+      std::size_t count = 0;
+      std::int32_t to = frames;
+      for (; next < changes.size(); ++next) {
+        const TParameterChange& change = changes[next];
+        if (!ValidIndex(change.Index))
+          continue;
+        const std::int32_t at = std::clamp(change.Frame, from, frames);
+        if (change.Index == kBypassIndex || count == kChangesPerPass) {
+          to = at;
+          break;
+        }
+        FSettingChanges[count++] = FDefinition->SettingChangeAt(
+            at - from, change.Index, StepOf(change.Index, change.Normalized));
+      }
+      ProcessPass(inputs, outputs, from, to, std::span(FSettingChanges.get(), count));
+      from = to;
+      if (next < changes.size() && changes[next].Index == kBypassIndex)
+        SetBypass(SwitchOn(changes[next++].Normalized));
+    }
+    if (from < frames)
+      ProcessPass(inputs, outputs, from, frames, {});
+  }
+  // What the host reads back: every parameter's last value, set once.
+  unsigned set = 0;
+  for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
+    if (!ValidIndex(change->Index) || (set & (1u << change->Index)))
+      continue;
+    set |= 1u << change->Index;
+    SetNormalizedValue(change->Index, change->Normalized);
+  }
 }
 
 std::int32_t TEffectInstance::Latency() const {

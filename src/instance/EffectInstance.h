@@ -9,6 +9,7 @@
 // here reaches an open editor's controls at once, as a deferred repaint.
 #pragma once
 
+#include "instance/ParameterChange.h"
 #include "instance/ParameterInfo.h"
 
 #include <atomic>
@@ -23,6 +24,7 @@
 class TEffParameters;
 class TEffectEditor;
 class TVSTParameter;
+struct TSettingChange;
 
 class TEffectInstance {
 public:
@@ -65,6 +67,12 @@ public:
   // both inputs is the mono route; outputs may be the inputs. frames <= 0 or
   // a null buffer does nothing.
   void Process(const float* const* inputs, float* const* outputs, std::int32_t frames);
+  // The same with changes inside the call, in frame order: each takes effect
+  // from its frame on, bit for bit as if the call were cut there and the
+  // value set in between, but in one pass; afterwards every parameter holds
+  // its last value. Real-time safe.
+  void Process(const float* const* inputs, float* const* outputs, std::int32_t frames,
+               std::span<const TParameterChange> changes);
   // Frames the output lags the input, bypassed or not.
   std::int32_t Latency() const;
   // Frames the output still carries after the input stops.
@@ -99,8 +107,16 @@ private:
   TEffParameters& Definition() const { return *FDefinition; }
   TVSTParameter* ModelParameter(std::int32_t index) const;
   bool ApplyValues(std::span<const std::uint8_t> record);
+  // Frames from to to of the call, with the settings changes inside them.
+  void ProcessPass(const float* const* inputs, float* const* outputs, std::int32_t from,
+                   std::int32_t to, std::span<const TSettingChange> changes);
+  std::int32_t StepOf(std::int32_t index, double normalized) const;
 
   std::unique_ptr<TEffParameters> FDefinition;
+  // The settings changes of one pass, audio thread only; a call with more
+  // changes is processed in several passes.
+  static constexpr std::size_t kChangesPerPass = 256;
+  std::unique_ptr<TSettingChange[]> FSettingChanges;
   // In whole percent; kNoEditorZoom when nothing is kept.
   static constexpr int kNoEditorZoom = -1;
   std::atomic<int> FEditorZoomPercent{kNoEditorZoom};

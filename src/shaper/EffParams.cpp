@@ -8,9 +8,11 @@
 #include "shaper/DisplayText.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -232,6 +234,37 @@ void TEffParameters::ParamHostParameters2ParamChange(TVSTParameter*) {
   MarkSettingPending(2);
 }
 
+TSettingChange TEffParameters::SettingChangeAt(std::int32_t Frame, std::int32_t Index,
+                                               std::int32_t Step) const {
+  const std::int32_t top = FParamHost->Parameters().Items(Index)->MaxValue();
+  switch (Index) {
+  case 0:
+    return {Frame, ssDriveGain, DecibelSetting(Step, top)};
+  case 1:
+    return {Frame, ssIntensity, FractionSetting(Step, top)};
+  default:
+    return {Frame, ssOutputGain, DecibelSetting(Step, top)};
+  }
+}
+
+namespace {
+
+void StoreSettings(TShaperUnit& unit, std::span<const TSettingChange> changes) {
+  for (const TSettingChange& change : changes) {
+    std::atomic<float>& setting = change.Setting == ssDriveGain   ? unit.DriveGain
+                                  : change.Setting == ssIntensity ? unit.Intensity
+                                                                  : unit.OutputGain;
+    setting.store(change.Value, std::memory_order_relaxed);
+  }
+}
+
+} // namespace
+
+void TEffParameters::ApplySettingChanges(std::span<const TSettingChange> Changes) {
+  if (TShaperUnit* unit = ShaperUnit())
+    StoreSettings(*unit, Changes);
+}
+
 // The mark is taken before the value is read: a change that lands in between
 // marks its parameter again and is applied by the next call.
 void TEffParameters::ApplyPendingSettings(TShaperUnit& unit) {
@@ -239,14 +272,27 @@ void TEffParameters::ApplyPendingSettings(TShaperUnit& unit) {
     return;
   const std::uint32_t pending = FPendingSettings.exchange(0, std::memory_order_acquire);
   const TVSTParameters& params = FParamHost->Parameters();
-  const auto step = [&](std::int32_t index) { return params.Items(index)->CurValue(); };
-  const auto top = [&](std::int32_t index) { return params.Items(index)->MaxValue(); };
-  if (pending & 1)
-    unit.DriveGain.store(DecibelSetting(step(0), top(0)), std::memory_order_relaxed);
-  if (pending & 2)
-    unit.Intensity.store(FractionSetting(step(1), top(1)), std::memory_order_relaxed);
-  if (pending & 4)
-    unit.OutputGain.store(DecibelSetting(step(2), top(2)), std::memory_order_relaxed);
+  std::array<TSettingChange, 3> changes{};
+  std::size_t count = 0;
+  for (std::int32_t index = 0; index < 3; ++index)
+    if (pending & (1u << index))
+      changes[count++] = SettingChangeAt(0, index, params.Items(index)->CurValue());
+  StoreSettings(unit, std::span(changes).first(count));
+}
+
+template <class TProcessSpan>
+void TEffParameters::ProcessCutAtChanges(TShaperUnit& unit, std::span<const TSettingChange> changes,
+                                         std::int32_t frames, TProcessSpan&& processSpan) {
+  std::int32_t from = 0;
+  for (const TSettingChange& change : changes) {
+    const std::int32_t at = std::clamp(change.Frame, from, frames);
+    if (at > from)
+      processSpan(from, at);
+    from = at;
+    StoreSettings(unit, std::span(&change, 1));
+  }
+  if (frames > from)
+    processSpan(from, frames);
 }
 
 void TEffParameters::EffectProcessorCreate(TComponent*) {
@@ -271,11 +317,22 @@ void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessR
   if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
     return;
   ApplyPendingSettings(*unit);
-  FSoftBypass.ProcessStereo(
-      Bypass(), r->Inputs[0], r->Inputs[1], r->Outputs[0], r->Outputs[1], r->SampleFrames,
-      r->Replacing != 0,
-      [unit](const float* In1, const float* In2, float* Out1, float* Out2, std::int32_t n,
-             bool Replacing) { unit->ProcessStereo(In1, In2, Out1, Out2, n, Replacing); });
+  const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
+  const auto span = [&](std::int32_t from, std::int32_t to,
+                        std::span<const TSettingChange> inside) {
+    FSoftBypass.ProcessStereo(Bypass(), r->Inputs[0] + from, r->Inputs[1] + from,
+                              r->Outputs[0] + from, r->Outputs[1] + from, to - from,
+                              r->Replacing != 0,
+                              [unit, inside](const float* In1, const float* In2, float* Out1,
+                                             float* Out2, std::int32_t n, bool Replacing) {
+                                unit->ProcessStereo(In1, In2, Out1, Out2, n, Replacing, inside);
+                              });
+  };
+  if (changes.empty() || r->SampleFrames <= 0 || FSoftBypass.PassesWhole(Bypass()))
+    span(0, r->SampleFrames, changes);
+  else
+    ProcessCutAtChanges(*unit, changes, r->SampleFrames,
+                        [&](std::int32_t from, std::int32_t to) { span(from, to, {}); });
 }
 
 void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcessRecord r) {
@@ -283,11 +340,21 @@ void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcess
   if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
     return;
   ApplyPendingSettings(*unit);
-  FSoftBypass.ProcessMono(
-      Bypass(), r->Inputs[0], r->Outputs[0], r->Outputs[1], r->SampleFrames, r->Replacing != 0,
-      [unit](const float* In, float* Out1, float* Out2, std::int32_t n, bool Replacing) {
-        unit->ProcessMono(In, Out1, Out2, n, Replacing);
-      });
+  const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
+  const auto span = [&](std::int32_t from, std::int32_t to,
+                        std::span<const TSettingChange> inside) {
+    FSoftBypass.ProcessMono(
+        Bypass(), r->Inputs[0] + from, r->Outputs[0] + from, r->Outputs[1] + from, to - from,
+        r->Replacing != 0,
+        [unit, inside](const float* In, float* Out1, float* Out2, std::int32_t n, bool Replacing) {
+          unit->ProcessMono(In, Out1, Out2, n, Replacing, inside);
+        });
+  };
+  if (changes.empty() || r->SampleFrames <= 0 || FSoftBypass.PassesWhole(Bypass()))
+    span(0, r->SampleFrames, changes);
+  else
+    ProcessCutAtChanges(*unit, changes, r->SampleFrames,
+                        [&](std::int32_t from, std::int32_t to) { span(from, to, {}); });
 }
 
 std::int32_t TEffParameters::EffectProcessorDelayGet() {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 class TEffParameters : public TComponent {
 public:
@@ -44,6 +45,15 @@ public:
   void EffectProcessorClear(TComponent* Sender);
   void EffectProcessorProcessS2S(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord);
   void EffectProcessorProcessS2Sm(TVSTEffect* Effect, PVSTEffectOnProcessRecord ProcessRecord);
+  // Hosts that send changes with their frames (VST3, CLAP) have them applied
+  // inside the next processing call, in one pass, instead of cutting it:
+  // settings changes in frame order, for that call only. Audio thread.
+  void SetBlockChanges(std::span<const TSettingChange> Changes) { FBlockChanges = Changes; }
+  // The processor setting that parameter Index (0 to 2) drives, and its value
+  // at Step, from Frame on.
+  TSettingChange SettingChangeAt(std::int32_t Frame, std::int32_t Index, std::int32_t Step) const;
+  // Sets them on the processor at once, for changes that fall on no frame.
+  void ApplySettingChanges(std::span<const TSettingChange> Changes);
   // A new editor form in the host's window, bound to this effect's parameters.
   TForm* EffectProcessorCreateEditor(void* SysWindow);
   // The output lags the input by the kernel's centre slot.
@@ -58,6 +68,10 @@ private:
   // applies the value the parameter holds then.
   void MarkSettingPending(std::int32_t index);
   void ApplyPendingSettings(TShaperUnit& unit);
+  // Where the bypass mixes, the call is cut at each change instead.
+  template <class TProcessSpan>
+  void ProcessCutAtChanges(TShaperUnit& unit, std::span<const TSettingChange> changes,
+                           std::int32_t frames, TProcessSpan&& processSpan);
 
   TVSTParameterHost* FParamHost = nullptr;
   TVSTEffect* FEffectProcessor = nullptr;
@@ -65,6 +79,7 @@ private:
   std::atomic<bool> FBypass{false};
   std::atomic<std::uint32_t> FPendingSettings{0}; // a bit per parameter index
   TSoftBypass FSoftBypass;                        // audio thread only
+  std::span<const TSettingChange> FBlockChanges;  // audio thread only
 };
 
 // The natural-unit mappings, shared with anything that converts the other way.

@@ -36,6 +36,11 @@ struct alignas(32) TScratch {
   double Column[8][SpanFrames];
   // The outputs before the output gain, then the twelve pending sums.
   float Slots[ChunkFrames + Slack];
+  // Where settings change inside a chunk: each frame's drive and intensity,
+  // indexed like X, and each frame's output gain.
+  float Drive[SpanFrames];
+  float Intensity[SpanFrames];
+  float Gain[ChunkFrames + Slack];
 };
 
 struct TSettings {
@@ -48,6 +53,12 @@ struct TSettings {
   // ... and neither flushes subnormal results nor reads subnormal inputs as
   // zero: adding a zero changes no sum.
   bool Plain;
+  // Drive and intensity per frame, indexed like X and repeating the last
+  // frame's up to a multiple of eight frames, where they change inside the
+  // chunk; null where the two above hold for all of it. DriveGain then only
+  // bounds the drives' magnitudes.
+  const float* Drives = nullptr;
+  const float* Intensities = nullptr;
 };
 
 struct TBlockKernels {
@@ -58,8 +69,10 @@ struct TBlockKernels {
   // samples is overwritten.
   void (*RenderChannel)(const TKernelTable::TRow* Rows, float* X, TChannelState& State,
                         TScratch& Scratch, int Frames, const TSettings& Settings);
-  // Out = Slots * gain, or Out + Slots * gain when accumulating.
-  void (*Emit)(const float* Slots, int Frames, float Gain, float* Out, bool Replacing);
+  // Out = Slots * gain, or Out + Slots * gain when accumulating; with Gains,
+  // each frame's own gain.
+  void (*Emit)(const float* Slots, int Frames, float Gain, const float* Gains, float* Out,
+               bool Replacing);
 };
 
 const TBlockKernels& BaselineKernels();

@@ -1,6 +1,7 @@
 #include "shaper/ShaperUnit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -77,43 +78,114 @@ TShaperUnit::TRing TShaperUnit::Ring(const shaper::TChannelState& State) const {
   return ring;
 }
 
+namespace {
+
+void Apply(shaper::TSettings& Settings, const TSettingChange& Change) {
+  switch (Change.Setting) {
+  case ssDriveGain:
+    Settings.DriveGain = Change.Value;
+    break;
+  case ssIntensity:
+    Settings.Intensity = Change.Value;
+    break;
+  case ssOutputGain:
+    Settings.OutputGain = Change.Value;
+    break;
+  }
+}
+
+} // namespace
+
+shaper::TSettings TShaperUnit::ChunkSettings(shaper::TSettings& Running,
+                                             std::span<const TSettingChange> Changes,
+                                             std::size_t& Next, std::int32_t Done, int Frames) {
+  if (Next >= Changes.size() || Changes[Next].Frame >= Done + Frames)
+    return Running;
+  // Each stretch between changes is filled whole. A NaN drive picks kernel 0
+  // and never counts as the largest.
+  float largestDrive = 0.0f;
+  const int padded = (Frames + 7) & ~7; // the kernel choice takes eight frames at a time
+  for (int from = 0; from < Frames;) {
+    for (; Next < Changes.size() && Changes[Next].Frame <= Done + from; ++Next)
+      Apply(Running, Changes[Next]);
+    const int to = Next < Changes.size() ? std::min(Changes[Next].Frame - Done, Frames) : Frames;
+    const int end = to == Frames ? padded : to;
+    std::fill(FScratch.Drive + HistoryFrames + from, FScratch.Drive + HistoryFrames + end,
+              Running.DriveGain);
+    std::fill(FScratch.Intensity + HistoryFrames + from, FScratch.Intensity + HistoryFrames + end,
+              Running.Intensity);
+    std::fill(FScratch.Gain + from, FScratch.Gain + to, Running.OutputGain);
+    if (std::abs(Running.DriveGain) > largestDrive)
+      largestDrive = std::abs(Running.DriveGain);
+    from = to;
+  }
+  shaper::TSettings chunk = Running;
+  chunk.DriveGain = largestDrive;
+  chunk.Drives = FScratch.Drive;
+  chunk.Intensities = FScratch.Intensity;
+  return chunk;
+}
+
+// Changes at or past the end hold from the next call on; the settings keep
+// the values the call ended with.
+void TShaperUnit::KeepSettings(const shaper::TSettings& Running,
+                               std::span<const TSettingChange> Changes, std::size_t Next) {
+  if (Changes.empty())
+    return;
+  shaper::TSettings last = Running;
+  for (; Next < Changes.size(); ++Next)
+    Apply(last, Changes[Next]);
+  DriveGain.store(last.DriveGain, std::memory_order_relaxed);
+  Intensity.store(last.Intensity, std::memory_order_relaxed);
+  OutputGain.store(last.OutputGain, std::memory_order_relaxed);
+}
+
 void TShaperUnit::ProcessStereo(const float* In1, const float* In2, float* Out1, float* Out2,
-                                std::int32_t SampleFrames, bool Replacing) {
+                                std::int32_t SampleFrames, bool Replacing,
+                                std::span<const TSettingChange> Changes) {
   if (SampleFrames <= 0)
     return;
-  const shaper::TSettings settings = ReadSettings();
+  shaper::TSettings running = ReadSettings();
+  std::size_t next = 0;
   for (std::int32_t done = 0; done < SampleFrames; done += shaper::ChunkFrames) {
     const int frames = std::min(SampleFrames - done, shaper::ChunkFrames);
+    const shaper::TSettings settings = ChunkSettings(running, Changes, next, done, frames);
+    const float* gains = settings.Drives ? FScratch.Gain : nullptr;
     // Both inputs are taken before an output is written: the host may
     // process in place, even crosswise.
     CopyIn(FScratch.X[0], In1 + done, frames);
     CopyIn(FScratch.X[1], In2 + done, frames);
     FKernels->RenderChannel(FRows, FScratch.X[0], FState1, FScratch, frames, settings);
-    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out1 + done, Replacing);
+    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out1 + done, Replacing);
     FKernels->RenderChannel(FRows, FScratch.X[1], FState2, FScratch, frames, settings);
-    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out2 + done, Replacing);
+    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out2 + done, Replacing);
   }
+  KeepSettings(running, Changes, next);
   FRingPos = (FRingPos + SampleFrames % KernelLength) % KernelLength;
 }
 
 void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2, std::int32_t SampleFrames,
-                              bool Replacing) {
+                              bool Replacing, std::span<const TSettingChange> Changes) {
   if (SampleFrames <= 0)
     return;
-  const shaper::TSettings settings = ReadSettings();
+  shaper::TSettings running = ReadSettings();
+  std::size_t next = 0;
   for (std::int32_t done = 0; done < SampleFrames; done += shaper::ChunkFrames) {
     const int frames = std::min(SampleFrames - done, shaper::ChunkFrames);
+    const shaper::TSettings settings = ChunkSettings(running, Changes, next, done, frames);
+    const float* gains = settings.Drives ? FScratch.Gain : nullptr;
     CopyIn(FScratch.X[0], In + done, frames);
     FKernels->RenderChannel(FRows, FScratch.X[0], FState1, FScratch, frames, settings);
-    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out1 + done, Replacing);
+    FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out1 + done, Replacing);
     // Accumulating keeps each output's own content; a buffer given as both
     // outputs receives the result once.
     // Replacing, both receive the same values: a copy.
     if (Out2 != Out1 && Replacing)
       std::memmove(Out2 + done, Out1 + done, sizeof(float) * static_cast<std::size_t>(frames));
     else if (Out2 != Out1)
-      FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, Out2 + done, Replacing);
+      FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out2 + done, Replacing);
     PassSilence(FState2, frames);
   }
+  KeepSettings(running, Changes, next);
   FRingPos = (FRingPos + SampleFrames % KernelLength) % KernelLength;
 }

@@ -10,6 +10,17 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
+
+enum TShaperSetting : std::uint8_t { ssDriveGain, ssIntensity, ssOutputGain };
+
+// A setting that takes a new value from a frame of a processing call on: as
+// if the call were cut there and the setting changed in between.
+struct TSettingChange {
+  std::int32_t Frame;
+  TShaperSetting Setting;
+  float Value;
+};
 
 class TShaperUnit {
 public:
@@ -27,11 +38,14 @@ public:
 
   // Empties both rings; the ring position and the settings stay.
   void Clear();
-  // Each call reads the three settings once.
+  // Each call reads the three settings once, then follows Changes (in frame
+  // order) inside the call; the settings keep the last values. A change at
+  // or past the end holds from the next call on.
   void ProcessStereo(const float* In1, const float* In2, float* Out1, float* Out2,
-                     std::int32_t SampleFrames, bool Replacing);
+                     std::int32_t SampleFrames, bool Replacing,
+                     std::span<const TSettingChange> Changes = {});
   void ProcessMono(const float* In, float* Out1, float* Out2, std::int32_t SampleFrames,
-                   bool Replacing);
+                   bool Replacing, std::span<const TSettingChange> Changes = {});
 
   // Written from any thread, read by the audio thread.
   std::atomic<float> DriveGain{0.0f};
@@ -51,6 +65,14 @@ public:
 
 private:
   shaper::TSettings ReadSettings() const;
+  // The settings of the chunk at frame Done: Running's values, or, where
+  // changes fall inside it, every frame's in the scratch arrays. Running
+  // leaves with the values at the chunk's end.
+  shaper::TSettings ChunkSettings(shaper::TSettings& Running,
+                                  std::span<const TSettingChange> Changes, std::size_t& Next,
+                                  std::int32_t Done, int Frames);
+  void KeepSettings(const shaper::TSettings& Running, std::span<const TSettingChange> Changes,
+                    std::size_t Next);
   TRing Ring(const shaper::TChannelState& State) const;
 
   const std::shared_ptr<const TKernelTable> FTable;

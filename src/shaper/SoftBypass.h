@@ -30,6 +30,9 @@ public:
 
   // Forgets the remembered input, as the effect forgets its state.
   void Clear();
+  // Whether the next call hands the effect the whole block at once: no fade
+  // runs and the bypass is off.
+  bool PassesWhole(bool Bypassed) const { return !Bypassed && FFade <= 1; }
 
 private:
   using TChunk = std::array<float, ChunkFrames>;

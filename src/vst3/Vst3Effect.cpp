@@ -305,48 +305,56 @@ void TVst3Effect::ProcessBlock(const v3_process_data& data) {
       }
     }
   }
-  // Every point up to `frame` (or all of them) takes effect.
-  auto applyUpTo = [&](std::int32_t frame, bool all) {
-    for (std::size_t c = 0; c < cursorCount; ++c) {
-      TQueueCursor& cursor = cursors[c];
-      for (; cursor.Pending() && (all || cursor.Offset <= frame); cursor.Load()) {
-        if (std::isfinite(cursor.Value))
-          FInstance->SetNormalizedValue(cursor.Index, std::clamp(cursor.Value, 0.0, 1.0));
-        ++cursor.Next;
-      }
-    }
-  };
-  // Where the next point lies after `frame`, or `end`.
-  auto nextChange = [&](std::int32_t frame, std::int32_t end) {
-    std::int32_t next = end;
+  // The queues' next point, earliest first; at one frame, in queue order.
+  auto earliest = [&]() -> TQueueCursor* {
+    TQueueCursor* first = nullptr;
     for (std::size_t c = 0; c < cursorCount; ++c)
-      if (const TQueueCursor& cursor = cursors[c]; cursor.Pending() && cursor.Offset > frame)
-        next = std::min(next, cursor.Offset);
-    return next;
+      if (cursors[c].Pending() && (!first || cursors[c].Offset < first->Offset))
+        first = &cursors[c];
+    return first;
   };
 
   const std::int32_t frames = data.nframes;
   const bool audio = frames > 0 && ValidBus(data.inputs, data.num_input_buses) &&
                      ValidBus(data.outputs, data.num_output_buses);
+  const float* inputs[kChannels] = {};
+  float* outputs[kChannels] = {};
   if (audio) {
-    float* const* in = data.inputs[0].channel_buffers_32;
-    float* const* out = data.outputs[0].channel_buffers_32;
+    inputs[0] = data.inputs[0].channel_buffers_32[0];
+    inputs[1] = data.inputs[0].channel_buffers_32[1];
+    outputs[0] = data.outputs[0].channel_buffers_32[0];
+    outputs[1] = data.outputs[0].channel_buffers_32[1];
     data.outputs[0].channel_silence_bitset = 0;
-    // The block is cut at each change, so every value holds from its own frame on.
-    for (std::int32_t frame = 0; frame < frames;) {
-      applyUpTo(frame, false);
-      const std::int32_t end = nextChange(frame, frames);
-      const float* inputs[kChannels] = {in[0] + frame, in[1] + frame};
-      float* outputs[kChannels] = {out[0] + frame, out[1] + frame};
-      FInstance->Process(inputs, outputs, end - frame);
-      frame = end;
-    }
   } else if (frames > 0 && ValidBus(data.outputs, data.num_output_buses)) {
     // Without input there is nothing to shape; the outputs must not keep stale samples.
     for (std::int32_t ch = 0; ch < kChannels; ++ch)
       std::fill_n(data.outputs[0].channel_buffers_32[ch], frames, 0.0f);
   }
-  applyUpTo(0, true);
+  // Every value holds from its own frame on, in one pass through the block;
+  // without audio the values change all the same.
+  const std::int32_t length = audio ? frames : 0;
+  std::int32_t done = 0;
+  std::size_t count = 0;
+  const auto processUpTo = [&](std::int32_t end) {
+    const float* in[kChannels] = {inputs[0] ? inputs[0] + done : nullptr,
+                                  inputs[1] ? inputs[1] + done : nullptr};
+    float* out[kChannels] = {outputs[0] ? outputs[0] + done : nullptr,
+                             outputs[1] ? outputs[1] + done : nullptr};
+    FInstance->Process(in, out, end - done, std::span(FChanges).first(count));
+    done = end;
+    count = 0;
+  };
+  for (TQueueCursor* cursor = earliest(); cursor; cursor = earliest()) {
+    if (std::isfinite(cursor->Value)) {
+      const std::int32_t at = std::clamp(cursor->Offset, done, length);
+      if (count == FChanges.size())
+        processUpTo(at);
+      FChanges[count++] = {at - done, cursor->Index, std::clamp(cursor->Value, 0.0, 1.0)};
+    }
+    ++cursor->Next;
+    cursor->Load();
+  }
+  processUpTo(length);
 }
 
 uint32_t V3_API TVst3Effect::GetTailSamples(void* self) {

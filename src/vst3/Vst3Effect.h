@@ -17,6 +17,7 @@
 #include <travesty/component.h>
 #include <travesty/edit_controller.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -115,6 +116,9 @@ private:
   // Component and controller are one object, and hosts initialize each.
   int FInitializations = 0;
   std::unique_ptr<TEffectInstance> FInstance;
+  // The changes handed to the instance in one call; more in one block go in
+  // several. Audio thread only.
+  std::array<TParameterChange, 256> FChanges{};
   v3_component_handler** FHandler = nullptr;
   TVst3View* FView = nullptr;
 };
