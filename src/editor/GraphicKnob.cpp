@@ -85,16 +85,14 @@ void TGraphicKnob::ReadParam(const TVSTParameterSource& source, unsigned items) 
     FMaxCache.store(param->MaxValue(), std::memory_order_relaxed);
   if (items & riMin)
     FMinCache.store(param->MinValue(), std::memory_order_relaxed);
-  if (items & riValue) {
-    FShownChanges = param->ChangeCount();
+  if (items & riValue)
     FValueCache.store(param->CurValue(), std::memory_order_relaxed);
-  }
   Repaint();
 }
 
 void TGraphicKnob::Idle() {
   const TVSTParameter* param = Parameter();
-  if (param && param->ChangeCount() != FShownChanges)
+  if (param && param->CurValue() != ValueCache())
     ReadParam(*FParamSrc, riValue);
 }
 

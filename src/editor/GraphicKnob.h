@@ -3,8 +3,8 @@
 // the value itself; it finds the applied value at the form's next idle.
 //
 // Hosts change parameters from their own threads while the editor is open:
-// those threads only count the change in the parameter, and the knob looks
-// at the count on the editor's thread.
+// those threads only store the value, and the knob compares it with the one
+// it shows on the editor's thread.
 #pragma once
 
 #include "editor/EditGesture.h"
@@ -82,7 +82,6 @@ private:
   std::int32_t FDragDelta = 0;
   std::int32_t FDragStartValue = 0;
   std::int32_t FSyncStartValue = 0;
-  std::uint32_t FShownChanges = 0; // the parameter's change count last read
   TVSTParameterSource* FParamSrc = nullptr;
   TEditGesture FGesture; // from the press that starts a drag to the release
 };

@@ -61,9 +61,9 @@ std::string TGraphicText::Text() const {
 
 void TGraphicText::Idle() {
   const TVSTParameter* param = FParamSrc ? FParamSrc->Parameter() : nullptr;
-  if (!param || param->ChangeCount() == FShownChanges)
+  if (!param || param->CurValue() == FShownValue)
     return;
-  FShownChanges = param->ChangeCount();
+  FShownValue = param->CurValue();
   Repaint();
 }
 

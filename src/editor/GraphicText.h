@@ -40,5 +40,5 @@ private:
   std::int32_t FBorder = 0;
   TAlignment FAlignment = taLeftJustify;
   TVSTParameterSource* FParamSrc = nullptr;
-  std::uint32_t FShownChanges = 0; // the parameter's change count last painted
+  std::int32_t FShownValue = 0; // the parameter's value when last looked at
 };

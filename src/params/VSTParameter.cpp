@@ -96,18 +96,15 @@ void TVSTParameter::SetMaxValue(std::int32_t v) {
 }
 
 // Two threads may set the same parameter at once: the pair is replaced whole,
-// and a value equal to the stored one is recognised in the same step, so the
-// last writer's value is the one that stays and is reported.
+// so whichever store comes last leaves a matched pair, and everything that
+// follows a value (the sound, the host's read-back, the editor) reads it from
+// here. A call that finds its value already stored takes effect, unchanged,
+// before any later store; no locked instruction is needed on the audio thread.
 void TVSTParameter::SetCurValue(std::int32_t v) {
   v = Clamp(v);
-  const std::uint64_t next = Packed(v, ToNormalized(v));
-  std::uint64_t current = FValue.load(std::memory_order_relaxed);
-  do {
-    if (CurValueOf(current) == v)
-      return;
-  } while (!FValue.compare_exchange_weak(current, next, std::memory_order_acq_rel,
-                                         std::memory_order_relaxed));
-  FChangeCount.fetch_add(1, std::memory_order_release);
+  if (CurValueOf(FValue.load(std::memory_order_relaxed)) == v)
+    return;
+  FValue.store(Packed(v, ToNormalized(v)), std::memory_order_release);
   DoParamChange();
 }
 

@@ -62,10 +62,6 @@ public:
   // the audio thread costs no conversion.
   double RealValue() const { return FOnGetRealValue ? FOnGetRealValue(this) : 0.0; }
   TShortText StrValue() const { return FOnGetStrValue ? FOnGetStrValue(this) : TShortText(); }
-  // Counts the changes of CurValue: an editor compares it with the count it
-  // last painted, so a value set on the audio thread costs that thread no
-  // window work.
-  std::uint32_t ChangeCount() const { return FChangeCount.load(std::memory_order_acquire); }
   bool Active() const { return FActive.load(std::memory_order_relaxed); }
 
   void SetMinValue(std::int32_t v);
@@ -122,7 +118,6 @@ private:
   std::atomic<std::int32_t> FMaxValue{0};
   std::atomic<std::uint64_t> FValue{0};
   static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
-  std::atomic<std::uint32_t> FChangeCount{0};
   std::atomic<std::int32_t> FDefValue{0};
   TVSTParamOnGetStrValue FOnGetStrValue;
   TVSTParamOnGetRealValue FOnGetRealValue;

@@ -31,7 +31,6 @@ struct TParameterDescription {
   std::int32_t CurValue;
   TVSTParamOnGetStrValue OnGetStrValue;
   TVSTParamOnGetRealValue OnGetRealValue;
-  TVSTOnParamChange OnParamChange;
   TVSTParamOnUnitToNormalized OnUnitToNormalized;
 };
 
@@ -114,17 +113,14 @@ void TEffParameters::LoadParamHost() {
       {"dB", "Gain", "Gain", 1000000, 0, 500000, 500000,
        TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
        TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters0GetRealValue>(this),
-       TVSTOnParamChange::Bind<&T::ParamHostParameters0ParamChange>(this),
        TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters0UnitToNormalized>(this)},
       {"%", "Intensity", "Intens", 1000000, 0, 1000000, 1000000,
        TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters1GetStrValue>(this),
        TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters1GetRealValue>(this),
-       TVSTOnParamChange::Bind<&T::ParamHostParameters1ParamChange>(this),
        TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters1UnitToNormalized>(this)},
       {"dB", "Out Gain", "OutGain", 1000000, 0, 500000, 500000,
        TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
        TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters2GetRealValue>(this),
-       TVSTOnParamChange::Bind<&T::ParamHostParameters2ParamChange>(this),
        TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters0UnitToNormalized>(this)},
   };
   for (const TParameterDescription& d : parameters) {
@@ -137,7 +133,6 @@ void TEffParameters::LoadParamHost() {
     p->SetCurValue(d.CurValue);
     p->SetOnGetStrValue(d.OnGetStrValue);
     p->SetOnGetRealValue(d.OnGetRealValue);
-    p->SetOnParamChange(d.OnParamChange);
     p->SetShortName(d.ShortName);
     p->SetOnUnitToNormalized(d.OnUnitToNormalized);
   }
@@ -218,22 +213,6 @@ float TEffParameters::ParamHostParameters1UnitToNormalized(TVSTParameter*, doubl
   return static_cast<float>(std::clamp(UnitValue / 100.0, 0.0, 1.0));
 }
 
-void TEffParameters::MarkSettingPending(std::int32_t index) {
-  FPendingSettings.fetch_or(std::uint32_t{1} << index, std::memory_order_release);
-}
-
-void TEffParameters::ParamHostParameters0ParamChange(TVSTParameter*) {
-  MarkSettingPending(0);
-}
-
-void TEffParameters::ParamHostParameters1ParamChange(TVSTParameter*) {
-  MarkSettingPending(1);
-}
-
-void TEffParameters::ParamHostParameters2ParamChange(TVSTParameter*) {
-  MarkSettingPending(2);
-}
-
 TSettingChange TEffParameters::SettingChangeAt(std::int32_t Frame, std::int32_t Index,
                                                std::int32_t Step) const {
   const std::int32_t top = FParamHost->Parameters().Items(Index)->MaxValue();
@@ -265,19 +244,18 @@ void TEffParameters::ApplySettingChanges(std::span<const TSettingChange> Changes
     StoreSettings(*unit, Changes);
 }
 
-// The mark is taken before the value is read: a change that lands in between
-// marks its parameter again and is applied by the next call.
-void TEffParameters::ApplyPendingSettings(TShaperUnit& unit) {
-  if (FPendingSettings.load(std::memory_order_relaxed) == 0)
-    return;
-  const std::uint32_t pending = FPendingSettings.exchange(0, std::memory_order_acquire);
+// The processor follows the values the parameters hold, whichever thread set
+// them: each call compares them with the ones it applied last.
+void TEffParameters::ApplyChangedSettings(TShaperUnit& unit) {
   const TVSTParameters& params = FParamHost->Parameters();
-  std::array<TSettingChange, 3> changes{};
-  std::size_t count = 0;
-  for (std::int32_t index = 0; index < 3; ++index)
-    if (pending & (1u << index))
-      changes[count++] = SettingChangeAt(0, index, params.Items(index)->CurValue());
-  StoreSettings(unit, std::span(changes).first(count));
+  for (std::int32_t index = 0; index < kSettingCount; ++index) {
+    const std::int32_t step = params.Items(index)->CurValue();
+    if (step == FAppliedSteps[index])
+      continue;
+    FAppliedSteps[index] = step;
+    const TSettingChange change = SettingChangeAt(0, index, step);
+    StoreSettings(unit, std::span(&change, 1));
+  }
 }
 
 template <class TProcessSpan>
@@ -296,9 +274,16 @@ void TEffParameters::ProcessCutAtChanges(TShaperUnit& unit, std::span<const TSet
 }
 
 void TEffParameters::EffectProcessorCreate(TComponent*) {
-  // Publish the processor only once it is built: the audio thread tests the
-  // pointer, not the component's state.
-  delete FShaperUnit.exchange(new TShaperUnit(), std::memory_order_acq_rel);
+  // Publish the processor only once it is built and holds the values: the
+  // audio thread tests the pointer, not the component's state, and applies
+  // only values that differ from those it applied before.
+  auto unit = std::make_unique<TShaperUnit>();
+  const TVSTParameters& params = FParamHost->Parameters();
+  for (std::int32_t index = 0; index < kSettingCount; ++index) {
+    const TSettingChange change = SettingChangeAt(0, index, params.Items(index)->CurValue());
+    StoreSettings(*unit, std::span(&change, 1));
+  }
+  delete FShaperUnit.exchange(unit.release(), std::memory_order_acq_rel);
   FParamHost->ActivateParameters();
 }
 
@@ -316,7 +301,7 @@ void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessR
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
     return;
-  ApplyPendingSettings(*unit);
+  ApplyChangedSettings(*unit);
   const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
   const auto span = [&](std::int32_t from, std::int32_t to,
                         std::span<const TSettingChange> inside) {
@@ -339,7 +324,7 @@ void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcess
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
     return;
-  ApplyPendingSettings(*unit);
+  ApplyChangedSettings(*unit);
   const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
   const auto span = [&](std::int32_t from, std::int32_t to,
                         std::span<const TSettingChange> inside) {

@@ -8,6 +8,7 @@
 #include "shaper/ShaperUnit.h"
 #include "shaper/SoftBypass.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <span>
@@ -37,9 +38,6 @@ public:
   TShortText ParamHostParameters1GetStrValue(const TVSTParameter* Param);
   float ParamHostParameters0UnitToNormalized(TVSTParameter* Param, double UnitValue);
   float ParamHostParameters1UnitToNormalized(TVSTParameter* Param, double UnitValue);
-  void ParamHostParameters0ParamChange(TVSTParameter* Param);
-  void ParamHostParameters1ParamChange(TVSTParameter* Param);
-  void ParamHostParameters2ParamChange(TVSTParameter* Param);
   void EffectProcessorCreate(TComponent* Sender);
   void EffectProcessorDestroy(TComponent* Sender);
   void EffectProcessorClear(TComponent* Sender);
@@ -63,11 +61,9 @@ public:
 private:
   void LoadParamHost();
   void LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor);
-  // Processing alone writes the processor's settings: a change made on any
-  // other thread only marks its parameter here, and the next processing call
-  // applies the value the parameter holds then.
-  void MarkSettingPending(std::int32_t index);
-  void ApplyPendingSettings(TShaperUnit& unit);
+  // Processing alone writes the processor's settings: a value set on any
+  // thread is applied by the next processing call.
+  void ApplyChangedSettings(TShaperUnit& unit);
   // Where the bypass mixes, the call is cut at each change instead.
   template <class TProcessSpan>
   void ProcessCutAtChanges(TShaperUnit& unit, std::span<const TSettingChange> changes,
@@ -77,9 +73,12 @@ private:
   TVSTEffect* FEffectProcessor = nullptr;
   std::atomic<TShaperUnit*> FShaperUnit{nullptr};
   std::atomic<bool> FBypass{false};
-  std::atomic<std::uint32_t> FPendingSettings{0}; // a bit per parameter index
-  TSoftBypass FSoftBypass;                        // audio thread only
-  std::span<const TSettingChange> FBlockChanges;  // audio thread only
+  // Gain, Intensity and Out Gain drive the processor's three settings.
+  static constexpr std::int32_t kSettingCount = 3;
+  // The steps the processor's settings were last set from; audio thread only.
+  std::array<std::int32_t, kSettingCount> FAppliedSteps{-1, -1, -1};
+  TSoftBypass FSoftBypass;                       // audio thread only
+  std::span<const TSettingChange> FBlockChanges; // audio thread only
 };
 
 // The natural-unit mappings, shared with anything that converts the other way.

@@ -69,6 +69,10 @@ struct TBlockKernels {
   // samples is overwritten.
   void (*RenderChannel)(const TKernelTable::TRow* Rows, float* X, TChannelState& State,
                         TScratch& Scratch, int Frames, const TSettings& Settings);
+  // The same for short calls: Frames samples of In (not copied into X), one
+  // at a time, with no fixed cost per call.
+  void (*RenderRing)(const TKernelTable::TRow* Rows, const float* In, TChannelState& State,
+                     TScratch& Scratch, int Frames, const TSettings& Settings);
   // Out = Slots * gain, or Out + Slots * gain when accumulating; with Gains,
   // each frame's own gain.
   void (*Emit)(const float* Slots, int Frames, float Gain, const float* Gains, float* Out,

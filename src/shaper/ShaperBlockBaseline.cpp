@@ -9,9 +9,9 @@ namespace {
 
 const TBlockKernels& BaselineKernels() {
 #if defined(__x86_64__) || defined(__i386__)
-  static constexpr TBlockKernels kernels{"sse2", RenderChannel, Emit};
+  static constexpr TBlockKernels kernels{"sse2", RenderChannel, RenderRing, Emit};
 #else
-  static constexpr TBlockKernels kernels{"generic", RenderChannel, Emit};
+  static constexpr TBlockKernels kernels{"generic", RenderChannel, RenderRing, Emit};
 #endif
   return kernels;
 }

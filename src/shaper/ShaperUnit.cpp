@@ -140,6 +140,18 @@ void TShaperUnit::KeepSettings(const shaper::TSettings& Running,
   OutputGain.store(last.OutputGain, std::memory_order_relaxed);
 }
 
+// Below this many frames the fixed cost of a block outweighs taking the
+// samples one at a time.
+constexpr int kRingFrames = 32;
+
+void TShaperUnit::Render(float* X, shaper::TChannelState& State, int Frames,
+                         const shaper::TSettings& Settings) {
+  if (Frames < kRingFrames)
+    FKernels->RenderRing(FRows, X + HistoryFrames, State, FScratch, Frames, Settings);
+  else
+    FKernels->RenderChannel(FRows, X, State, FScratch, Frames, Settings);
+}
+
 void TShaperUnit::ProcessStereo(const float* In1, const float* In2, float* Out1, float* Out2,
                                 std::int32_t SampleFrames, bool Replacing,
                                 std::span<const TSettingChange> Changes) {
@@ -155,9 +167,9 @@ void TShaperUnit::ProcessStereo(const float* In1, const float* In2, float* Out1,
     // process in place, even crosswise.
     CopyIn(FScratch.X[0], In1 + done, frames);
     CopyIn(FScratch.X[1], In2 + done, frames);
-    FKernels->RenderChannel(FRows, FScratch.X[0], FState1, FScratch, frames, settings);
+    Render(FScratch.X[0], FState1, frames, settings);
     FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out1 + done, Replacing);
-    FKernels->RenderChannel(FRows, FScratch.X[1], FState2, FScratch, frames, settings);
+    Render(FScratch.X[1], FState2, frames, settings);
     FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out2 + done, Replacing);
   }
   KeepSettings(running, Changes, next);
@@ -175,7 +187,7 @@ void TShaperUnit::ProcessMono(const float* In, float* Out1, float* Out2, std::in
     const shaper::TSettings settings = ChunkSettings(running, Changes, next, done, frames);
     const float* gains = settings.Drives ? FScratch.Gain : nullptr;
     CopyIn(FScratch.X[0], In + done, frames);
-    FKernels->RenderChannel(FRows, FScratch.X[0], FState1, FScratch, frames, settings);
+    Render(FScratch.X[0], FState1, frames, settings);
     FKernels->Emit(FScratch.Slots, frames, settings.OutputGain, gains, Out1 + done, Replacing);
     // Accumulating keeps each output's own content; a buffer given as both
     // outputs receives the result once.

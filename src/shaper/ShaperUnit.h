@@ -71,6 +71,9 @@ private:
   shaper::TSettings ChunkSettings(shaper::TSettings& Running,
                                   std::span<const TSettingChange> Changes, std::size_t& Next,
                                   std::int32_t Done, int Frames);
+  // One channel's chunk in X into the scratch's slots.
+  void Render(float* X, shaper::TChannelState& State, int Frames,
+              const shaper::TSettings& Settings);
   void KeepSettings(const shaper::TSettings& Running, std::span<const TSettingChange> Changes,
                     std::size_t Next);
   TRing Ring(const shaper::TChannelState& State) const;
