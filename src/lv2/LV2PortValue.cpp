@@ -3,6 +3,21 @@
 #include "base/ExtendedPrecision.h"
 
 #include <cmath>
+#include <limits>
+
+namespace {
+
+// Adding and taking away 2^(digits - 1) rounds a smaller non-negative long
+// double to a whole number, halves to even: no library call, which would
+// cost more than the rest of a control change.
+constexpr long double RoundingShift() {
+  long double shift = 1;
+  for (int bit = 1; bit < std::numeric_limits<long double>::digits; ++bit)
+    shift *= 2;
+  return shift;
+}
+
+} // namespace
 
 // The product is formed before the one rounded division, so a value exactly
 // halfway between two steps stays exact and rounds to the even step, whatever
@@ -15,7 +30,8 @@ std::int32_t PortValueToStep(const TLV2PortDescription& port, std::int32_t steps
     return 0;
   if (offset >= span)
     return steps;
-  return static_cast<std::int32_t>(std::nearbyint(offset * steps / span));
+  constexpr long double kShift = RoundingShift();
+  return static_cast<std::int32_t>((offset * steps / span + kShift) - kShift);
 }
 
 float StepToPortValue(const TLV2PortDescription& port, std::int32_t steps, std::int32_t step) {
