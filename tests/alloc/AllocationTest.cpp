@@ -1,12 +1,9 @@
-// The audio thread's calls allocate nothing and format no text: while
-// processReplacing, process and setParameter run on a ready VST 2 instance,
-// and run() on a ready LV2 instance, in every route (stereo, mono, in place,
-// replacing, accumulating), every malloc, calloc, realloc, aligned_alloc and
-// operator new of the process is counted, and so is every snprintf and
-// vsnprintf. This program replaces them and passes each call on to the next
-// definition, the C library's. Under AddressSanitizer, whose allocator starts
-// before any code of the program may run, that allocator reports each block
-// instead.
+// The audio thread's calls allocate nothing, format no text and take no
+// lock: while processReplacing, process and setParameter run on a ready VST 2
+// instance, and run() on a ready LV2 instance, in every route (stereo, mono,
+// in place, replacing, accumulating), every allocation, formatting call and
+// mutex lock of the process is counted (AllocationCounter.cpp).
+#include "AllocationCounter.h"
 #include "editor/EffDataModule.h"
 #include "vst/DAudioEffect.h"
 #include "vst/PluginFactory.h"
@@ -17,225 +14,14 @@
 #include <dlfcn.h>
 
 #include <array>
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <mutex>
 #include <vector>
 
 namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-std::atomic<long> formats{0};
-
-void Count(std::atomic<long>& counter) {
-  if (counting.load(std::memory_order_relaxed))
-    counter.fetch_add(1, std::memory_order_relaxed);
-}
-
-// The definitions these replace, looked up once, before any other thread runs.
-struct TNextDefinitions {
-  void* (*Malloc)(std::size_t) = nullptr;
-  void* (*Calloc)(std::size_t, std::size_t) = nullptr;
-  void* (*Realloc)(void*, std::size_t) = nullptr;
-  void* (*AlignedAlloc)(std::size_t, std::size_t) = nullptr;
-  void (*Free)(void*) = nullptr;
-  int (*Vsnprintf)(char*, std::size_t, const char*, std::va_list) = nullptr;
-};
-TNextDefinitions next;
-bool resolved = false;
-bool resolving = false;
-
-template <class T>
-void Lookup(T& function, const char* name) {
-  function = reinterpret_cast<T>(dlsym(RTLD_NEXT, name));
-}
-
-const TNextDefinitions& Next() {
-  if (!resolved) {
-    resolving = true;
-    Lookup(next.Malloc, "malloc");
-    Lookup(next.Calloc, "calloc");
-    Lookup(next.Realloc, "realloc");
-    Lookup(next.AlignedAlloc, "aligned_alloc");
-    Lookup(next.Vsnprintf, "vsnprintf");
-    Lookup(next.Free, "free");
-    resolving = false;
-    resolved = true;
-  }
-  return next;
-}
-
-} // namespace
-
-extern "C" {
-
-int vsnprintf(char* text, std::size_t size, const char* format, std::va_list arguments) noexcept {
-  Count(formats);
-  return Next().Vsnprintf(text, size, format, arguments);
-}
-
-int snprintf(char* text, std::size_t size, const char* format, ...) noexcept {
-  Count(formats);
-  std::va_list arguments;
-  va_start(arguments, format);
-  const int length = Next().Vsnprintf(text, size, format, arguments);
-  va_end(arguments);
-  return length;
-}
-
-} // extern "C"
-
-#if defined(__SANITIZE_ADDRESS__)
-
-// The sanitizer runtime's own interface; GCC installs no header for it.
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*allocated)(const volatile void* block, std::size_t size),
-    void (*freed)(const volatile void* block));
-
-namespace {
-
-void AllocatedBlock(const volatile void*, std::size_t) {
-  Count(allocations);
-}
-void FreedBlock(const volatile void*) {}
-const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(AllocatedBlock, FreedBlock);
-
-} // namespace
-
-#else
-
-namespace {
-
-// What dlsym may allocate while it looks the names up comes from here, is
-// never given back and never reused, so it is zero as calloc promises.
-alignas(std::max_align_t) std::array<unsigned char, 16384> arena{};
-std::size_t arenaUsed = 0;
-
-bool InArena(const void* block) {
-  const auto* byte = static_cast<const unsigned char*>(block);
-  return byte >= arena.data() && byte < arena.data() + arena.size();
-}
-
-void* FromArena(std::size_t size) {
-  constexpr std::size_t align = alignof(std::max_align_t);
-  const std::size_t rounded = (size + align - 1) / align * align;
-  if (rounded > arena.size() - arenaUsed)
-    return nullptr;
-  void* block = arena.data() + arenaUsed;
-  arenaUsed += rounded;
-  return block;
-}
-
-} // namespace
-
-extern "C" {
-
-void* malloc(std::size_t size) noexcept {
-  Count(allocations);
-  return resolving ? FromArena(size) : Next().Malloc(size);
-}
-
-void* calloc(std::size_t count, std::size_t size) noexcept {
-  Count(allocations);
-  if (resolving)
-    return size != 0 && count > arena.size() / size ? nullptr : FromArena(count * size);
-  return Next().Calloc(count, size);
-}
-
-void* realloc(void* block, std::size_t size) noexcept {
-  Count(allocations);
-  if (InArena(block))
-    std::abort(); // dlsym's blocks are never grown
-  return Next().Realloc(block, size);
-}
-
-void* aligned_alloc(std::size_t alignment, std::size_t size) noexcept {
-  Count(allocations);
-  return Next().AlignedAlloc(alignment, size);
-}
-
-void free(void* block) noexcept {
-  if (block && !InArena(block))
-    Next().Free(block);
-}
-
-} // extern "C"
-
-// Every form of operator new goes through the replaced aligned_alloc, whatever
-// way libstdc++'s own would take into the C library.
-namespace {
-
-void* Allocate(std::size_t size, std::size_t alignment) {
-  const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
-  void* block = std::aligned_alloc(alignment, rounded == 0 ? alignment : rounded);
-  if (!block)
-    throw std::bad_alloc();
-  return block;
-}
-
-} // namespace
-
-void* operator new(std::size_t size) {
-  return Allocate(size, alignof(std::max_align_t));
-}
-void* operator new[](std::size_t size) {
-  return Allocate(size, alignof(std::max_align_t));
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-  return Allocate(size, static_cast<std::size_t>(alignment));
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-  return Allocate(size, static_cast<std::size_t>(alignment));
-}
-void operator delete(void* block) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block) noexcept {
-  std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-  std::free(block);
-}
-void operator delete(void* block, std::align_val_t) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, std::align_val_t) noexcept {
-  std::free(block);
-}
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
-  std::free(block);
-}
-
-#endif
-
-namespace {
-
-// Counts what the calls inside its lifetime allocate and format.
-class TCounting {
-public:
-  TCounting() {
-    allocations = 0;
-    formats = 0;
-    counting = true;
-  }
-  ~TCounting() { Stop(); }
-  TCounting(const TCounting&) = delete;
-  TCounting& operator=(const TCounting&) = delete;
-
-  void Stop() { counting = false; }
-  long Allocations() const { return allocations.load(); }
-  long Formats() const { return formats.load(); }
-};
 
 // Two channels of test signal: driven over every kernel range on the left,
 // quiet on the right.
@@ -267,9 +53,13 @@ TEST(AudioThread, CountersSeeEveryAllocationAndFormatting) {
   delete new int(1);
   char text[16];
   format(text, sizeof text, "%.1f", 1.25);
+  std::mutex mutex;
+  mutex.lock();
+  mutex.unlock();
   count.Stop();
   EXPECT_EQ(count.Allocations(), 4);
   EXPECT_EQ(count.Formats(), 1);
+  EXPECT_EQ(count.Locks(), 1);
   EXPECT_STREQ(text, "1.2");
 }
 
@@ -308,6 +98,7 @@ TEST(AudioThread, VstProcessingAndParameterChangesAllocateAndFormatNothing) {
   count.Stop();
   EXPECT_EQ(count.Allocations(), 0);
   EXPECT_EQ(count.Formats(), 0);
+  EXPECT_EQ(count.Locks(), 0);
 
   Dispatch(effect, effMainsChanged, 0, 0);
   Dispatch(effect, effClose);
@@ -372,6 +163,7 @@ TEST(AudioThread, Lv2RunAllocatesAndFormatsNothing) {
   count.Stop();
   EXPECT_EQ(count.Allocations(), 0);
   EXPECT_EQ(count.Formats(), 0);
+  EXPECT_EQ(count.Locks(), 0);
   EXPECT_EQ(controls[3], 6.0f);
 
   descriptor->deactivate(instance);
