@@ -3,10 +3,12 @@
 #include "editor/EditorSize.h"
 #include "editor/EffDataModule.h"
 #include "editor/ZoomSetting.h"
+#include "params/ParameterTable.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -14,9 +16,9 @@ TGraphicContainer* SkinContainer(TGraphicContainer* TEffectDataModule::*containe
   return EffectDataModule ? EffectDataModule->*container : nullptr;
 }
 
-void LoadSource(TVSTParameterSource& source, TVSTParameterHostProxy* proxy, const char* name) {
+void LoadSource(TVSTParameterSource& source, TVSTParameterHostProxy* proxy, std::string_view name) {
   source.SetProxy(proxy);
-  source.SetVSTParamName(name);
+  source.SetVSTParamName(std::string(name));
 }
 
 void LoadKnob(TForm* form, TGraphicKnob& knob, int left, std::int32_t stepFast,
@@ -138,10 +140,10 @@ void TFormEditor::LoadControls() {
   HelpImage->SetAutoSize(false);
 
   LoadKnob(this, *GKGain, 30, 25000, ParamGainSource);
-  LoadSource(*ParamGainSource, HostProxy, "Gain");
-  LoadSource(*ParamIntensitySource, HostProxy, "Intensity");
+  LoadSource(*ParamGainSource, HostProxy, kParameterTable[0].Name);
+  LoadSource(*ParamIntensitySource, HostProxy, kParameterTable[1].Name);
   LoadKnob(this, *GKIntensity, 142, 50000, ParamIntensitySource);
-  LoadSource(*ParamOutGainSource, HostProxy, "Out Gain");
+  LoadSource(*ParamOutGainSource, HostProxy, kParameterTable[2].Name);
   LoadKnob(this, *GKOutGain, 253, 25000, ParamOutGainSource);
 
   GraphicImage3->SetParent(this);

@@ -17,22 +17,31 @@ namespace {
 // processor only once it has been told one; the processor does not depend on it.
 constexpr std::int32_t kNominalBlockSize = 1024;
 
-// The host-facing definition declares every parameter with this range.
-constexpr std::int32_t kSteps = 1000000;
+static_assert(TEffectInstance::kParameterCount == std::ssize(kParameterTable));
+static_assert(TEffectInstance::kBypassIndex == kBypassParameter);
 
-const std::array<TParameterInfo, TEffectInstance::kParameterCount> kParameters = {{
-    {0, "Gain", "Gain", "dB", -48.0, 48.0, 0.0, kSteps, false},
-    {1, "Intensity", "Intens", "%", 0.0, 100.0, 100.0, kSteps, false},
-    {2, "Out Gain", "OutGain", "dB", -48.0, 48.0, 0.0, kSteps, false},
-    {3, "Bypass", "Bypass", "", 0.0, 1.0, 0.0, 1, true},
-}};
+TParameterInfo InfoOf(const TParameterDescription& d) {
+  return {d.Id,
+          std::string(d.Name),
+          std::string(d.ShortName),
+          std::string(d.Unit),
+          d.Min,
+          d.Max,
+          d.Default,
+          d.StepCount,
+          d.Scale == TParameterScale::Switch};
+}
+
+const std::array<TParameterInfo, TEffectInstance::kParameterCount> kParameters = {
+    InfoOf(kParameterTable[0]), InfoOf(kParameterTable[1]), InfoOf(kParameterTable[2]),
+    InfoOf(kParameterTable[3])};
 
 bool ValidIndex(std::int32_t index) {
   return index >= 0 && index < TEffectInstance::kParameterCount;
 }
 
-bool IsDecibels(std::int32_t index) {
-  return kParameters[index].Unit == "dB";
+const TParameterDescription& Range(std::int32_t index) {
+  return kParameterTable[static_cast<std::size_t>(index)];
 }
 
 bool SwitchOn(double normalized) {
@@ -127,7 +136,7 @@ double TEffectInstance::NormalizedToPlain(std::int32_t index, double normalized)
   normalized = std::clamp(normalized, 0.0, 1.0);
   if (index == kBypassIndex)
     return SwitchOn(normalized) ? 1.0 : 0.0;
-  return IsDecibels(index) ? (normalized - 0.5) * 96.0 : normalized * 100.0;
+  return (normalized - Range(index).ZeroAt()) * Range(index).Span();
 }
 
 // The same formulas the typed values go through.
@@ -136,7 +145,7 @@ double TEffectInstance::PlainToNormalized(std::int32_t index, double plain) cons
     return 0.0;
   if (index == kBypassIndex)
     return plain >= 0.5 ? 1.0 : 0.0;
-  return std::clamp(IsDecibels(index) ? plain / 96.0 + 0.5 : plain / 100.0, 0.0, 1.0);
+  return std::clamp(plain / Range(index).Span() + Range(index).ZeroAt(), 0.0, 1.0);
 }
 
 std::string TEffectInstance::ValueText(std::int32_t index, double normalized) const {
@@ -147,9 +156,7 @@ std::string TEffectInstance::ValueText(std::int32_t index, double normalized) co
   const TVSTParameter* param = ModelParameter(index);
   const std::int32_t range = param->MaxValue() - param->MinValue();
   const std::int32_t value = param->MinValue() + NearestStep(static_cast<float>(normalized), range);
-  const TShortText text = IsDecibels(index) ? DecibelText(value, param->MaxValue())
-                                            : PercentText(value, param->MaxValue());
-  return std::string(text.View());
+  return std::string(UnitText(Range(index), value, param->MaxValue()).View());
 }
 
 std::optional<double> TEffectInstance::TextToNormalized(std::int32_t index,

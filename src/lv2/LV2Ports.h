@@ -3,6 +3,8 @@
 // ranges and parameter bindings.
 #pragma once
 
+#include "params/ParameterTable.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -47,6 +49,26 @@ struct TLV2PortDescription {
   std::string_view Comment;
 };
 
+// The control port of a parameter, described by the parameter table; the
+// units extension names decibels "db" and percent "pc".
+constexpr TLV2PortDescription ParameterPort(TLV2Port index, std::int32_t parameter) {
+  const TParameterDescription& d = kParameterTable[static_cast<std::size_t>(parameter)];
+  const std::string_view unit = d.Scale == TParameterScale::Decibels  ? "db"
+                                : d.Scale == TParameterScale::Percent ? "pc"
+                                                                      : "";
+  return {index,
+          pkControlIn,
+          prParameter,
+          d.Symbol,
+          d.Name,
+          static_cast<float>(d.Min),
+          static_cast<float>(d.Max),
+          static_cast<float>(d.Default),
+          unit,
+          parameter,
+          d.Comment};
+}
+
 inline constexpr std::array<TLV2PortDescription, lpCount> kLV2Ports{{
     {lpInL, pkAudioIn, prAudio, "in_l", "Left In", 0, 0, 0, "", -1, "Left channel input"},
     {lpInR, pkAudioIn, prAudio, "in_r", "Right In", 0, 0, 0, "", -1, "Right channel input"},
@@ -54,12 +76,9 @@ inline constexpr std::array<TLV2PortDescription, lpCount> kLV2Ports{{
      "Left channel output, 6 frames behind the input"},
     {lpOutR, pkAudioOut, prAudio, "out_r", "Right Out", 0, 0, 0, "", -1,
      "Right channel output, 6 frames behind the input"},
-    {lpGain, pkControlIn, prParameter, "gain", "Gain", -48, 48, 0, "db", 0,
-     "Drive: how loud the signal looks to the kernel choice; it never scales the signal"},
-    {lpIntensity, pkControlIn, prParameter, "intensity", "Intensity", 0, 100, 100, "pc", 1,
-     "How fast the cut-off falls as a sample overshoots full scale"},
-    {lpOutGain, pkControlIn, prParameter, "out_gain", "Out Gain", -48, 48, 0, "db", 2,
-     "Output level"},
+    ParameterPort(lpGain, 0),
+    ParameterPort(lpIntensity, 1),
+    ParameterPort(lpOutGain, 2),
     {lpLatency, pkControlOut, prLatency, "latency", "Latency", 0, 6, 0, "frame", -1,
      "How many frames the output lags the input"},
     {lpEnabled, pkControlIn, prEnabled, "enabled", "Enabled", 0, 1, 1, "", -1,

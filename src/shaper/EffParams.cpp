@@ -21,19 +21,6 @@ static_assert(TSoftBypass::Delay == TShaperUnit::KernelLength / 2);
 
 constexpr long double kLn10 = 2.302585092994045684017991454684364208L;
 
-struct TParameterDescription {
-  const char* DisplayLabel;
-  const char* Name;
-  const char* ShortName;
-  std::int32_t MaxValue;
-  std::int32_t MinValue;
-  std::int32_t DefValue;
-  std::int32_t CurValue;
-  TVSTParamOnGetStrValue OnGetStrValue;
-  TVSTParamOnGetRealValue OnGetRealValue;
-  TVSTParamOnUnitToNormalized OnUnitToNormalized;
-};
-
 // The value as a fraction of the range's top; the bottom of every range is 0.
 long double Fraction(std::int32_t CurValue, std::int32_t MaxValue) {
   return static_cast<long double>(CurValue) / MaxValue;
@@ -41,9 +28,10 @@ long double Fraction(std::int32_t CurValue, std::int32_t MaxValue) {
 
 } // namespace
 
-double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue) {
+double DecibelRealValue(const TParameterDescription& Range, std::int32_t CurValue,
+                        std::int32_t MaxValue) {
   const TExtendedPrecision precision;
-  const long double e = ((Fraction(CurValue, MaxValue) - 0.5L) * 0.05L) * 96;
+  const long double e = ((Fraction(CurValue, MaxValue) - Range.ZeroAt()) * 0.05L) * Range.Span();
   return static_cast<double>(std::exp(e * kLn10));
 }
 
@@ -73,12 +61,13 @@ bool NearFloatMidpoint(double d) {
 // keeps, are what the sound depends on. Double precision gives the same float
 // except where its result lies too close to a float's midpoint to tell, and
 // only there the extended-precision formula runs.
-float DecibelSetting(std::int32_t CurValue, std::int32_t MaxValue) {
+float DecibelSetting(const TParameterDescription& Range, std::int32_t CurValue,
+                     std::int32_t MaxValue) {
   constexpr double kLn10Double = 2.302585092994045684;
   const double fraction = static_cast<double>(CurValue) / MaxValue;
-  const double gain = std::exp(((fraction - 0.5) * 0.05 * 96) * kLn10Double);
+  const double gain = std::exp(((fraction - Range.ZeroAt()) * 0.05 * Range.Span()) * kLn10Double);
   if (NearFloatMidpoint(gain))
-    return static_cast<float>(DecibelRealValue(CurValue, MaxValue));
+    return static_cast<float>(DecibelRealValue(Range, CurValue, MaxValue));
   return static_cast<float>(gain);
 }
 
@@ -109,32 +98,27 @@ void TEffParameters::LoadParamHost() {
   FParamHost = CreateComponent<TVSTParameterHost>(this, "ParamHost");
   FParamHost->BeginLoading();
   using T = TEffParameters;
-  const TParameterDescription parameters[] = {
-      {"dB", "Gain", "Gain", 1000000, 0, 500000, 500000,
-       TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
-       TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters0GetRealValue>(this),
-       TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters0UnitToNormalized>(this)},
-      {"%", "Intensity", "Intens", 1000000, 0, 1000000, 1000000,
-       TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters1GetStrValue>(this),
-       TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters1GetRealValue>(this),
-       TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters1UnitToNormalized>(this)},
-      {"dB", "Out Gain", "OutGain", 1000000, 0, 500000, 500000,
-       TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this),
-       TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters2GetRealValue>(this),
-       TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParameters0UnitToNormalized>(this)},
-  };
-  for (const TParameterDescription& d : parameters) {
+  for (std::int32_t index = 0; index < kSettingCount; ++index) {
+    const TParameterDescription& d = kParameterTable[static_cast<std::size_t>(index)];
+    const bool decibels = d.Scale == TParameterScale::Decibels;
     TVSTParameter* p = FParamHost->Parameters().Add();
-    p->SetDisplayLabel(d.DisplayLabel);
-    p->SetName(d.Name);
-    p->SetMaxValue(d.MaxValue);
-    p->SetMinValue(d.MinValue);
-    p->SetDefValue(d.DefValue);
-    p->SetCurValue(d.CurValue);
-    p->SetOnGetStrValue(d.OnGetStrValue);
-    p->SetOnGetRealValue(d.OnGetRealValue);
-    p->SetShortName(d.ShortName);
-    p->SetOnUnitToNormalized(d.OnUnitToNormalized);
+    p->SetDisplayLabel(std::string(d.Unit));
+    p->SetName(std::string(d.Name));
+    p->SetMaxValue(d.StepCount);
+    p->SetMinValue(0);
+    p->SetDefValue(d.DefaultStep());
+    p->SetCurValue(d.DefaultStep());
+    p->SetOnGetStrValue(
+        decibels ? TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters0GetStrValue>(this)
+                 : TVSTParamOnGetStrValue::Bind<&T::ParamHostParameters1GetStrValue>(this));
+    // "Out Gain" has a handler of its own, with the formula of "Gain".
+    p->SetOnGetRealValue(
+        !decibels    ? TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters1GetRealValue>(this)
+        : index == 2 ? TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters2GetRealValue>(this)
+                     : TVSTParamOnGetRealValue::Bind<&T::ParamHostParameters0GetRealValue>(this));
+    p->SetShortName(std::string(d.ShortName));
+    p->SetOnUnitToNormalized(
+        TVSTParamOnUnitToNormalized::Bind<&T::ParamHostParametersUnitToNormalized>(this));
   }
   FParamHost->CanMono = true;
   FParamHost->CanProcessReplacing = true;
@@ -170,8 +154,17 @@ void TEffParameters::LoadEffectProcessor(TVSTEffectOnCreateEditor onCreateEditor
   e.EndLoading();
 }
 
+namespace {
+
+// A parameter of the definition is described by the table's row of its id.
+const TParameterDescription& DescriptionOf(const TVSTParameter* Param) {
+  return kParameterTable[static_cast<std::size_t>(Param->ID())];
+}
+
+} // namespace
+
 double TEffParameters::ParamHostParameters0GetRealValue(const TVSTParameter* Param) {
-  return DecibelRealValue(Param->CurValue(), Param->MaxValue());
+  return DecibelRealValue(DescriptionOf(Param), Param->CurValue(), Param->MaxValue());
 }
 
 // A handler of its own, bound only to "Out Gain", with the formula of "Gain".
@@ -183,46 +176,38 @@ double TEffParameters::ParamHostParameters1GetRealValue(const TVSTParameter* Par
   return FractionRealValue(Param->CurValue(), Param->MaxValue());
 }
 
-TShortText DecibelText(std::int32_t CurValue, std::int32_t MaxValue) {
+TShortText UnitText(const TParameterDescription& Range, std::int32_t CurValue,
+                    std::int32_t MaxValue) {
   const TExtendedPrecision precision;
-  const long double decibels = (Fraction(CurValue, MaxValue) - 0.5L) * 96;
-  return FormatOneDecimal(decibels, UserDecimalSeparator());
-}
-
-TShortText PercentText(std::int32_t CurValue, std::int32_t MaxValue) {
-  const TExtendedPrecision precision;
-  const long double percent = Fraction(CurValue, MaxValue) * 100;
-  return FormatOneDecimal(percent, UserDecimalSeparator());
+  const long double value = (Fraction(CurValue, MaxValue) - Range.ZeroAt()) * Range.Span();
+  return FormatOneDecimal(value, UserDecimalSeparator());
 }
 
 TShortText TEffParameters::ParamHostParameters0GetStrValue(const TVSTParameter* Param) {
-  return DecibelText(Param->CurValue(), Param->MaxValue());
+  return UnitText(DescriptionOf(Param), Param->CurValue(), Param->MaxValue());
 }
 
 TShortText TEffParameters::ParamHostParameters1GetStrValue(const TVSTParameter* Param) {
-  return PercentText(Param->CurValue(), Param->MaxValue());
+  return UnitText(DescriptionOf(Param), Param->CurValue(), Param->MaxValue());
 }
 
-// The inverses of the display texts, clamped to the range: dB = (x - 0.5) * 96
-// and percent = x * 100.
-float TEffParameters::ParamHostParameters0UnitToNormalized(TVSTParameter*, double UnitValue) {
-  return static_cast<float>(std::clamp(UnitValue / 96.0 + 0.5, 0.0, 1.0));
-}
-
-float TEffParameters::ParamHostParameters1UnitToNormalized(TVSTParameter*, double UnitValue) {
-  return static_cast<float>(std::clamp(UnitValue / 100.0, 0.0, 1.0));
+// The inverse of the display text, clamped to the range.
+float TEffParameters::ParamHostParametersUnitToNormalized(TVSTParameter* Param, double UnitValue) {
+  const TParameterDescription& range = DescriptionOf(Param);
+  return static_cast<float>(std::clamp(UnitValue / range.Span() + range.ZeroAt(), 0.0, 1.0));
 }
 
 TSettingChange TEffParameters::SettingChangeAt(std::int32_t Frame, std::int32_t Index,
                                                std::int32_t Step) const {
   const std::int32_t top = FParamHost->Parameters().Items(Index)->MaxValue();
+  const TParameterDescription& range = kParameterTable[static_cast<std::size_t>(Index)];
   switch (Index) {
   case 0:
-    return {Frame, ssDriveGain, DecibelSetting(Step, top)};
+    return {Frame, ssDriveGain, DecibelSetting(range, Step, top)};
   case 1:
     return {Frame, ssIntensity, FractionSetting(Step, top)};
   default:
-    return {Frame, ssOutputGain, DecibelSetting(Step, top)};
+    return {Frame, ssOutputGain, DecibelSetting(range, Step, top)};
   }
 }
 

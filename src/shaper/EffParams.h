@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/Component.h"
+#include "params/ParameterTable.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
 #include "shaper/ShaperUnit.h"
@@ -36,8 +37,7 @@ public:
   double ParamHostParameters2GetRealValue(const TVSTParameter* Param);
   TShortText ParamHostParameters0GetStrValue(const TVSTParameter* Param);
   TShortText ParamHostParameters1GetStrValue(const TVSTParameter* Param);
-  float ParamHostParameters0UnitToNormalized(TVSTParameter* Param, double UnitValue);
-  float ParamHostParameters1UnitToNormalized(TVSTParameter* Param, double UnitValue);
+  float ParamHostParametersUnitToNormalized(TVSTParameter* Param, double UnitValue);
   void EffectProcessorCreate(TComponent* Sender);
   void EffectProcessorDestroy(TComponent* Sender);
   void EffectProcessorClear(TComponent* Sender);
@@ -82,12 +82,14 @@ private:
 };
 
 // The natural-unit mappings, shared with anything that converts the other way.
-double DecibelRealValue(std::int32_t CurValue, std::int32_t MaxValue);
+double DecibelRealValue(const TParameterDescription& Range, std::int32_t CurValue,
+                        std::int32_t MaxValue);
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue);
 // The same mappings as the processor's float settings, bit for bit, at a
 // fraction of the cost: what processing applies at every automated change.
-float DecibelSetting(std::int32_t CurValue, std::int32_t MaxValue);
+float DecibelSetting(const TParameterDescription& Range, std::int32_t CurValue,
+                     std::int32_t MaxValue);
 float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue);
-// The display texts: decibels of a gain, percent of the intensity.
-TShortText DecibelText(std::int32_t CurValue, std::int32_t MaxValue);
-TShortText PercentText(std::int32_t CurValue, std::int32_t MaxValue);
+// The display text: the value in the unit of its range, one decimal.
+TShortText UnitText(const TParameterDescription& Range, std::int32_t CurValue,
+                    std::int32_t MaxValue);

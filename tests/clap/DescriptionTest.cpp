@@ -2,6 +2,7 @@
 // factory's descriptor, the ports, the parameters with their texts, the
 // latency and the tail.
 #include "ClapTestSupport.h"
+#include "params/ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,25 @@ struct TParamCase {
   double Min, Max, Default;
   std::uint32_t Flags;
 };
+
+// Every description is built from the one parameter table.
+TEST(ClapParams, FollowTheParameterTable) {
+  const auto host = NewPlugin(false);
+  const auto* params = host->Extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
+  ASSERT_NE(params, nullptr);
+  ASSERT_EQ(params->count(host->Plugin()), kParameterTable.size());
+  for (std::uint32_t i = 0; i < kParameterTable.size(); ++i) {
+    const TParameterDescription& d = kParameterTable[i];
+    SCOPED_TRACE(d.Name);
+    clap_param_info_t info{};
+    ASSERT_TRUE(params->get_info(host->Plugin(), i, &info));
+    EXPECT_EQ(info.id, static_cast<clap_id>(d.Id));
+    EXPECT_EQ(info.name, d.Name);
+    EXPECT_EQ(info.min_value, d.Min);
+    EXPECT_EQ(info.max_value, d.Max);
+    EXPECT_EQ(info.default_value, d.Default);
+  }
+}
 
 TEST(ClapParams, TheThreeControlsAndTheHostsBypass) {
   const TParamCase expected[] = {

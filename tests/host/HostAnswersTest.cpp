@@ -2,6 +2,7 @@
 // read back: the opcode answers, texts cut to the interface's buffer sizes,
 // null pointers, pin and parameter properties, typed parameter values.
 #include "PluginUnderTest.h"
+#include "params/ParameterTable.h"
 #include "vst/DAEffectX.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,16 @@ TEST_F(HostAnswers, StereoPins) {
       EXPECT_EQ(plugin.dispatch(opcode, index, 0, &g.Pin), 0) << opcode << " pin " << index;
       EXPECT_EQ(g.Pin.flags, static_cast<VstInt32>(0x7f7f7f7f)) << "pin " << index << " written";
     }
+}
+
+// The VST 2 names and labels are built from the one parameter table.
+TEST_F(HostAnswers, ParametersFollowTheParameterTable) {
+  ASSERT_EQ(plugin.numParams(), 3);
+  for (int index = 0; index < 3; ++index) {
+    const TParameterDescription& d = kParameterTable[static_cast<std::size_t>(index)];
+    EXPECT_EQ(plugin.paramName(index), d.Name);
+    EXPECT_EQ(plugin.paramLabel(index), d.Unit);
+  }
 }
 
 // What a host needs to show a continuous control per parameter.

@@ -1,6 +1,7 @@
 // The bundle as hosts read it: its description through lilv, and what the two
 // binaries export and link.
 #include "LilvWorld.h"
+#include "params/ParameterTable.h"
 
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
@@ -133,6 +134,28 @@ TEST_F(TBundleTest, PortsHaveStableSymbolsRangesAndUnits) {
       EXPECT_EQ(lilv_nodes_size(units), 0u);
     }
     lilv_nodes_free(units);
+  }
+}
+
+// The parameters' ports are built from the one parameter table.
+TEST_F(TBundleTest, ParameterPortsFollowTheParameterTable) {
+  for (std::size_t i = 0; i < kParameterTable.size(); ++i) {
+    const TParameterDescription& d = kParameterTable[i];
+    if (d.Scale == TParameterScale::Switch)
+      continue; // lv2:enabled stands for the bypass, the other way round
+    SCOPED_TRACE(d.Name);
+    const LilvPort* port = PortBySymbol(std::string(d.Symbol).c_str());
+    ASSERT_NE(port, nullptr);
+    TNode name(lilv_port_get_name(Plugin, port));
+    EXPECT_EQ(Text(name), d.Name);
+    LilvNode* minimum = nullptr;
+    LilvNode* maximum = nullptr;
+    LilvNode* fallback = nullptr;
+    lilv_port_get_range(Plugin, port, &fallback, &minimum, &maximum);
+    const TNode ownedMinimum(minimum), ownedMaximum(maximum), ownedDefault(fallback);
+    EXPECT_EQ(lilv_node_as_float(minimum), static_cast<float>(d.Min));
+    EXPECT_EQ(lilv_node_as_float(maximum), static_cast<float>(d.Max));
+    EXPECT_EQ(lilv_node_as_float(fallback), static_cast<float>(d.Default));
   }
 }
 

@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr std::int32_t kSteps = 1000000;
+constexpr std::int32_t kSteps = kParameterTable[0].StepCount;
+constexpr const TParameterDescription& kGain = kParameterTable[0];
 
 float ExtendedQuotient(std::int32_t numerator, std::int32_t denominator) {
   const TExtendedPrecision precision;
@@ -34,9 +35,9 @@ TEST(StepConversion, EveryStepGivesTheExtendedPrecisionFloat) {
   std::int32_t fractionMisses = 0;
   std::int32_t quotientMisses = 0;
   for (std::int32_t step = 0; step <= kSteps; ++step) {
-    const float decibel = static_cast<float>(DecibelRealValue(step, kSteps));
+    const float decibel = static_cast<float>(DecibelRealValue(kGain, step, kSteps));
     const float fraction = static_cast<float>(FractionRealValue(step, kSteps));
-    decibelMisses += std::bit_cast<std::uint32_t>(DecibelSetting(step, kSteps)) !=
+    decibelMisses += std::bit_cast<std::uint32_t>(DecibelSetting(kGain, step, kSteps)) !=
                      std::bit_cast<std::uint32_t>(decibel);
     fractionMisses += std::bit_cast<std::uint32_t>(FractionSetting(step, kSteps)) !=
                       std::bit_cast<std::uint32_t>(fraction);

@@ -1,6 +1,7 @@
 // What the bundle tells a host before any audio: factory, class, module
 // description, buses, parameters, latency and tail.
 #include "OurPlugin.h"
+#include "params/ParameterTable.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,25 @@ TEST(TVst3DescriptionTest, ParametersWithUnitsFlagsAndDefaults) {
   v3_param_info info{};
   EXPECT_EQ(p.Ctrl().get_parameter_info(p.Controller(), 4, &info), V3_INVALID_ARG);
   EXPECT_EQ(p.Ctrl().get_parameter_info(p.Controller(), -1, &info), V3_INVALID_ARG);
+}
+
+// Every description is built from the one parameter table.
+TEST(TVst3DescriptionTest, ParametersFollowTheParameterTable) {
+  TOurPlugin p;
+  const std::vector<v3_param_info> parameters = p.Plugin.Parameters();
+  ASSERT_EQ(parameters.size(), kParameterTable.size());
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    const TParameterDescription& d = kParameterTable[i];
+    const v3_param_info& info = parameters[i];
+    SCOPED_TRACE(d.Name);
+    EXPECT_EQ(info.param_id, static_cast<v3_param_id>(d.Id));
+    EXPECT_EQ(FromUtf16(info.title, 128), d.Name);
+    EXPECT_EQ(FromUtf16(info.short_title, 128), d.ShortName);
+    EXPECT_EQ(FromUtf16(info.units, 128), d.Unit);
+    EXPECT_EQ(info.default_normalised_value, (d.Default - d.Min) / d.Span());
+    EXPECT_EQ(p.Ctrl().normalised_parameter_to_plain(p.Controller(), info.param_id, 0.0), d.Min);
+    EXPECT_EQ(p.Ctrl().normalised_parameter_to_plain(p.Controller(), info.param_id, 1.0), d.Max);
+  }
 }
 
 TEST(TVst3DescriptionTest, ValuesAndTextsBothWays) {
