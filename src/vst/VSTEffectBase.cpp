@@ -89,11 +89,20 @@ void TVSTEffectBase::setParameter(std::int32_t index, float value) {
     value = 0.0f;
   else if (value > 1.0f)
     value = 1.0f;
-  parameterAt(index)->SetNormalizedValue(value);
+  parameterAt(index);
+  instance.SetNormalizedValue(index, value);
 }
 
 float TVSTEffectBase::getParameter(std::int32_t index) {
-  return validIndex(index) ? parameterAt(index)->NormalizedValue() : 0.0f;
+  if (!validIndex(index))
+    return 0.0f;
+  parameterAt(index);
+  return static_cast<float>(instance.NormalizedValue(index));
+}
+
+const TParameterInfo& TVSTEffectBase::describedParameter(std::int32_t index) const {
+  parameterAt(index);
+  return TEffectInstance::Parameter(index);
 }
 
 void TVSTEffectBase::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
@@ -131,17 +140,18 @@ void TVSTEffectBase::getProgramName(char* buffer) {
 }
 
 void TVSTEffectBase::getParameterLabel(std::int32_t index, char* buffer) {
-  CopyText(validIndex(index) ? std::string_view(parameterAt(index)->DisplayLabel()) : "", buffer);
+  CopyText(validIndex(index) ? std::string_view(describedParameter(index).Unit) : "", buffer);
 }
 
 void TVSTEffectBase::getParameterDisplay(std::int32_t index, char* buffer) {
   if (!validIndex(index))
     return CopyText("", buffer);
-  CopyText(parameterAt(index)->StrValue().View(), buffer);
+  parameterAt(index);
+  CopyText(instance.ValueText(index, instance.NormalizedValue(index)), buffer);
 }
 
 void TVSTEffectBase::getParameterName(std::int32_t index, char* buffer) {
-  CopyText(validIndex(index) ? std::string_view(parameterAt(index)->Name()) : "", buffer);
+  CopyText(validIndex(index) ? std::string_view(describedParameter(index).Name) : "", buffer);
 }
 
 void TVSTEffectBase::automateParameter(TVSTParameter* Param, float Value) {

@@ -71,7 +71,11 @@ public:
   std::int32_t getGetTailSize() override { return instance.Tail(); }
   bool getParameterProperties(std::int32_t index, VstParameterProperties* properties) override;
 
+  // The model's parameter; an index the collection no longer holds raises
+  // "List index out of bounds", as every parameter call does.
   TVSTParameter* parameterAt(std::int32_t index) const;
+  // What the instance, as every format, tells of it.
+  const TParameterInfo& describedParameter(std::int32_t index) const;
   TVSTParameterHost* ParamHost() const { return paramHost; }
   TEffectInstance& Instance() { return instance; }
 

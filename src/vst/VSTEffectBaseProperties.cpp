@@ -96,10 +96,10 @@ bool TVSTEffectBase::getParameterProperties(std::int32_t index,
                                             VstParameterProperties* properties) {
   if (!validIndex(index))
     return false;
-  const TVSTParameter* param = parameterAt(index);
+  const TParameterInfo& param = describedParameter(index);
   std::memset(properties, 0, sizeof *properties);
-  CopyBounded(properties->label, param->Name(), kVstMaxLabelLen);
-  const std::string& shortName = param->ShortName().empty() ? param->Name() : param->ShortName();
+  CopyBounded(properties->label, param.Name, kVstMaxLabelLen);
+  const std::string& shortName = param.ShortName.empty() ? param.Name : param.ShortName;
   CopyBounded(properties->shortLabel, shortName, kVstMaxShortLabelLen);
   properties->flags = kVstParameterSupportsDisplayIndex | kVstParameterCanRamp;
   properties->displayIndex = static_cast<std::int16_t>(index);
