@@ -75,6 +75,9 @@ const v3_edit_controller_cpp TVst3Effect::kControllerVtable{
      GetParameterStringForValue, GetParameterValueForString, NormalizedToPlain, PlainToNormalized,
      GetParameterNormalized, SetParameterNormalized, SetComponentHandler, CreateView}};
 
+const v3_process_context_requirements_cpp TVst3Effect::kContextRequirementsVtable{
+    {TSlot::QueryInterface, TSlot::Ref, TSlot::Unref}, {GetProcessContextRequirements}};
+
 TVst3Effect::TVst3Effect() : FInstance(std::make_unique<TEffectInstance>(kInitialSampleRate)) {}
 
 TVst3Effect::~TVst3Effect() {
@@ -91,6 +94,8 @@ void* TVst3Effect::Query(const v3_tuid iid) {
     slot = &FProcessor;
   else if (SameInterfaceId(iid, v3_edit_controller_iid))
     slot = &FController;
+  else if (SameInterfaceId(iid, v3_process_context_requirements_iid))
+    slot = &FContextRequirements;
   if (slot)
     AddRef();
   return slot;
@@ -274,6 +279,10 @@ v3_result V3_API TVst3Effect::SetupProcessing(void*, v3_process_setup* setup) {
   if (!setup || setup->symbolic_sample_size != V3_SAMPLE_32 || !(setup->sample_rate > 0))
     return V3_FALSE;
   return V3_OK;
+}
+
+uint32_t V3_API TVst3Effect::GetProcessContextRequirements(void*) {
+  return 0;
 }
 
 v3_result V3_API TVst3Effect::SetProcessing(void*, v3_bool) {

@@ -56,6 +56,7 @@ private:
   static const v3_component_cpp kComponentVtable;
   static const v3_audio_processor_cpp kProcessorVtable;
   static const v3_edit_controller_cpp kControllerVtable;
+  static const v3_process_context_requirements_cpp kContextRequirementsVtable;
 
   // Shared by the component and the controller.
   static v3_result V3_API Initialize(void* self, v3_funknown** context);
@@ -104,6 +105,10 @@ private:
   static v3_result V3_API SetComponentHandler(void* self, v3_component_handler** handler);
   static v3_plugin_view** V3_API CreateView(void* self, const char* name);
 
+  // What the processor needs of the host's process context: nothing; the
+  // shaper knows no tempo, position or transport.
+  static uint32_t V3_API GetProcessContextRequirements(void* self);
+
   // The instance's index for a parameter ID from the host, or -1.
   static std::int32_t IndexOf(v3_param_id id);
   v3_result LoadState(v3_bstream** stream);
@@ -112,6 +117,7 @@ private:
   TSlot FComponent{&kComponentVtable, this};
   TSlot FProcessor{&kProcessorVtable, this};
   TSlot FController{&kControllerVtable, this};
+  TSlot FContextRequirements{&kContextRequirementsVtable, this};
   std::atomic<std::uint32_t> FReferences{1};
   // Component and controller are one object, and hosts initialize each.
   int FInitializations = 0;

@@ -212,6 +212,19 @@ TEST(TVst3DescriptionTest, ParametersFollowTheParameterTable) {
   }
 }
 
+// Hosts built on the current SDK refuse a processor that does not say what
+// it needs of the process context; the shaper needs none of it.
+TEST(TVst3DescriptionTest, AsksNothingOfTheProcessContext) {
+  TOurPlugin p;
+  void* object = nullptr;
+  ASSERT_EQ((*p.Component())
+                ->query_interface(p.Component(), v3_process_context_requirements_iid, &object),
+            V3_OK);
+  auto** requirements = static_cast<v3_process_context_requirements_cpp**>(object);
+  EXPECT_EQ((*requirements)->req.get_process_context_requirements(requirements), 0u);
+  (*requirements)->unref(requirements);
+}
+
 TEST(TVst3DescriptionTest, ValuesAndTextsBothWays) {
   TOurPlugin p;
   auto text = [&](v3_param_id id, double normalized) {
