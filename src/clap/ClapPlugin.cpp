@@ -55,7 +55,7 @@ bool TClapPlugin::Init() {
 }
 
 bool TClapPlugin::Activate(double sampleRate) {
-  if (FActive || !std::isfinite(sampleRate) || sampleRate <= 0.0)
+  if (FActive || !TEffectInstance::UsableSampleRate(sampleRate))
     return false;
   // Hosts deactivate for every change of rate or device: what was playing
   // before must not sound after.

@@ -30,6 +30,10 @@ class TEffectInstance {
 public:
   // Builds the processor at once: nothing expensive is left for processing.
   explicit TEffectInstance(double sampleRate);
+  // Positive, finite and no higher than any audio interface runs: what the
+  // formats accept from a host.
+  static bool UsableSampleRate(double rate) { return rate > 0 && rate <= kMaxSampleRate; }
+  static constexpr double kMaxSampleRate = 10'000'000.0;
   // Takes over a definition whose processor comes once its parameter host
   // has been told a sample rate and a block size, for a format whose host
   // tells them itself; until then Process does nothing.

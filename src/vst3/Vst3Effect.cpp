@@ -276,7 +276,8 @@ uint32_t V3_API TVst3Effect::GetLatencySamples(void* self) {
 }
 
 v3_result V3_API TVst3Effect::SetupProcessing(void*, v3_process_setup* setup) {
-  if (!setup || setup->symbolic_sample_size != V3_SAMPLE_32 || !(setup->sample_rate > 0))
+  if (!setup || setup->symbolic_sample_size != V3_SAMPLE_32 ||
+      !TEffectInstance::UsableSampleRate(setup->sample_rate) || setup->max_block_size <= 0)
     return V3_FALSE;
   return V3_OK;
 }
@@ -292,11 +293,10 @@ v3_result V3_API TVst3Effect::SetProcessing(void*, v3_bool) {
 v3_result V3_API TVst3Effect::Process(void* self, v3_process_data* data) {
   if (!data || data->symbolic_sample_size != V3_SAMPLE_32)
     return V3_INVALID_ARG;
-  TSlot::From(self).ProcessBlock(*data);
-  return V3_OK;
+  return TSlot::From(self).ProcessBlock(*data) ? V3_OK : V3_INVALID_ARG;
 }
 
-void TVst3Effect::ProcessBlock(const v3_process_data& data) {
+bool TVst3Effect::ProcessBlock(const v3_process_data& data) {
   std::array<TQueueCursor, kMaxQueues> cursors{};
   std::size_t cursorCount = 0;
   if (auto** changes = reinterpret_cast<v3_param_changes_cpp**>(data.input_params)) {
@@ -364,6 +364,9 @@ void TVst3Effect::ProcessBlock(const v3_process_data& data) {
     cursor->Load();
   }
   processUpTo(length);
+  // Frames without a stereo output to take them are a failed call, though
+  // the values changed: a block of none only carries changes.
+  return frames <= 0 || ValidBus(data.outputs, data.num_output_buses);
 }
 
 uint32_t V3_API TVst3Effect::GetTailSamples(void* self) {

@@ -112,7 +112,8 @@ private:
   // The instance's index for a parameter ID from the host, or -1.
   static std::int32_t IndexOf(v3_param_id id);
   v3_result LoadState(v3_bstream** stream);
-  void ProcessBlock(const v3_process_data& data);
+  // False for frames without a usable stereo output.
+  bool ProcessBlock(const v3_process_data& data);
 
   TSlot FComponent{&kComponentVtable, this};
   TSlot FProcessor{&kProcessorVtable, this};

@@ -23,15 +23,22 @@ std::optional<std::vector<std::uint8_t>> ReadRest(v3_bstream** stream, std::size
   std::array<std::uint8_t, 1024> chunk{};
   for (;;) {
     std::int32_t got = 0;
-    if (Calls(stream).Stream.read(stream, chunk.data(), static_cast<std::int32_t>(chunk.size()),
-                                  &got) != V3_OK ||
-        got < 0 || static_cast<std::size_t>(got) > chunk.size())
+    // Hosts' streams differ at their end: some answer a short read with an
+    // error. What was read stands; the record itself says whether it is whole.
+    const bool ok =
+        Calls(stream).Stream.read(stream, chunk.data(), static_cast<std::int32_t>(chunk.size()),
+                                  &got) == V3_OK;
+    if (got < 0 || static_cast<std::size_t>(got) > chunk.size())
+      return std::nullopt;
+    if (!ok && got == 0 && bytes.empty())
       return std::nullopt;
     if (got == 0)
       return bytes;
     if (bytes.size() + static_cast<std::size_t>(got) > limit)
       return std::nullopt;
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
+    if (!ok)
+      return bytes;
   }
 }
 

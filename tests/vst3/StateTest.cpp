@@ -111,6 +111,19 @@ TEST(TVst3StateTest, TheControllerKeepsTheEditorZoomApartFromTheValues) {
   EXPECT_TRUE(p.ControllerState().empty());
 }
 
+// Some hosts' streams answer the read that reaches their end with an error:
+// what was read still loads when it is a whole record.
+TEST(TVst3StateTest, AStreamThatErrsAtItsEndStillLoads) {
+  TOurPlugin p;
+  TMemoryStream stream(kSavedRecord);
+  stream.FailsShortReads = true;
+  ASSERT_EQ(p.Comp().set_state(p.Component(), stream.Stream()), V3_OK);
+  EXPECT_EQ(Values(p), (std::vector<double>{0.75, 0.25, 0.5, 1.0}));
+  TMemoryStream empty;
+  empty.FailsShortReads = true;
+  EXPECT_NE(p.Comp().set_state(p.Component(), empty.Stream()), V3_OK);
+}
+
 // Hosts' streams may carry more than the record, and a later build may add
 // records after it: the values still load.
 TEST(TVst3StateTest, WhatFollowsTheValuesIsSkipped) {

@@ -206,6 +206,8 @@ TMemoryStream::TMemoryStream(std::vector<std::uint8_t> bytes) : FBytes(std::move
     s.FPosition += n;
     if (done)
       *done = n;
+    if (s.FailsShortReads && n < size)
+      return V3_FALSE;
     return V3_OK;
   };
   FVtable.Stream.write = [](void* self, void* buffer, int32_t size, int32_t* done)

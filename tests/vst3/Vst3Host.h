@@ -129,6 +129,9 @@ public:
   std::int64_t Position() const { return FPosition; }
   // Largest piece a single read hands out, as a slow host stream might.
   std::int32_t ReadLimit = INT32_MAX;
+  // A read that hands out less than asked answers an error, as some hosts'
+  // streams do at their end.
+  bool FailsShortReads = false;
 
 private:
   struct TVtable : v3_funknown {
