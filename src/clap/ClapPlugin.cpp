@@ -32,6 +32,12 @@ bool CopyText(const std::string& text, char* to, std::uint32_t size) {
   return true;
 }
 
+// A stepped value counts by its whole part, as CLAP defines it: for the
+// events that set it and the texts that show it alike.
+double SteppedPlain(std::int32_t index, double value) {
+  return TEffectInstance::Parameter(index).IsBypass ? std::trunc(value) : value;
+}
+
 bool Usable(const clap_audio_buffer_t* buffers, std::uint32_t count, std::uint32_t channels) {
   if (count == 0 || !buffers || !buffers[0].data32 || buffers[0].channel_count < channels)
     return false;
@@ -115,7 +121,8 @@ void TClapPlugin::ProcessSpan(const clap_process_t& process, const clap_audio_bu
     if (input) {
       // One input channel is a mono source: the instance's mono route.
       in[0] = input->data32[0] + from;
-      in[1] = input->channel_count >= 2 ? input->data32[1] + from : in[0];
+      // A second channel the host left null is no channel: the mono route.
+      in[1] = input->channel_count >= 2 && input->data32[1] ? input->data32[1] + from : in[0];
     } else {
       // No input port: silence, processed in place.
       std::fill_n(out[0], frames, 0.0f);
@@ -136,11 +143,8 @@ std::optional<TParameterChange> TClapPlugin::ChangeOf(const clap_event_header_t&
   const std::int32_t index = IndexOf(change.param_id);
   if (index < 0 || !std::isfinite(change.value))
     return std::nullopt;
-  // A stepped value counts by its whole part, as CLAP defines it.
-  const double plain =
-      TEffectInstance::Parameter(index).IsBypass ? std::trunc(change.value) : change.value;
   return TParameterChange{static_cast<std::int32_t>(event.time), index,
-                          FInstance.PlainToNormalized(index, plain)};
+                          FInstance.PlainToNormalized(index, SteppedPlain(index, change.value))};
 }
 
 void TClapPlugin::ApplyEvent(const clap_event_header_t& event) {
@@ -229,7 +233,8 @@ bool TClapPlugin::ParamValueText(clap_id id, double value, char* text, std::uint
   if (index < 0 || !std::isfinite(value))
     return false;
   // CLAP hosts show the text alone, so it carries the unit.
-  std::string shown = FInstance.ValueText(index, FInstance.PlainToNormalized(index, value));
+  std::string shown =
+      FInstance.ValueText(index, FInstance.PlainToNormalized(index, SteppedPlain(index, value)));
   const std::string& unit = TEffectInstance::Parameter(index).Unit;
   if (!unit.empty())
     shown += " " + unit;

@@ -141,9 +141,16 @@ struct TTextCase {
 
 TEST(ClapParams, ValuesShowWithTheirUnit) {
   const TTextCase cases[] = {
-      {kGainId, 12.0, "12.0 dB"},     {kGainId, -48.0, "-48.0 dB"},   {kGainId, 0.04, "0.0 dB"},
-      {kIntensityId, 33.3, "33.3 %"}, {kOutGainId, 47.96, "48.0 dB"}, {kBypassId, 0.0, "Off"},
+      {kGainId, 12.0, "12.0 dB"},
+      {kGainId, -48.0, "-48.0 dB"},
+      {kGainId, 0.04, "0.0 dB"},
+      {kIntensityId, 33.3, "33.3 %"},
+      {kOutGainId, 47.96, "48.0 dB"},
+      {kBypassId, 0.0, "Off"},
       {kBypassId, 1.0, "On"},
+      // Stepped: the whole part counts, for texts as for the events that set it.
+      {kBypassId, 0.6, "Off"},
+      {kBypassId, 1.4, "On"},
   };
   const auto host = NewPlugin(false);
   for (const TTextCase& c : cases)

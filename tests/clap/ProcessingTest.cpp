@@ -23,7 +23,7 @@ struct TChange {
   double Value;
 };
 
-enum TLayout { lStereo, lMonoRoute, lInPlace, lMonoInPlace, lOneChannelInput };
+enum TLayout { lStereo, lMonoRoute, lInPlace, lMonoInPlace, lOneChannelInput, lNullSecondInput };
 
 struct TProcessCase {
   const char* Name;
@@ -80,8 +80,8 @@ class TClapProcessingTest : public ::testing::TestWithParam<TProcessCase> {};
 TEST_P(TClapProcessingTest, SameSamplesAsTheVstBuild) {
   const TProcessCase& c = GetParam();
   constexpr std::size_t frames = 6000;
-  const bool mono =
-      c.Layout == lMonoRoute || c.Layout == lMonoInPlace || c.Layout == lOneChannelInput;
+  const bool mono = c.Layout == lMonoRoute || c.Layout == lMonoInPlace ||
+                    c.Layout == lOneChannelInput || c.Layout == lNullSecondInput;
   const std::vector<float> left = LoudNoise(frames, 1);
   const std::vector<float> right = mono ? left : LoudNoise(frames, 2);
   std::vector<float> vstL(frames), vstR(frames), clapL(frames), clapR(frames);
@@ -161,6 +161,12 @@ TEST_P(TClapProcessingTest, SameSamplesAsTheVstBuild) {
       status = host->Process({{{inL}}}, outputs, n, &events);
       break;
     }
+    case lNullSecondInput: {
+      // Two channels, the second left null by the host: the first one alone.
+      std::vector<TPortBuffers> outputs{{{outL, outR}}};
+      status = host->Process({{{inL, nullptr}}}, outputs, n, &events);
+      break;
+    }
     }
     EXPECT_EQ(status, CLAP_PROCESS_CONTINUE);
     done += n;
@@ -197,6 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
         TProcessCase{"in_place", lInPlace, {128, 3}, kSweep},
         TProcessCase{"mono_in_place", lMonoInPlace, {300}, kSweep},
         TProcessCase{"one_channel_input_port", lOneChannelInput, {256}, kSweep},
+        TProcessCase{"null_second_input_channel", lNullSecondInput, {256}, kSweep},
         TProcessCase{"bypass_switching", lStereo, {100, 333}, kBypassSwitching},
         TProcessCase{"events_it_must_pass_over", lStereo, {480}, kSweep, true}),
     [](const auto& testInfo) { return std::string(testInfo.param.Name); });
