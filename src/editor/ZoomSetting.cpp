@@ -1,5 +1,6 @@
 #include "editor/ZoomSetting.h"
 
+#include "base/DurableFile.h"
 #include "base/UserConfigFolder.h"
 #include "toolkit/Form.h"
 
@@ -79,20 +80,5 @@ bool WriteZoomSetting(double zoom) {
   std::filesystem::create_directories(file.parent_path(), error);
   if (error)
     return false;
-  std::filesystem::path temporary = file;
-  temporary += ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << FormatZoomSetting(zoom);
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temporary, error);
-      return false;
-    }
-  }
-  std::filesystem::rename(temporary, file, error);
-  if (!error)
-    return true;
-  std::filesystem::remove(temporary, error);
-  return false;
+  return ReplaceFileDurably(file, FormatZoomSetting(zoom));
 }

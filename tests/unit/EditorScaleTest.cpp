@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -63,6 +66,28 @@ TEST(EditorScale, TheUsersZoomWinsThenTheHostThenTheDesktop) {
     EXPECT_EQ(TFormEditor::ChooseScale(c.User, c.Host, c.Desktop), c.Expected)
         << c.User << " " << c.Host << " " << c.Desktop;
   }
+}
+
+// Two hosts, or two editors, saving the zoom at the same moment: every save
+// succeeds, the file holds one of them whole, and no temporary file stays.
+TEST(ZoomSetting, SavesAtTheSameMomentAllSucceed) {
+  const TConfigFolder config;
+  std::atomic<int> failures{0};
+  const auto saver = [&failures](double zoom) {
+    for (int round = 0; round < 200; ++round)
+      failures += WriteZoomSetting(zoom) ? 0 : 1;
+  };
+  std::thread first(saver, 1.5);
+  std::thread second(saver, 2.0);
+  first.join();
+  second.join();
+  EXPECT_EQ(failures.load(), 0);
+  const double kept = ReadZoomSetting();
+  EXPECT_TRUE(kept == 1.5 || kept == 2.0) << kept;
+  const std::filesystem::path folder = ZoomSettingFile().parent_path();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 TEST(ZoomSetting, ReadsOnlyWholePercentsFromOneToThreeTimes) {
