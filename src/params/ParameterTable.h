@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -39,8 +40,8 @@ struct TParameterDescription {
   // Where the unit's zero lies, as a fraction of the range.
   constexpr double ZeroAt() const { return -Min / (Max - Min); }
   // The step Default falls on.
-  constexpr std::int32_t DefaultStep() const {
-    return static_cast<std::int32_t>((Default - Min) / (Max - Min) * StepCount + 0.5);
+  std::int32_t DefaultStep() const {
+    return static_cast<std::int32_t>(std::lround((Default - Min) / (Max - Min) * StepCount));
   }
 };
 
