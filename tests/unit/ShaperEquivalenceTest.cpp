@@ -114,6 +114,16 @@ void SetAll(TUnit& Unit, float Drive, float Intensity, float Output) {
 // Bit for bit, except that any NaN equals any other: where two NaNs meet in
 // a sum, which one's sign and payload survives is the compiler's choice of
 // operand order, in the reference as much as here.
+// The same random settings, anywhere in their ranges and at their edges, for
+// the processor and the reference.
+void SetRandomSettings(std::mt19937& Random, TShaperUnit& Unit, TReferenceShaper& Reference) {
+  const float drive = RandomSetting(Random, 0.00398107f, 251.18864f);
+  const float intensity = RandomSetting(Random, 0.0f, 1.0f);
+  const float output = RandomSetting(Random, 0.00398107f, 251.18864f);
+  SetAll(Unit, drive, intensity, output);
+  SetAll(Reference, drive, intensity, output);
+}
+
 bool SameBits(std::span<const float> A, std::span<const float> B) {
   if (A.size() != B.size())
     return false;
@@ -201,11 +211,7 @@ TEST(ShaperEquivalence, RandomBlocksSettingsAndLayoutsMatchTheReference) {
       std::mt19937& random = material.Random();
       for (int block = 0; block < 200; ++block) {
         if (random() % 3 == 0) {
-          const float drive = RandomSetting(random, 0.00398107f, 251.18864f);
-          const float intensity = RandomSetting(random, 0.0f, 1.0f);
-          const float output = RandomSetting(random, 0.00398107f, 251.18864f);
-          SetAll(unit, drive, intensity, output);
-          SetAll(reference, drive, intensity, output);
+          SetRandomSettings(random, unit, reference);
         }
         if (random() % 40 == 0) {
           unit.Clear();
@@ -264,11 +270,7 @@ TEST(ShaperEquivalence, ShortCallsMatchTheReference) {
       std::mt19937& random = material.Random();
       for (int block = 0; block < 400; ++block) {
         if (random() % 8 == 0) {
-          const float drive = RandomSetting(random, 0.00398107f, 251.18864f);
-          const float intensity = RandomSetting(random, 0.0f, 1.0f);
-          const float output = RandomSetting(random, 0.00398107f, 251.18864f);
-          SetAll(unit, drive, intensity, output);
-          SetAll(reference, drive, intensity, output);
+          SetRandomSettings(random, unit, reference);
         }
         const std::int32_t frames =
             static_cast<std::int32_t>(random() % 10 == 0 ? 32 + random() % 100 : 1 + random() % 40);
