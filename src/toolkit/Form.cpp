@@ -109,6 +109,8 @@ void TForm::Idle() {
 
 // By index: a control's repaint may change the z-order, never the count.
 void TForm::PollControls() {
+  if (!OnFormThread())
+    return;
   for (std::size_t i = 0; i < FControls.size(); ++i)
     FControls[i]->Idle();
 }

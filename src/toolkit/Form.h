@@ -65,6 +65,9 @@ public:
   // The editor thread's turn: window events, then what the controls find
   // changed, then repaints asked for on other threads.
   void Idle() override;
+  // Lets every control look at what it shows and paint what changed, on the
+  // form's thread; elsewhere it does nothing.
+  void PollControls();
 
   const TBitmap& BackBuffer() const { return FBackBuffer; }
   // Bottom of the z-order first.
@@ -107,8 +110,6 @@ private:
   TControl* ControlAt(int x, int y) const;
   void PaintControlsFrom(std::size_t first, const TRect& area);
   void DeferFullRepaint();
-  // Lets every control look at what it shows, on the form's thread.
-  void PollControls();
 
   std::uintptr_t FThread;
   TBitmap FBackBuffer;

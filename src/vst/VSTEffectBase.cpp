@@ -181,10 +181,13 @@ VstIntPtr TVSTEffectBase::vendorSpecific(std::int32_t index, VstIntPtr value, vo
   return 0;
 }
 
-VstIntPtr TVSTEffectBase::copySnapshot(const TForm& form, TEditorSnapshot& snapshot) {
+// The picture as the editor shows it now: values set since its last idle
+// are painted first.
+VstIntPtr TVSTEffectBase::copySnapshot(TForm& form, TEditorSnapshot& snapshot) {
   if (!snapshot.Pixels || snapshot.Width != form.PixelSize().Width ||
       snapshot.Height != form.PixelSize().Height)
     return 0;
+  form.PollControls();
   const std::vector<std::uint32_t>& pixels = form.BackBuffer().Pixels();
   std::memcpy(snapshot.Pixels, pixels.data(), pixels.size() * sizeof(std::uint32_t));
   return 1;

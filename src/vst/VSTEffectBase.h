@@ -80,7 +80,7 @@ public:
   TEffectInstance& Instance() { return instance; }
 
 private:
-  static VstIntPtr copySnapshot(const TForm& form, TEditorSnapshot& snapshot);
+  static VstIntPtr copySnapshot(TForm& form, TEditorSnapshot& snapshot);
   static VstIntPtr deliverPointer(TForm& form, const TEditorPointer& pointer);
   bool validIndex(std::int32_t index) const { return index >= 0 && index < numParams; }
   void doProcess(float** inputs, float** outputs, std::int32_t sampleFrames, bool replacing);
