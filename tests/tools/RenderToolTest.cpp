@@ -278,6 +278,24 @@ TEST(RenderTool, HelpExitsCleanly) {
   EXPECT_EQ(run.err, "");
 }
 
+// A report nobody could read is a failed run, as with other tools of the
+// system: standard output on a full device.
+TEST(RenderTool, AReportThatCannotBeWrittenFailsTheRun) {
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(100, 0.1f)));
+  const std::vector<std::string> toFullDevice{"sh", "-c", "exec \"$@\" >/dev/full", "sh"};
+  const std::vector<std::vector<std::string>> calls{
+      {"--help"}, {"--version"}, {dir.file("in.wav"), dir.file("out.wav")}};
+  for (const auto& args : calls) {
+    SCOPED_TRACE(args.front());
+    const auto run = runRender(dir, args, toFullDevice);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(contains(
+        run.err, "glowrasp-render: cannot write to standard output: No space left on device"))
+        << run.err;
+  }
+}
+
 TEST(RenderTool, SuccessReplacesAnExistingOutputAndLeavesNothingElse) {
   TempDir dir;
   writeAudio(dir.file("in.wav"), mono(std::vector<float>(500, 0.2f)));

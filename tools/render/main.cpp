@@ -15,10 +15,12 @@
 #include "render/WavStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <memory>
@@ -326,6 +328,22 @@ int runScreenshot(const render::RenderOptions& options) {
   return EXIT_SUCCESS;
 }
 
+// Standard output and error are buffered: a full device or a broken pipe
+// shows only once they are flushed, and a run whose report was lost has
+// failed like any other write.
+int CheckedExit(int status) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0 && std::fflush(stderr) == 0;
+  const int error = errno != 0 ? errno : EIO;
+  if ((flushed && !std::ferror(stdout) && !std::ferror(stderr)) || status != EXIT_SUCCESS)
+    return status;
+  if (const int signal = tools::stopSignal())
+    tools::dieOf(signal);
+  std::fprintf(stderr, "%s: cannot write to standard output: %s\n", kToolName,
+               std::strerror(error));
+  return kExitFailure;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -337,13 +355,13 @@ int main(int argc, char** argv) {
     const auto options = render::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
       std::fputs(render::usageText().c_str(), stdout);
-      return EXIT_SUCCESS;
+      return CheckedExit(EXIT_SUCCESS);
     }
     if (options.version) {
       std::printf("%s %s\n", kToolName, kVersionText);
-      return EXIT_SUCCESS;
+      return CheckedExit(EXIT_SUCCESS);
     }
-    return options.editorScreenshot() ? runScreenshot(options) : run(options);
+    return CheckedExit(options.editorScreenshot() ? runScreenshot(options) : run(options));
   } catch (const tools::UsageError& e) {
     std::fprintf(stderr, "%s: %s; see --help\n", kToolName, oneLine(e.what()).c_str());
     return kExitUsage;
