@@ -64,11 +64,41 @@ void TClapEditor::Destroy() {
   if (FDescriptor >= 0 && FHostDescriptors)
     FHostDescriptors->unregister_fd(&FHost, FDescriptor);
   FDescriptor = -1;
+  StopTimer();
+  FEditor.reset();
+  FCreated = false;
+}
+
+bool TClapEditor::Show() {
+  if (!FCreated)
+    return false;
+  if (FEditor) {
+    FEditor->Show();
+    StartTimer();
+  }
+  return true;
+}
+
+bool TClapEditor::Hide() {
+  if (!FCreated)
+    return false;
+  if (FEditor) {
+    StopTimer();
+    FEditor->Hide();
+  }
+  return true;
+}
+
+void TClapEditor::StartTimer() {
+  if (FTimer == CLAP_INVALID_ID && FHostTimers &&
+      !FHostTimers->register_timer(&FHost, kTimerPeriodMs, &FTimer))
+    FTimer = CLAP_INVALID_ID;
+}
+
+void TClapEditor::StopTimer() {
   if (FTimer != CLAP_INVALID_ID && FHostTimers)
     FHostTimers->unregister_timer(&FHost, FTimer);
   FTimer = CLAP_INVALID_ID;
-  FEditor.reset();
-  FCreated = false;
 }
 
 bool TClapEditor::SetScale(double scale) {
@@ -105,8 +135,7 @@ bool TClapEditor::SetParent(const clap_window_t& window) {
     return false;
   }
   FEditor->CorrectHostSize(expected);
-  if (FHostTimers && !FHostTimers->register_timer(&FHost, kTimerPeriodMs, &FTimer))
-    FTimer = CLAP_INVALID_ID;
+  StartTimer();
   const int descriptor = FEditor->EventDescriptor();
   if (descriptor >= 0 && FHostDescriptors &&
       FHostDescriptors->register_fd(&FHost, descriptor, CLAP_POSIX_FD_READ))

@@ -35,8 +35,10 @@ public:
   // The editor has one size: only that size is accepted.
   bool SetSize(std::uint32_t width, std::uint32_t height) const;
   bool SetParent(const clap_window_t& window);
-  bool Show() const { return FCreated; }
-  bool Hide() const { return FCreated; }
+  // The window comes and goes with its timer: a hidden editor costs the
+  // host nothing.
+  bool Show();
+  bool Hide();
 
   void OnTimer(clap_id timer);
   void OnDescriptor(int fd);
@@ -50,6 +52,8 @@ public:
 
 private:
   void Pump();
+  void StartTimer();
+  void StopTimer();
   void RequestFlush() const;
 
   const clap_host_t& FHost;

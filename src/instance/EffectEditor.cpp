@@ -88,6 +88,14 @@ void TEffectEditor::Idle() {
   FForm->Idle();
 }
 
+void TEffectEditor::Show() {
+  FForm->Show();
+}
+
+void TEffectEditor::Hide() {
+  FForm->Hide();
+}
+
 bool TEffectEditor::SetScale(double scale) {
   static_cast<TFormEditor&>(*FForm).SetHostScale(scale);
   return true;

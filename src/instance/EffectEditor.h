@@ -57,6 +57,10 @@ public:
   // pixel size goes to the host through RequestResize.
   bool SetScale(double scale);
 
+  // For hosts that take the editor off the screen and bring it back.
+  void Show();
+  void Hide();
+
   TForm& Form() const { return *FForm; }
 
 private:

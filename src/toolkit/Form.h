@@ -60,6 +60,8 @@ public:
   TEvent<void(TForm* Sender)> OnResize;
   // Makes the form visible and brings it to the front.
   void Show();
+  // Takes it off the screen until the next Show.
+  void Hide() { Backend().Hide(); }
   // Paints the whole form now.
   void Repaint();
   // The editor thread's turn: window events, then what the controls find

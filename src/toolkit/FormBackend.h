@@ -35,6 +35,8 @@ public:
   // Position in the parent window and size.
   virtual void SetBounds(const TRect& bounds) = 0;
   virtual void Show() = 0;
+  // Takes the window off the screen; Show brings it back.
+  virtual void Hide() = 0;
   // The window text, for window managers, task lists and accessibility tools.
   virtual void SetCaption(const std::string&) {}
   // The back buffer changed inside `area` (client coordinates): show it.

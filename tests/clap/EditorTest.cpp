@@ -133,6 +133,15 @@ TEST_F(TClapEditorTest, EmbedsInTheHostWindowAndLeavesNothingBehind) {
             static_cast<clap_posix_fd_flags_t>(CLAP_POSIX_FD_READ));
   ExpectScreenShows(VstRendering(0.5f, 1.0f, 0.5f), "the editor at the defaults");
 
+  // Hidden, the window leaves the screen and its timer stops; shown, both come back.
+  ASSERT_TRUE(Gui->hide(Host->Plugin()));
+  EXPECT_TRUE(RunUntil([&] { return !X.Viewable(EditorWindow); })) << "still on the screen";
+  EXPECT_TRUE(Host->Timers.empty());
+  ASSERT_TRUE(Gui->show(Host->Plugin()));
+  EXPECT_TRUE(RunUntil([&] { return X.Viewable(EditorWindow); })) << "not back on the screen";
+  EXPECT_EQ(Host->Timers.size(), 1u);
+  ExpectScreenShows(VstRendering(0.5f, 1.0f, 0.5f), "the editor shown again");
+
   const clap_window_t again = X11Window(HostWindow);
   EXPECT_FALSE(Gui->set_parent(Host->Plugin(), &again)) << "one editor per instance";
   Gui->destroy(Host->Plugin());

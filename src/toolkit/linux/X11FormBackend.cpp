@@ -63,6 +63,7 @@ public:
 
   void SetBounds(const TRect& bounds) override;
   void Show() override;
+  void Hide() override;
   void SetCaption(const std::string& caption) override;
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   void ProcessEvents() override;
@@ -169,6 +170,12 @@ void TX11FormBackend::SetCaption(const std::string& caption) {
                   XInternAtom(FDisplay, "UTF8_STRING", False), 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(caption.data()),
                   static_cast<int>(caption.size()));
+}
+
+void TX11FormBackend::Hide() {
+  TX11ErrorTrap trap(FDisplay);
+  XUnmapWindow(FDisplay, FWindow);
+  XSync(FDisplay, False);
 }
 
 void TX11FormBackend::Show() {

@@ -7,6 +7,7 @@ class TOffscreenFormBackend final : public TFormBackend {
 public:
   void SetBounds(const TRect&) override {}
   void Show() override {}
+  void Hide() override {}
   void Present(const TBitmap&, const TRect&) override {}
   void ProcessEvents() override {}
 };

@@ -120,6 +120,7 @@ public:
 
   void SetBounds(const TRect& bounds) override;
   void Show() override;
+  void Hide() override;
   void SetCaption(const std::string& caption) override {
     if (const HWND window = FWindow)
       SetWindowTextA(window, caption.c_str());
@@ -228,6 +229,12 @@ void TWin32FormBackend::SetBounds(const TRect& bounds) {
   if (const HWND window = FWindow)
     SetWindowPos(window, nullptr, bounds.Left, bounds.Top, bounds.Width(), bounds.Height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWin32FormBackend::Hide() {
+  if (const HWND window = FWindow)
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 }
 
 void TWin32FormBackend::Show() {
