@@ -154,8 +154,7 @@ std::string TEffectInstance::ValueText(std::int32_t index, double normalized) co
   if (index == kBypassIndex)
     return SwitchOn(normalized) ? "On" : "Off";
   const TVSTParameter* param = ModelParameter(index);
-  const std::int32_t range = param->MaxValue() - param->MinValue();
-  const std::int32_t value = param->MinValue() + NearestStep(static_cast<float>(normalized), range);
+  const std::int32_t value = param->StepOf(static_cast<float>(normalized));
   return std::string(UnitText(Range(index), value, param->MaxValue()).View());
 }
 
@@ -214,12 +213,6 @@ void TEffectInstance::ProcessPass(const float* const* inputs, float* const* outp
   FDefinition->SetBlockChanges({});
 }
 
-std::int32_t TEffectInstance::StepOf(std::int32_t index, double normalized) const {
-  const TVSTParameter* param = ModelParameter(index);
-  return param->MinValue() +
-         NearestStep(static_cast<float>(normalized), param->MaxValue() - param->MinValue());
-}
-
 // Passes end at a bypass change (the soft bypass takes it between calls) and
 // when the changes of one pass are full.
 void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
@@ -240,7 +233,8 @@ void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
           break;
         }
         FSettingChanges[count++] = FDefinition->SettingChangeAt(
-            at - from, change.Index, StepOf(change.Index, change.Normalized));
+            at - from, change.Index,
+            ModelParameter(change.Index)->StepOf(static_cast<float>(change.Normalized)));
       }
       ProcessPass(inputs, outputs, from, to, std::span(FSettingChanges.get(), count));
       from = to;

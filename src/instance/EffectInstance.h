@@ -5,8 +5,8 @@
 // Threads. Process and SetNormalizedValue are real-time safe: they allocate
 // nothing, take no lock and make no system call, and SetNormalizedValue may
 // come from any thread while another processes. Reset, LoadState and the
-// text conversions belong to one non-real-time thread at a time. A value set
-// here reaches an open editor's controls at once, as a deferred repaint.
+// text conversions belong to one non-real-time thread at a time. An open
+// editor finds a value set here at its next idle.
 #pragma once
 
 #include "instance/ParameterChange.h"
@@ -114,7 +114,6 @@ private:
   // Frames from to to of the call, with the settings changes inside them.
   void ProcessPass(const float* const* inputs, float* const* outputs, std::int32_t from,
                    std::int32_t to, std::span<const TSettingChange> changes);
-  std::int32_t StepOf(std::int32_t index, double normalized) const;
 
   std::unique_ptr<TEffParameters> FDefinition;
   // The settings changes of one pass, audio thread only; a call with more

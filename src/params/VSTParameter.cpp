@@ -2,10 +2,10 @@
 
 #include "base/Error.h"
 #include "base/ExtendedPrecision.h"
+#include "base/FloatMidpoint.h"
 #include "params/VSTParameterHost.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -131,13 +131,6 @@ constexpr double kRoundingShift = 4503599627370496.0;
 // bits) is exact in a double.
 constexpr std::int32_t kExactProductRange = std::int32_t{1} << 29;
 
-// A double that lies exactly halfway between two floats: its 29 bits below a
-// float's precision are a one followed by zeros.
-bool IsFloatMidpoint(double d) {
-  constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
-  return (std::bit_cast<std::uint64_t>(d) & kBelowFloat) == std::uint64_t{1} << 28;
-}
-
 } // namespace
 
 std::int32_t NearestStep(float x, std::int32_t range) {
@@ -159,14 +152,10 @@ std::int32_t NearestStep(float x, std::int32_t range) {
 // float's midpoint, and only then is the quotient taken at 64-bit precision.
 float QuotientToFloat(std::int32_t numerator, std::int32_t denominator) {
   const double quotient = static_cast<double>(numerator) / denominator;
-  if (!IsFloatMidpoint(quotient))
+  if (!NearFloatMidpoint(quotient, 0))
     return static_cast<float>(quotient);
   const TExtendedPrecision precision;
   return static_cast<float>(static_cast<long double>(numerator) / denominator);
-}
-
-void TVSTParameter::SetNormalizedValue(float x) {
-  SetCurValue(MinValue() + NearestStep(x, MaxValue() - MinValue()));
 }
 
 void TVSTParameter::RequestValue(std::int32_t v) {

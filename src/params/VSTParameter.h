@@ -29,6 +29,10 @@ using TVSTParamOnUnitToNormalized = TEvent<float(TVSTParameter* Param, double Un
 
 class TVSTParameters;
 
+// The step a host value x in [0, 1] falls on in a range of `range` steps: the
+// nearest, halves to even; NaN counts as 0.
+std::int32_t NearestStep(float x, std::int32_t range);
+
 class TVSTParameter {
 public:
   // Joins `collection` (which takes ownership) and takes its default name.
@@ -79,7 +83,11 @@ public:
   void SetOnUnitToNormalized(TVSTParamOnUnitToNormalized handler) { FOnUnitToNormalized = handler; }
 
   // From the host: x in [0, 1] (NaN counts as 0) becomes the nearest step.
-  void SetNormalizedValue(float x);
+  void SetNormalizedValue(float x) { SetCurValue(StepOf(x)); }
+  // The value SetNormalizedValue(x) would set.
+  std::int32_t StepOf(float x) const {
+    return MinValue() + NearestStep(x, MaxValue() - MinValue());
+  }
   // From an editor control: asks the host to move this parameter to v; the
   // value itself changes only when the host applies it.
   void RequestValue(std::int32_t v);
@@ -154,9 +162,6 @@ private:
   std::int32_t FNextID = 0;
 };
 
-// The step a host value x in [0, 1] falls on in a range of `range` steps: the
-// nearest, halves to even; NaN counts as 0.
-std::int32_t NearestStep(float x, std::int32_t range);
 // numerator / denominator (0 < denominator) rounded once to a float, as the
 // exact quotient would be.
 float QuotientToFloat(std::int32_t numerator, std::int32_t denominator);

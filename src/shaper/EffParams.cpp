@@ -2,6 +2,7 @@
 
 #include "base/DecimalSeparator.h"
 #include "base/ExtendedPrecision.h"
+#include "base/FloatMidpoint.h"
 #include "base/ProductInfo.h"
 #include "base/Version.h"
 #include "editor/EditorSize.h"
@@ -9,9 +10,7 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -48,13 +47,6 @@ namespace {
 // only about one value in a quarter of a million falls inside.
 constexpr std::int64_t kUncertainUlps = 1024;
 
-bool NearFloatMidpoint(double d) {
-  constexpr std::int64_t kBelowFloat = (std::int64_t{1} << 29) - 1;
-  constexpr std::int64_t kMidpoint = std::int64_t{1} << 28;
-  const auto low = static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(d)) & kBelowFloat;
-  return std::abs(low - kMidpoint) <= kUncertainUlps;
-}
-
 } // namespace
 
 // The extended-precision results above, rounded to the float the processor
@@ -66,14 +58,14 @@ float DecibelSetting(const TParameterDescription& Range, std::int32_t CurValue,
   constexpr double kLn10Double = 2.302585092994045684;
   const double fraction = static_cast<double>(CurValue) / MaxValue;
   const double gain = std::exp(((fraction - Range.ZeroAt()) * 0.05 * Range.Span()) * kLn10Double);
-  if (NearFloatMidpoint(gain))
+  if (NearFloatMidpoint(gain, kUncertainUlps))
     return static_cast<float>(DecibelRealValue(Range, CurValue, MaxValue));
   return static_cast<float>(gain);
 }
 
 float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue) {
   const double fraction = static_cast<double>(CurValue) / MaxValue;
-  if (NearFloatMidpoint(fraction))
+  if (NearFloatMidpoint(fraction, kUncertainUlps))
     return static_cast<float>(FractionRealValue(CurValue, MaxValue));
   return static_cast<float>(fraction);
 }
@@ -187,8 +179,9 @@ TShortText TEffParameters::ParamHostParameters0GetStrValue(const TVSTParameter* 
   return UnitText(DescriptionOf(Param), Param->CurValue(), Param->MaxValue());
 }
 
+// Bound to "Intensity": the same rule, in its own unit.
 TShortText TEffParameters::ParamHostParameters1GetStrValue(const TVSTParameter* Param) {
-  return UnitText(DescriptionOf(Param), Param->CurValue(), Param->MaxValue());
+  return ParamHostParameters0GetStrValue(Param);
 }
 
 // The inverse of the display text, clamped to the range.
@@ -214,12 +207,8 @@ TSettingChange TEffParameters::SettingChangeAt(std::int32_t Frame, std::int32_t 
 namespace {
 
 void StoreSettings(TShaperUnit& unit, std::span<const TSettingChange> changes) {
-  for (const TSettingChange& change : changes) {
-    std::atomic<float>& setting = change.Setting == ssDriveGain   ? unit.DriveGain
-                                  : change.Setting == ssIntensity ? unit.Intensity
-                                                                  : unit.OutputGain;
-    setting.store(change.Value, std::memory_order_relaxed);
-  }
+  for (const TSettingChange& change : changes)
+    unit.Setting(change.Setting).store(change.Value, std::memory_order_relaxed);
 }
 
 } // namespace
@@ -243,19 +232,28 @@ void TEffParameters::ApplyChangedSettings(TShaperUnit& unit) {
   }
 }
 
+// Changes inside the call go through the processor in one pass; where the
+// bypass mixes, the call is cut at each change instead. ProcessSpan(from, to,
+// changes) processes frames from to to with the changes inside them.
 template <class TProcessSpan>
-void TEffParameters::ProcessCutAtChanges(TShaperUnit& unit, std::span<const TSettingChange> changes,
-                                         std::int32_t frames, TProcessSpan&& processSpan) {
+void TEffParameters::ProcessWithChanges(TShaperUnit& unit, std::int32_t frames,
+                                        TProcessSpan&& processSpan) {
+  ApplyChangedSettings(unit);
+  const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
+  if (changes.empty() || frames <= 0 || FSoftBypass.PassesWhole(Bypass())) {
+    processSpan(0, frames, changes);
+    return;
+  }
   std::int32_t from = 0;
   for (const TSettingChange& change : changes) {
     const std::int32_t at = std::clamp(change.Frame, from, frames);
     if (at > from)
-      processSpan(from, at);
+      processSpan(from, at, std::span<const TSettingChange>());
     from = at;
     StoreSettings(unit, std::span(&change, 1));
   }
   if (frames > from)
-    processSpan(from, frames);
+    processSpan(from, frames, std::span<const TSettingChange>());
 }
 
 void TEffParameters::EffectProcessorCreate(TComponent*) {
@@ -286,45 +284,33 @@ void TEffParameters::EffectProcessorProcessS2S(TVSTEffect*, PVSTEffectOnProcessR
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Inputs[1] || !r->Outputs[0] || !r->Outputs[1])
     return;
-  ApplyChangedSettings(*unit);
-  const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
-  const auto span = [&](std::int32_t from, std::int32_t to,
-                        std::span<const TSettingChange> inside) {
-    FSoftBypass.ProcessStereo(Bypass(), r->Inputs[0] + from, r->Inputs[1] + from,
-                              r->Outputs[0] + from, r->Outputs[1] + from, to - from,
-                              r->Replacing != 0,
-                              [unit, inside](const float* In1, const float* In2, float* Out1,
-                                             float* Out2, std::int32_t n, bool Replacing) {
-                                unit->ProcessStereo(In1, In2, Out1, Out2, n, Replacing, inside);
-                              });
-  };
-  if (changes.empty() || r->SampleFrames <= 0 || FSoftBypass.PassesWhole(Bypass()))
-    span(0, r->SampleFrames, changes);
-  else
-    ProcessCutAtChanges(*unit, changes, r->SampleFrames,
-                        [&](std::int32_t from, std::int32_t to) { span(from, to, {}); });
+  ProcessWithChanges(
+      *unit, r->SampleFrames,
+      [&](std::int32_t from, std::int32_t to, std::span<const TSettingChange> inside) {
+        FSoftBypass.ProcessStereo(Bypass(), r->Inputs[0] + from, r->Inputs[1] + from,
+                                  r->Outputs[0] + from, r->Outputs[1] + from, to - from,
+                                  r->Replacing != 0,
+                                  [unit, inside](const float* In1, const float* In2, float* Out1,
+                                                 float* Out2, std::int32_t n, bool Replacing) {
+                                    unit->ProcessStereo(In1, In2, Out1, Out2, n, Replacing, inside);
+                                  });
+      });
 }
 
 void TEffParameters::EffectProcessorProcessS2Sm(TVSTEffect*, PVSTEffectOnProcessRecord r) {
   TShaperUnit* unit = ShaperUnit();
   if (!unit || !r->Inputs[0] || !r->Outputs[0] || !r->Outputs[1])
     return;
-  ApplyChangedSettings(*unit);
-  const std::span<const TSettingChange> changes = std::exchange(FBlockChanges, {});
-  const auto span = [&](std::int32_t from, std::int32_t to,
-                        std::span<const TSettingChange> inside) {
-    FSoftBypass.ProcessMono(
-        Bypass(), r->Inputs[0] + from, r->Outputs[0] + from, r->Outputs[1] + from, to - from,
-        r->Replacing != 0,
-        [unit, inside](const float* In, float* Out1, float* Out2, std::int32_t n, bool Replacing) {
-          unit->ProcessMono(In, Out1, Out2, n, Replacing, inside);
-        });
-  };
-  if (changes.empty() || r->SampleFrames <= 0 || FSoftBypass.PassesWhole(Bypass()))
-    span(0, r->SampleFrames, changes);
-  else
-    ProcessCutAtChanges(*unit, changes, r->SampleFrames,
-                        [&](std::int32_t from, std::int32_t to) { span(from, to, {}); });
+  ProcessWithChanges(
+      *unit, r->SampleFrames,
+      [&](std::int32_t from, std::int32_t to, std::span<const TSettingChange> inside) {
+        FSoftBypass.ProcessMono(Bypass(), r->Inputs[0] + from, r->Outputs[0] + from,
+                                r->Outputs[1] + from, to - from, r->Replacing != 0,
+                                [unit, inside](const float* In, float* Out1, float* Out2,
+                                               std::int32_t n, bool Replacing) {
+                                  unit->ProcessMono(In, Out1, Out2, n, Replacing, inside);
+                                });
+      });
 }
 
 std::int32_t TEffParameters::EffectProcessorDelayGet() {

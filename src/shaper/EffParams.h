@@ -64,10 +64,8 @@ private:
   // Processing alone writes the processor's settings: a value set on any
   // thread is applied by the next processing call.
   void ApplyChangedSettings(TShaperUnit& unit);
-  // Where the bypass mixes, the call is cut at each change instead.
   template <class TProcessSpan>
-  void ProcessCutAtChanges(TShaperUnit& unit, std::span<const TSettingChange> changes,
-                           std::int32_t frames, TProcessSpan&& processSpan);
+  void ProcessWithChanges(TShaperUnit& unit, std::int32_t frames, TProcessSpan&& processSpan);
 
   TVSTParameterHost* FParamHost = nullptr;
   TVSTEffect* FEffectProcessor = nullptr;

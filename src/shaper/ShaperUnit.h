@@ -51,6 +51,10 @@ public:
   std::atomic<float> DriveGain{0.0f};
   std::atomic<float> Intensity{0.0f};
   std::atomic<float> OutputGain{0.0f};
+  // The one of the three a change names.
+  std::atomic<float>& Setting(TShaperSetting Which) {
+    return Which == ssDriveGain ? DriveGain : Which == ssIntensity ? Intensity : OutputGain;
+  }
 
   const TKernelTable& Table() const { return *FTable; }
   // The kernel that processing picks for x with the current settings.
