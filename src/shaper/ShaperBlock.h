@@ -41,6 +41,8 @@ struct alignas(32) TScratch {
   float Drive[SpanFrames];
   float Intensity[SpanFrames];
   float Gain[ChunkFrames + Slack];
+  // From this index on every column holds -0.
+  int StaleEnd = SpanFrames;
 };
 
 struct TSettings {
@@ -61,6 +63,20 @@ struct TSettings {
   const float* Intensities = nullptr;
 };
 
+// A short stereo call straight from the host's buffers to its outputs: Out =
+// sum * gain, or Out + sum * gain when accumulating; with Gains, each frame's
+// own gain.
+struct TStereoCall {
+  const float* In1;
+  const float* In2;
+  float* Out1;
+  float* Out2;
+  int Frames;
+  bool Replacing;
+  float Gain;
+  const float* Gains;
+};
+
 struct TBlockKernels {
   const char* Name;
   // Processes Frames (1 to ChunkFrames) samples at X + HistoryFrames: picks
@@ -73,6 +89,11 @@ struct TBlockKernels {
   // at a time, with no fixed cost per call.
   void (*RenderRing)(const TKernelTable::TRow* Rows, const float* In, TChannelState& State,
                      TScratch& Scratch, int Frames, const TSettings& Settings);
+  // RenderRing and Emit for both channels of a short call at once, reading
+  // the host's inputs in place.
+  void (*RenderRingStereo)(const TKernelTable::TRow* Rows, const TStereoCall& Call,
+                           TChannelState& State1, TChannelState& State2, TScratch& Scratch,
+                           const TSettings& Settings);
   // Out = Slots * gain, or Out + Slots * gain when accumulating; with Gains,
   // each frame's own gain.
   void (*Emit)(const float* Slots, int Frames, float Gain, const float* Gains, float* Out,

@@ -10,7 +10,7 @@ namespace {
 } // namespace
 
 const TBlockKernels* Avx2Kernels() {
-  static constexpr TBlockKernels kernels{"avx2", RenderChannel, RenderRing, Emit};
+  static constexpr TBlockKernels kernels{"avx2", RenderChannel, RenderRing, RenderRingStereo, Emit};
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") ? &kernels : nullptr;
 }

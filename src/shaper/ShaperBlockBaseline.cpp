@@ -9,9 +9,10 @@ namespace {
 
 const TBlockKernels& BaselineKernels() {
 #if defined(__x86_64__) || defined(__i386__)
-  static constexpr TBlockKernels kernels{"sse2", RenderChannel, RenderRing, Emit};
+  static constexpr TBlockKernels kernels{"sse2", RenderChannel, RenderRing, RenderRingStereo, Emit};
 #else
-  static constexpr TBlockKernels kernels{"generic", RenderChannel, RenderRing, Emit};
+  static constexpr TBlockKernels kernels{"generic", RenderChannel, RenderRing, RenderRingStereo,
+                                         Emit};
 #endif
   return kernels;
 }

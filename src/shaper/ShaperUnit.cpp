@@ -159,6 +159,21 @@ void TShaperUnit::ProcessStereo(const float* In1, const float* In2, float* Out1,
     return;
   shaper::TSettings running = ReadSettings();
   std::size_t next = 0;
+  if (SampleFrames < kRingFrames) {
+    const shaper::TSettings settings = ChunkSettings(running, Changes, next, 0, SampleFrames);
+    const shaper::TStereoCall call{In1,
+                                   In2,
+                                   Out1,
+                                   Out2,
+                                   SampleFrames,
+                                   Replacing,
+                                   settings.OutputGain,
+                                   settings.Drives ? FScratch.Gain : nullptr};
+    FKernels->RenderRingStereo(FRows, call, FState1, FState2, FScratch, settings);
+    KeepSettings(running, Changes, next);
+    FRingPos = (FRingPos + SampleFrames) % KernelLength;
+    return;
+  }
   for (std::int32_t done = 0; done < SampleFrames; done += shaper::ChunkFrames) {
     const int frames = std::min(SampleFrames - done, shaper::ChunkFrames);
     const shaper::TSettings settings = ChunkSettings(running, Changes, next, done, frames);

@@ -26,8 +26,15 @@ void TSoftBypass::Push(float Sample1, float Sample2) {
 }
 
 void TSoftBypass::Remember(const float* In1, const float* In2, std::int32_t SampleFrames) {
-  for (std::int32_t i = std::max(SampleFrames - Delay, 0); i < SampleFrames; ++i)
-    Push(In1[i], In2[i]);
+  if (SampleFrames < Delay) {
+    for (std::int32_t i = 0; i < SampleFrames; ++i)
+      Push(In1[i], In2[i]);
+    return;
+  }
+  // A whole delay line's worth: the last samples in order, oldest first.
+  std::copy_n(In1 + SampleFrames - Delay, Delay, FDelay[0].begin());
+  std::copy_n(In2 + SampleFrames - Delay, Delay, FDelay[1].begin());
+  FDelayPos = 0;
 }
 
 void TSoftBypass::Step(bool Bypassed) {
