@@ -266,15 +266,21 @@ clap_process_status TClapHost::Process(const std::vector<TPortBuffers>& inputs,
     outBuffers[i].data32 = outputs[i].Channels.data();
     outBuffers[i].channel_count = static_cast<std::uint32_t>(outputs[i].Channels.size());
   }
+  return Process(in, outBuffers, frames, events, out);
+}
+
+clap_process_status TClapHost::Process(std::span<const clap_audio_buffer_t> inputs,
+                                       std::span<clap_audio_buffer_t> outputs, std::uint32_t frames,
+                                       const TInputEvents* events, TOutputEvents* out) {
   TInputEvents none;
   TOutputEvents discard;
   clap_process_t process{};
   process.steady_time = FSteadyTime;
   process.frames_count = frames;
-  process.audio_inputs = in.empty() ? nullptr : in.data();
-  process.audio_outputs = outBuffers.empty() ? nullptr : outBuffers.data();
-  process.audio_inputs_count = static_cast<std::uint32_t>(in.size());
-  process.audio_outputs_count = static_cast<std::uint32_t>(outBuffers.size());
+  process.audio_inputs = inputs.empty() ? nullptr : inputs.data();
+  process.audio_outputs = outputs.empty() ? nullptr : outputs.data();
+  process.audio_inputs_count = static_cast<std::uint32_t>(inputs.size());
+  process.audio_outputs_count = static_cast<std::uint32_t>(outputs.size());
   process.in_events = (events ? events : &none)->List();
   process.out_events = (out ? out : &discard)->List();
   FInAudioCall = true;
@@ -287,8 +293,12 @@ clap_process_status TClapHost::Process(const std::vector<TPortBuffers>& inputs,
 clap_process_status TClapHost::ProcessStereo(float* inL, float* inR, float* outL, float* outR,
                                              std::uint32_t frames, const TInputEvents* events,
                                              TOutputEvents* out) {
-  std::vector<TPortBuffers> outputs{{{outL, outR}}};
-  return Process({{{inL, inR}}}, outputs, frames, events, out);
+  // Without a heap allocation, as a host's audio thread calls it.
+  float* inChannels[2] = {inL, inR};
+  float* outChannels[2] = {outL, outR};
+  const clap_audio_buffer_t in{inChannels, nullptr, 2, 0, 0};
+  clap_audio_buffer_t outBuffer{outChannels, nullptr, 2, 0, 0};
+  return Process(std::span(&in, 1), std::span(&outBuffer, 1), frames, events, out);
 }
 
 std::optional<double> TClapHost::Value(clap_id param) const {

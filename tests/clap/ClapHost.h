@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -135,6 +136,9 @@ public:
   // (no events); output events are recorded into `out` when given.
   clap_process_status Process(const std::vector<TPortBuffers>& inputs,
                               std::vector<TPortBuffers>& outputs, std::uint32_t frames,
+                              const TInputEvents* events = nullptr, TOutputEvents* out = nullptr);
+  clap_process_status Process(std::span<const clap_audio_buffer_t> inputs,
+                              std::span<clap_audio_buffer_t> outputs, std::uint32_t frames,
                               const TInputEvents* events = nullptr, TOutputEvents* out = nullptr);
   // Stereo in, stereo out, one port each.
   clap_process_status ProcessStereo(float* inL, float* inR, float* outL, float* outR,
