@@ -28,7 +28,8 @@ set -euo pipefail
 root=$(realpath "${1:-$(dirname "$0")/..}")
 cd "$root/src"
 
-definition_files=(shaper/EffParams.h shaper/EffParams.cpp shaper/DisplayText.h shaper/DisplayText.cpp)
+definition_files=(shaper/EffParams.h shaper/EffParams.cpp shaper/DisplayText.h shaper/DisplayText.cpp
+  shaper/DecibelSteps.h shaper/DecibelSteps.cpp)
 definition_editor_file=shaper/EffParamsEditor.cpp
 
 is_definition() {

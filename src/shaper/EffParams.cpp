@@ -6,6 +6,7 @@
 #include "base/ProductInfo.h"
 #include "base/Version.h"
 #include "editor/EditorSize.h"
+#include "shaper/DecibelSteps.h"
 #include "shaper/DisplayText.h"
 
 #include <algorithm>
@@ -49,20 +50,10 @@ constexpr std::int64_t kUncertainUlps = 1024;
 
 } // namespace
 
-// The extended-precision results above, rounded to the float the processor
-// keeps, are what the sound depends on. Double precision gives the same float
+// The extended-precision result above, rounded to the float the processor
+// keeps, is what the sound depends on. Double precision gives the same float
 // except where its result lies too close to a float's midpoint to tell, and
 // only there the extended-precision formula runs.
-float DecibelSetting(const TParameterDescription& Range, std::int32_t CurValue,
-                     std::int32_t MaxValue) {
-  constexpr double kLn10Double = 2.302585092994045684;
-  const double fraction = static_cast<double>(CurValue) / MaxValue;
-  const double gain = std::exp(((fraction - Range.ZeroAt()) * 0.05 * Range.Span()) * kLn10Double);
-  if (NearFloatMidpoint(gain, kUncertainUlps))
-    return static_cast<float>(DecibelRealValue(Range, CurValue, MaxValue));
-  return static_cast<float>(gain);
-}
-
 float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue) {
   const double fraction = static_cast<double>(CurValue) / MaxValue;
   if (NearFloatMidpoint(fraction, kUncertainUlps))
@@ -71,7 +62,7 @@ float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue) {
 }
 
 TEffParameters::TEffParameters(TComponent* owner, TVSTEffectOnCreateEditor onCreateEditor)
-    : TComponent(owner) {
+    : TComponent(owner), FDriveSteps(DecibelStepsOf(0)), FOutputSteps(DecibelStepsOf(2)) {
   SetName("EffParameters");
   BeginLoading();
   LoadParamHost();
@@ -192,15 +183,13 @@ float TEffParameters::ParamHostParametersUnitToNormalized(TVSTParameter* Param, 
 
 TSettingChange TEffParameters::SettingChangeAt(std::int32_t Frame, std::int32_t Index,
                                                std::int32_t Step) const {
-  const std::int32_t top = FParamHost->Parameters().Items(Index)->MaxValue();
-  const TParameterDescription& range = kParameterTable[static_cast<std::size_t>(Index)];
   switch (Index) {
   case 0:
-    return {Frame, ssDriveGain, DecibelSetting(range, Step, top)};
+    return {Frame, ssDriveGain, FDriveSteps.At(Step)};
   case 1:
-    return {Frame, ssIntensity, FractionSetting(Step, top)};
+    return {Frame, ssIntensity, FractionSetting(Step, kParameterTable[1].StepCount)};
   default:
-    return {Frame, ssOutputGain, DecibelSetting(range, Step, top)};
+    return {Frame, ssOutputGain, FOutputSteps.At(Step)};
   }
 }
 

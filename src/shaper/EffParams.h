@@ -6,6 +6,7 @@
 #include "params/ParameterTable.h"
 #include "params/VSTEffect.h"
 #include "params/VSTParameterHost.h"
+#include "shaper/DecibelSteps.h"
 #include "shaper/ShaperUnit.h"
 #include "shaper/SoftBypass.h"
 
@@ -67,6 +68,9 @@ private:
   template <class TProcessSpan>
   void ProcessWithChanges(TShaperUnit& unit, std::int32_t frames, TProcessSpan&& processSpan);
 
+  // Built with the definition, so processing never builds them.
+  const TDecibelSteps& FDriveSteps;
+  const TDecibelSteps& FOutputSteps;
   TVSTParameterHost* FParamHost = nullptr;
   TVSTEffect* FEffectProcessor = nullptr;
   std::atomic<TShaperUnit*> FShaperUnit{nullptr};
@@ -83,10 +87,9 @@ private:
 double DecibelRealValue(const TParameterDescription& Range, std::int32_t CurValue,
                         std::int32_t MaxValue);
 double FractionRealValue(std::int32_t CurValue, std::int32_t MaxValue);
-// The same mappings as the processor's float settings, bit for bit, at a
+// The same mapping as the processor's float setting, bit for bit, at a
 // fraction of the cost: what processing applies at every automated change.
-float DecibelSetting(const TParameterDescription& Range, std::int32_t CurValue,
-                     std::int32_t MaxValue);
+// The decibel parameters have theirs in DecibelSteps.h.
 float FractionSetting(std::int32_t CurValue, std::int32_t MaxValue);
 // The display text: the value in the unit of its range, one decimal.
 TShortText UnitText(const TParameterDescription& Range, std::int32_t CurValue,

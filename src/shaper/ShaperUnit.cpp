@@ -94,6 +94,19 @@ void Apply(shaper::TSettings& Settings, const TSettingChange& Change) {
   }
 }
 
+// Count values from First on. A short stretch takes one store of eight: what
+// it writes past its end the next stretch writes over, and every array has
+// room past the chunk. Dense automation makes stretches of a frame or two.
+void Fill(float* First, int Count, float Value) {
+  if (Count > 8) {
+    std::fill(First, First + Count, Value);
+    return;
+  }
+  using TEight = float __attribute__((vector_size(32)));
+  const TEight eight{Value, Value, Value, Value, Value, Value, Value, Value};
+  std::memcpy(First, &eight, sizeof eight);
+}
+
 } // namespace
 
 shaper::TSettings TShaperUnit::ChunkSettings(shaper::TSettings& Running,
@@ -110,11 +123,9 @@ shaper::TSettings TShaperUnit::ChunkSettings(shaper::TSettings& Running,
       Apply(Running, Changes[Next]);
     const int to = Next < Changes.size() ? std::min(Changes[Next].Frame - Done, Frames) : Frames;
     const int end = to == Frames ? padded : to;
-    std::fill(FScratch.Drive + HistoryFrames + from, FScratch.Drive + HistoryFrames + end,
-              Running.DriveGain);
-    std::fill(FScratch.Intensity + HistoryFrames + from, FScratch.Intensity + HistoryFrames + end,
-              Running.Intensity);
-    std::fill(FScratch.Gain + from, FScratch.Gain + to, Running.OutputGain);
+    Fill(FScratch.Drive + HistoryFrames + from, end - from, Running.DriveGain);
+    Fill(FScratch.Intensity + HistoryFrames + from, end - from, Running.Intensity);
+    Fill(FScratch.Gain + from, to - from, Running.OutputGain);
     if (std::abs(Running.DriveGain) > largestDrive)
       largestDrive = std::abs(Running.DriveGain);
     from = to;

@@ -1,9 +1,11 @@
 // The conversions that run at every automated change were moved from 64-bit
-// long double arithmetic to doubles. Every one of the 10^6 steps of each
-// parameter must still give the float the extended-precision formula gives:
-// the sound and the values hosts read back depend on it bit for bit.
+// long double arithmetic to doubles and tables of powers. Every one of the
+// 10^6 steps of each parameter must still give the float the
+// extended-precision formula gives: the sound and the values hosts read back
+// depend on it bit for bit.
 #include "base/ExtendedPrecision.h"
 #include "params/VSTParameter.h"
+#include "shaper/DecibelSteps.h"
 #include "shaper/EffParams.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,6 @@
 namespace {
 
 constexpr std::int32_t kSteps = kParameterTable[0].StepCount;
-constexpr const TParameterDescription& kGain = kParameterTable[0];
 
 float ExtendedQuotient(std::int32_t numerator, std::int32_t denominator) {
   const TExtendedPrecision precision;
@@ -35,10 +36,11 @@ TEST(StepConversion, EveryStepGivesTheExtendedPrecisionFloat) {
   std::int32_t fractionMisses = 0;
   std::int32_t quotientMisses = 0;
   for (std::int32_t step = 0; step <= kSteps; ++step) {
-    const float decibel = static_cast<float>(DecibelRealValue(kGain, step, kSteps));
     const float fraction = static_cast<float>(FractionRealValue(step, kSteps));
-    decibelMisses += std::bit_cast<std::uint32_t>(DecibelSetting(kGain, step, kSteps)) !=
-                     std::bit_cast<std::uint32_t>(decibel);
+    for (const std::int32_t index : {0, 2})
+      decibelMisses += std::bit_cast<std::uint32_t>(DecibelStepsOf(index).At(step)) !=
+                       std::bit_cast<std::uint32_t>(static_cast<float>(DecibelRealValue(
+                           kParameterTable[static_cast<std::size_t>(index)], step, kSteps)));
     fractionMisses += std::bit_cast<std::uint32_t>(FractionSetting(step, kSteps)) !=
                       std::bit_cast<std::uint32_t>(fraction);
     quotientMisses += QuotientToFloat(step, kSteps) != ExtendedQuotient(step, kSteps);
