@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Windows tests: the machine types and import and export tables of
 # the DLLs, the VST3 modules and the 64-bit CLAP plug-in, the host tests, the
-# VST3 and CLAP tests and a short host-level fuzzer run (FUZZ_SECONDS, default
-# 20) of both DLLs under Wine, and the fingerprints of the Linux library and
-# both DLLs, which must all be the same.
+# VST3, CLAP and cross-format tests and a short host-level fuzzer run
+# (FUZZ_SECONDS, default 20) of both DLLs under Wine, and the fingerprints of
+# the Linux library and both DLLs, which must all be the same.
 #
 #   run-tests.sh LINUX_BUILD WIN32_BUILD WIN64_BUILD
 #
@@ -171,9 +171,13 @@ for i in "${wine_builds[@]}"; do
   step "${names[$i]}: host tests"
   "$run" "$tests" --gtest_filter='-EditorWindow.*' --gtest_brief=1 || fail "${names[$i]} host tests"
   step_done
-  step "${names[$i]}: VST3 tests (our own host, output against the VST 2 DLL)"
+  step "${names[$i]}: VST3 tests (our own host)"
   "$run" "${builds[$i]}/tests/windows/vst3/vst3_tests.exe" --gtest_brief=1 ||
     fail "${names[$i]} VST3 tests"
+  step_done
+  step "${names[$i]}: every format's output against the golden runs and the VST 2 DLL, and state"
+  "$run" "${builds[$i]}/tests/windows/formats/format_tests.exe" --gtest_brief=1 ||
+    fail "${names[$i]} format tests"
   step_done
   step "${names[$i]}: host fuzzer"
   "$run" "${builds[$i]}/tests/fuzz/glowrasp-fuzz.exe" --plugin "Z:${builds[$i]}/KestruneGlowrasp.dll" \
@@ -221,8 +225,8 @@ grep -qx 'kernel-table 2687ba13c2589014202b2f4637d141782b12847ef1d3b6c0d6359a4b0
 step_done
 
 # --- The 64-bit CLAP plug-in: clap_entry its only export, system imports,
-# and its host tests, which hold it against the VST 2 DLL beside it (whose
-# fingerprints match the Linux library's above) bit for bit.
+# and its host tests. (The format tests above hold its output against the
+# golden runs and the VST 2 DLL beside it bit for bit.)
 step "win64: CLAP plug-in"
 clap="${builds[1]}/clap/KestruneGlowrasp.clap"
 table=$("${objdumps[1]}" -p "$clap")

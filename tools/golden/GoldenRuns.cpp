@@ -18,8 +18,6 @@ constexpr std::array kCases{
     GoldenCase{"mono", Route::Mono, {18.0, 35.0, 0.0}},
 };
 
-// Irregular block lengths, a zero-length call among them: the output must
-// not depend on how the host slices the stream.
 constexpr std::array kBlockCycle{0, 1, 7, 64, 13, 512, 300, 2, 100, 511};
 
 class Lcg {
@@ -64,12 +62,15 @@ std::array<std::vector<float>, 2> split(const std::vector<float>& interleaved) {
   return channels;
 }
 
-// The accumulating run starts from outputs that already hold this.
-float priorOutput(int frame, int channel) {
-  return static_cast<float>((frame * (channel + 3)) % 29 - 14) / 64.0f;
+} // namespace
+
+std::span<const int> goldenBlockCycle() {
+  return kBlockCycle;
 }
 
-} // namespace
+float goldenPriorOutput(int frame, int channel) {
+  return static_cast<float>((frame * (channel + 3)) % 29 - 14) / 64.0f;
+}
 
 std::span<const GoldenCase> goldenCases() {
   return kCases;
@@ -92,7 +93,7 @@ std::vector<float> renderGolden(const std::shared_ptr<const host::PluginLibrary>
   for (int c = 0; c < kChannels; ++c) {
     outs[c].resize(kFrames);
     for (int i = 0; i < kFrames; ++i)
-      outs[c][i] = goldenCase.route == Route::Accumulating ? priorOutput(i, c) : 0.0f;
+      outs[c][i] = goldenCase.route == Route::Accumulating ? goldenPriorOutput(i, c) : 0.0f;
   }
 
   host::Plugin plugin(library);

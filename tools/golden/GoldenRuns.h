@@ -35,6 +35,13 @@ struct GoldenCase {
 
 std::span<const GoldenCase> goldenCases();
 
+// Irregular block lengths, a zero-length call among them, repeated until
+// the input ends: the output must not depend on how the host slices the stream.
+std::span<const int> goldenBlockCycle();
+
+// What the outputs hold before the accumulating run adds onto them.
+float goldenPriorOutput(int frame, int channel);
+
 // Interleaved stereo noise with a level sweep and bursts far above full
 // scale, so the driven magnitudes spread over the whole kernel table.
 // Built from integer and float arithmetic only: identical on every machine.
