@@ -1,12 +1,10 @@
 // The VST3 view in a real X server: embedded in a host window, run by the
-// host's run loop, painting what the VST 2 editor paints, turning knob
-// gestures into begin, perform and end edits, sized by the host's content
-// scale and the user's zoom, which the controller's state keeps.
+// host's run loop, painting what the VST 2 editor paints, one editor per
+// instance, sized by the host's content scale. (Knob gestures and the zoom
+// kept in the controller's state are cross-format cases, tests/formats.)
 #include "OurPlugin.h"
 #include "xhost/VstRendering.h"
 #include "xhost/XSession.h"
-#include "xhost/ZoomMenu.h"
-#include "xhost/ZoomSettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -198,102 +196,5 @@ TEST_F(TVst3EditorTest, HostScaleBeforeAttachOpensAtThatSize) {
   EXPECT_EQ(WindowSize(), std::make_pair(603, 375));
   EXPECT_TRUE(Frame.ResizeRequests.empty()) << "the host already had the size from getSize";
 }
-
-TEST_F(TVst3EditorTest, TheUsersZoomIsKeptInTheControllerState) {
-  const TZoomSettingsFile file;
-  ASSERT_TRUE(file) << "run under tests/run-with-xvfb.sh";
-  Attach();
-  EXPECT_TRUE(Ours.ControllerState().empty()) << "nothing chosen, nothing kept";
-
-  ASSERT_TRUE(PickZoomMenuItem(
-      X, EditorWindow, kZoomMenu200Percent, [&] { return Screen(); },
-      [&](const std::function<bool()>& done) { return PumpUntil(done); }))
-      << "the zoom menu did not open";
-  ASSERT_TRUE(PumpUntil([&] { return !Frame.ResizeRequests.empty(); }));
-  EXPECT_EQ(Frame.ResizeRequests, (std::vector<std::pair<int, int>>{{804, 500}}));
-  EXPECT_EQ(Extent(Size()), std::make_pair(804, 500));
-  EXPECT_EQ(Handler.DirtyMarks, 1) << "the host is told the state changed";
-  const std::vector<std::uint8_t> saved = Ours.ControllerState();
-  EXPECT_EQ(saved, (std::vector<std::uint8_t>{'K', 'G', 'R', 'E', 1, 0, 200, 0}));
-  ASSERT_EQ(Calls().removed(View.Get()), V3_OK);
-
-  // The user's settings say otherwise by now; the instance's own zoom wins.
-  file.Write("zoom=125\n");
-  TOurPlugin restored;
-  TMemoryStream stream(saved);
-  ASSERT_EQ(restored.Ctrl().set_state(restored.Controller(), stream.Stream()), V3_OK);
-  TRef<v3_plugin_view_cpp> view(reinterpret_cast<v3_plugin_view_cpp**>(
-      restored.Ctrl().create_view(restored.Controller(), "editor")));
-  ASSERT_TRUE(view);
-  v3_view_rect rect{};
-  ASSERT_EQ(view->view.get_size(view.Get(), &rect), V3_OK);
-  EXPECT_EQ(Extent(rect), std::make_pair(804, 500));
-  TPlugFrame frame;
-  ASSERT_EQ(view->view.set_frame(view.Get(), frame.Frame()), V3_OK);
-  const Window window = X.CreateHostWindow(804, 500);
-  void* parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
-  ASSERT_EQ(view->view.attached(view.Get(), parent, "X11EmbedWindowID"), V3_OK);
-  XSync(X.Connection(), False);
-  const auto children = X.Children(window);
-  ASSERT_EQ(children.size(), 1u);
-  EXPECT_EQ(X.WindowSize(children[0]), std::make_pair(804, 500));
-  EXPECT_TRUE(frame.ResizeRequests.empty());
-  view->view.removed(view.Get());
-  X.DestroyWindow(window);
-
-  // Without a kept zoom, the user's settings apply.
-  TOurPlugin fresh;
-  TRef<v3_plugin_view_cpp> freshView(reinterpret_cast<v3_plugin_view_cpp**>(
-      fresh.Ctrl().create_view(fresh.Controller(), "editor")));
-  ASSERT_TRUE(freshView);
-  ASSERT_EQ(freshView->view.get_size(freshView.Get(), &rect), V3_OK);
-  EXPECT_EQ(Extent(rect), std::make_pair(503, 313));
-}
-
-struct TDragCase {
-  const char* Name;
-  v3_param_id Id;
-  TPoint Press;
-  int Dx;
-  int Dy;
-  double Expected; // the last value performed
-};
-
-void PrintTo(const TDragCase& c, std::ostream* os) {
-  *os << c.Name;
-}
-
-class TVst3EditorDragTest : public TVst3EditorTest,
-                            public ::testing::WithParamInterface<TDragCase> {};
-
-TEST_P(TVst3EditorDragTest, PerformsEditsBetweenBeginAndEnd) {
-  const TDragCase& c = GetParam();
-  Attach();
-  X.DragIn(EditorWindow, c.Press, c.Dx, c.Dy, kLeftButton);
-  ASSERT_TRUE(PumpUntil([&] { return Ended(c.Id); }))
-      << "no end edit for " << c.Id << "; heard " << ::testing::PrintToString(Handler.Events);
-
-  const std::vector<THandlerEvent>& events = Handler.Events;
-  ASSERT_GE(events.size(), 3u) << ::testing::PrintToString(events);
-  EXPECT_EQ(events.front(), (THandlerEvent{THandlerEvent::heBegin, c.Id, 0}));
-  EXPECT_EQ(events.back(), (THandlerEvent{THandlerEvent::heEnd, c.Id, 0}));
-  for (std::size_t i = 1; i + 1 < events.size(); ++i) {
-    EXPECT_EQ(events[i].Kind, THandlerEvent::hePerform);
-    EXPECT_EQ(events[i].Id, c.Id);
-  }
-  const double last = events[events.size() - 2].Value;
-  EXPECT_NEAR(last, c.Expected, 1e-6);
-  // The instance took the value the host was told.
-  EXPECT_EQ(Ours.Ctrl().get_parameter_normalised(Ours.Controller(), c.Id), last);
-}
-
-const TDragCase kDragCases[] = {
-    {"GainUp40", kGainId, {67, 89}, 0, -40, 0.55},
-    {"IntensityDown40", kIntensityId, {179, 89}, 0, 40, 0.9},
-    {"OutGainRight30", kOutGainId, {290, 89}, 30, 0, 0.503},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, TVst3EditorDragTest, ::testing::ValuesIn(kDragCases),
-                         [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 } // namespace
