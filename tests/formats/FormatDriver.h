@@ -74,8 +74,8 @@ public:
 
   virtual TUnsupported CannotUse(TLayout layout) const = 0;
   // One block: `inputs` holds one pointer per input channel; `changes` are
-  // in frame order, inside the block or at its end. False when the format
-  // reported a failure.
+  // in frame order, and one at or beyond the block's end takes effect after
+  // it. False when the format reported a failure.
   virtual bool Process(std::span<float* const> inputs, float* const* outputs, std::uint32_t frames,
                        std::span<const TChange> changes) = 0;
   // Changes at frames inside one call, as opposed to a host that cuts the block.

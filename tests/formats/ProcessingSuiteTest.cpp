@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <map>
 
 namespace glowrasp::golden {
