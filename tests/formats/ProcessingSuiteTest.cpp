@@ -92,9 +92,9 @@ TEST_P(TGoldenTest, EqualsTheStoredOutputBitForBit) {
 INSTANTIATE_TEST_SUITE_P(Formats, TGoldenTest,
                          ::testing::Combine(::testing::ValuesIn(Formats()),
                                             ::testing::ValuesIn(glowrasp::golden::goldenCases())),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).Name) + "_" +
-                                  std::get<1>(info.param).name;
+                         [](const auto& testInfo) {
+                           return std::string(std::get<0>(testInfo.param).Name) + "_" +
+                                  std::get<1>(testInfo.param).name;
                          });
 
 // ---- Block layouts and automation against the VST 2 build -------------------
