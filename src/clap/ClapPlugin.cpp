@@ -56,22 +56,26 @@ TClapPlugin* TClapPlugin::From(const clap_plugin_t* plugin) {
   return plugin ? static_cast<TClapPlugin*>(plugin->plugin_data) : nullptr;
 }
 
-bool TClapPlugin::Init() {
-  return true;
+bool TClapPlugin::Activate(double sampleRate) {
+  return FContract.Activate([&] {
+    if (!TEffectInstance::UsableSampleRate(sampleRate))
+      return false;
+    // Hosts deactivate for every change of rate or device: what was playing
+    // before must not sound after.
+    FInstance.Reset();
+    return true;
+  });
 }
 
-bool TClapPlugin::Activate(double sampleRate) {
-  if (FActive || !TEffectInstance::UsableSampleRate(sampleRate))
-    return false;
-  // Hosts deactivate for every change of rate or device: what was playing
-  // before must not sound after.
-  FInstance.Reset();
-  FActive = true;
-  return true;
+void TClapPlugin::Reset() {
+  if (FContract.Reset())
+    FInstance.Reset();
 }
 
 // Each change takes effect at its own frame, in one pass through the block.
 clap_process_status TClapPlugin::Process(const clap_process_t& process) {
+  if (!FContract.Process())
+    return CLAP_PROCESS_ERROR;
   const clap_input_events_t* in = process.in_events;
   const std::uint32_t count = in && in->size && in->get ? in->size(in) : 0;
   const bool audio = Usable(process.audio_outputs, process.audio_outputs_count, 2);
@@ -187,6 +191,8 @@ void TClapPlugin::SendEdits(const clap_output_events_t* out) {
 }
 
 void TClapPlugin::Flush(const clap_input_events_t* in, const clap_output_events_t* out) {
+  if (!FContract.ParamsFlush())
+    return;
   ApplyEvents(in);
   SendEdits(out);
 }

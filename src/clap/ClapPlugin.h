@@ -7,11 +7,14 @@
 //    the params extension's flush while the plug-in is active. These
 //    allocate nothing, take no lock and make no system call.
 //  - any thread: get_extension and the tail's get.
-// The threads meet only in atomics: the instance's parameter values, the
-// editor's outgoing edits and the editor's set of values to repaint.
+// The host contract checks each call's thread and state before it reaches
+// the instance. The threads meet only in atomics: the contract's states, the
+// instance's parameter values, the editor's outgoing edits and the editor's
+// set of values to repaint.
 #pragma once
 
 #include "clap/ClapEditor.h"
+#include "clap/ClapHostContract.h"
 #include "clap/ClapOutgoingEdits.h"
 #include "instance/EffectInstance.h"
 
@@ -37,12 +40,15 @@ public:
   // The instance behind a plug-in pointer a host hands back, or null.
   static TClapPlugin* From(const clap_plugin_t* plugin);
 
-  bool Init();
+  bool Init() { return FContract.Init(); }
   bool Activate(double sampleRate);
-  void Deactivate() { FActive = false; }
-  bool Active() const { return FActive; }
-  void Reset() { FInstance.Reset(); }
+  void Deactivate() { FContract.Deactivate(); }
+  bool StartProcessing() { return FContract.StartProcessing(); }
+  void StopProcessing() { FContract.StopProcessing(); }
+  void Reset();
   clap_process_status Process(const clap_process_t& process);
+  // What the host may call when; the extension calls ask it first.
+  TClapHostContract& Contract() { return FContract; }
 
   // audio-ports
   static std::uint32_t PortCount(bool /*isInput*/) { return 1; }
@@ -76,12 +82,12 @@ private:
                    std::uint32_t from, std::uint32_t to, std::span<const TParameterChange> changes);
 
   const clap_host_t& FHost;
+  TClapHostContract FContract{FHost};
   clap_plugin_t FPlugin{};
   // The shaper sounds the same at every rate: one instance serves every activation.
   TEffectInstance FInstance{44100.0};
   TClapOutgoingEdits FEdits;
   TClapEditor FEditor{FHost, FInstance, FEdits};
-  bool FActive = false;
   // The changes handed to the instance in one call; more in one block go in
   // several. Audio thread only.
   std::array<TParameterChange, 256> FChanges{};

@@ -29,9 +29,19 @@ TResult Guarded(const clap_plugin_t* plugin, TResult neutral, TCall&& call) {
   }
 }
 
+// A main-thread call of an extension: refused with `neutral` where the host
+// contract forbids it (off the main thread, before init), with `offMain`
+// the breach a call off the main thread makes.
+template <class TResult, class TCall>
+TResult OnMain(const clap_plugin_t* plugin, TClapBreach offMain, TResult neutral, TCall&& call) {
+  return Guarded(plugin, neutral, [&](TClapPlugin& self) {
+    return self.Contract().MainThreadCall(offMain) ? call(self) : neutral;
+  });
+}
+
 template <class TCall>
-void Guarded(const clap_plugin_t* plugin, TCall&& call) {
-  Guarded(plugin, 0, [&](TClapPlugin& self) {
+void OnMain(const clap_plugin_t* plugin, TClapBreach offMain, TCall&& call) {
+  OnMain(plugin, offMain, 0, [&](TClapPlugin& self) {
     call(self);
     return 0;
   });
@@ -40,12 +50,14 @@ void Guarded(const clap_plugin_t* plugin, TCall&& call) {
 // ---- audio-ports ----
 
 std::uint32_t CLAP_ABI PortCount(const clap_plugin_t* plugin, bool isInput) {
-  return TClapPlugin::From(plugin) ? TClapPlugin::PortCount(isInput) : 0;
+  return OnMain(plugin, TClapBreach::AudioPortsOffMain, std::uint32_t{0},
+                [&](TClapPlugin&) { return TClapPlugin::PortCount(isInput); });
 }
 
 bool CLAP_ABI PortGet(const clap_plugin_t* plugin, std::uint32_t index, bool isInput,
                       clap_audio_port_info_t* info) {
-  return TClapPlugin::From(plugin) && info && TClapPlugin::PortInfo(index, isInput, *info);
+  return OnMain(plugin, TClapBreach::AudioPortsOffMain, false,
+                [&](TClapPlugin&) { return info && TClapPlugin::PortInfo(index, isInput, *info); });
 }
 
 const clap_plugin_audio_ports_t kAudioPorts{&PortCount, &PortGet};
@@ -53,13 +65,15 @@ const clap_plugin_audio_ports_t kAudioPorts{&PortCount, &PortGet};
 // ---- params ----
 
 std::uint32_t CLAP_ABI ParamCount(const clap_plugin_t* plugin) {
-  return TClapPlugin::From(plugin) ? static_cast<std::uint32_t>(TEffectInstance::kParameterCount)
-                                   : 0;
+  return OnMain(plugin, TClapBreach::ParamsOffMain, std::uint32_t{0}, [](TClapPlugin&) {
+    return static_cast<std::uint32_t>(TEffectInstance::kParameterCount);
+  });
 }
 
 bool CLAP_ABI ParamGetInfo(const clap_plugin_t* plugin, std::uint32_t index,
                            clap_param_info_t* info) {
-  return TClapPlugin::From(plugin) && info && TClapPlugin::ParamInfo(index, *info);
+  return OnMain(plugin, TClapBreach::ParamsOffMain, false,
+                [&](TClapPlugin&) { return info && TClapPlugin::ParamInfo(index, *info); });
 }
 
 // Writes what was found through the host's pointer.
@@ -71,20 +85,20 @@ bool Answer(const std::optional<double>& found, double* value) {
 }
 
 bool CLAP_ABI ParamGetValue(const clap_plugin_t* plugin, clap_id id, double* value) {
-  return Guarded(plugin, false,
-                 [&](TClapPlugin& self) { return Answer(self.ParamValue(id), value); });
+  return OnMain(plugin, TClapBreach::ParamsOffMain, false,
+                [&](TClapPlugin& self) { return Answer(self.ParamValue(id), value); });
 }
 
 bool CLAP_ABI ParamValueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
                                std::uint32_t size) {
-  return Guarded(plugin, false,
-                 [&](TClapPlugin& self) { return self.ParamValueText(id, value, text, size); });
+  return OnMain(plugin, TClapBreach::ParamsOffMain, false,
+                [&](TClapPlugin& self) { return self.ParamValueText(id, value, text, size); });
 }
 
 bool CLAP_ABI ParamTextToValue(const clap_plugin_t* plugin, clap_id id, const char* text,
                                double* value) {
-  return Guarded(plugin, false,
-                 [&](TClapPlugin& self) { return Answer(self.ParamTextValue(id, text), value); });
+  return OnMain(plugin, TClapBreach::ParamsOffMain, false,
+                [&](TClapPlugin& self) { return Answer(self.ParamTextValue(id, text), value); });
 }
 
 void CLAP_ABI ParamFlush(const clap_plugin_t* plugin, const clap_input_events_t* in,
@@ -99,8 +113,8 @@ const clap_plugin_params_t kParams{&ParamCount,       &ParamGetInfo,     &ParamG
 // ---- latency, tail ----
 
 std::uint32_t CLAP_ABI LatencyGet(const clap_plugin_t* plugin) {
-  const TClapPlugin* self = TClapPlugin::From(plugin);
-  return self ? self->Latency() : 0;
+  return OnMain(plugin, TClapBreach::LatencyOffMain, std::uint32_t{0},
+                [](TClapPlugin& self) { return self.Latency(); });
 }
 
 const clap_plugin_latency_t kLatency{&LatencyGet};
@@ -115,86 +129,94 @@ const clap_plugin_tail_t kTail{&TailGet};
 // ---- state ----
 
 bool CLAP_ABI StateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream) {
-  return stream &&
-         Guarded(plugin, false, [&](TClapPlugin& self) { return self.SaveState(*stream); });
+  return OnMain(plugin, TClapBreach::StateOffMain, false,
+                [&](TClapPlugin& self) { return stream && self.SaveState(*stream); });
 }
 
 bool CLAP_ABI StateLoad(const clap_plugin_t* plugin, const clap_istream_t* stream) {
-  return stream &&
-         Guarded(plugin, false, [&](TClapPlugin& self) { return self.LoadState(*stream); });
+  return OnMain(plugin, TClapBreach::StateOffMain, false,
+                [&](TClapPlugin& self) { return stream && self.LoadState(*stream); });
 }
 
 const clap_plugin_state_t kState{&StateSave, &StateLoad};
 
 // ---- gui ----
 
+constexpr TClapBreach kGuiOffMain = TClapBreach::GuiOffMain;
+
 bool CLAP_ABI GuiIsApiSupported(const clap_plugin_t* plugin, const char* api, bool floating) {
-  return TClapPlugin::From(plugin) && TClapEditor::IsApiSupported(api, floating);
+  return OnMain(plugin, kGuiOffMain, false,
+                [&](TClapPlugin&) { return TClapEditor::IsApiSupported(api, floating); });
 }
 
 bool CLAP_ABI GuiGetPreferredApi(const clap_plugin_t* plugin, const char** api, bool* floating) {
-  if (!TClapPlugin::From(plugin) || !api || !floating)
-    return false;
-  *api = TClapEditor::Api();
-  *floating = false;
-  return true;
+  return OnMain(plugin, kGuiOffMain, false, [&](TClapPlugin&) {
+    if (!api || !floating)
+      return false;
+    *api = TClapEditor::Api();
+    *floating = false;
+    return true;
+  });
 }
 
 bool CLAP_ABI GuiCreate(const clap_plugin_t* plugin, const char* api, bool floating) {
-  return Guarded(plugin, false,
-                 [&](TClapPlugin& self) { return self.Editor().Create(api, floating); });
+  return OnMain(plugin, kGuiOffMain, false,
+                [&](TClapPlugin& self) { return self.Editor().Create(api, floating); });
 }
 
 void CLAP_ABI GuiDestroy(const clap_plugin_t* plugin) {
-  Guarded(plugin, [](TClapPlugin& self) { self.Editor().Destroy(); });
+  OnMain(plugin, kGuiOffMain, [](TClapPlugin& self) { self.Editor().Destroy(); });
 }
 
 bool CLAP_ABI GuiSetScale(const clap_plugin_t* plugin, double scale) {
-  return Guarded(plugin, false, [&](TClapPlugin& self) { return self.Editor().SetScale(scale); });
+  return OnMain(plugin, kGuiOffMain, false,
+                [&](TClapPlugin& self) { return self.Editor().SetScale(scale); });
 }
 
 bool CLAP_ABI GuiGetSize(const clap_plugin_t* plugin, std::uint32_t* width, std::uint32_t* height) {
-  return width && height && Guarded(plugin, false, [&](TClapPlugin& self) {
-           return self.Editor().GetSize(*width, *height);
-         });
+  return OnMain(plugin, kGuiOffMain, false, [&](TClapPlugin& self) {
+    return width && height && self.Editor().GetSize(*width, *height);
+  });
 }
 
-bool CLAP_ABI GuiCanResize(const clap_plugin_t*) {
-  return false;
+bool CLAP_ABI GuiCanResize(const clap_plugin_t* plugin) {
+  return OnMain(plugin, kGuiOffMain, false, [](TClapPlugin&) { return false; });
 }
 
-bool CLAP_ABI GuiGetResizeHints(const clap_plugin_t*, clap_gui_resize_hints_t*) {
-  return false;
+bool CLAP_ABI GuiGetResizeHints(const clap_plugin_t* plugin, clap_gui_resize_hints_t*) {
+  return OnMain(plugin, kGuiOffMain, false, [](TClapPlugin&) { return false; });
 }
 
 // A fixed size cannot be adjusted to another.
-bool CLAP_ABI GuiAdjustSize(const clap_plugin_t*, std::uint32_t*, std::uint32_t*) {
-  return false;
+bool CLAP_ABI GuiAdjustSize(const clap_plugin_t* plugin, std::uint32_t*, std::uint32_t*) {
+  return OnMain(plugin, kGuiOffMain, false, [](TClapPlugin&) { return false; });
 }
 
 bool CLAP_ABI GuiSetSize(const clap_plugin_t* plugin, std::uint32_t width, std::uint32_t height) {
-  return Guarded(plugin, false,
-                 [&](TClapPlugin& self) { return self.Editor().SetSize(width, height); });
+  return OnMain(plugin, kGuiOffMain, false,
+                [&](TClapPlugin& self) { return self.Editor().SetSize(width, height); });
 }
 
 bool CLAP_ABI GuiSetParent(const clap_plugin_t* plugin, const clap_window_t* window) {
-  return window && Guarded(plugin, false,
-                           [&](TClapPlugin& self) { return self.Editor().SetParent(*window); });
+  return OnMain(plugin, kGuiOffMain, false,
+                [&](TClapPlugin& self) { return window && self.Editor().SetParent(*window); });
 }
 
 // Embedded only: there is no floating window to keep above another.
-bool CLAP_ABI GuiSetTransient(const clap_plugin_t*, const clap_window_t*) {
-  return false;
+bool CLAP_ABI GuiSetTransient(const clap_plugin_t* plugin, const clap_window_t*) {
+  return OnMain(plugin, kGuiOffMain, false, [](TClapPlugin&) { return false; });
 }
 
-void CLAP_ABI GuiSuggestTitle(const clap_plugin_t*, const char*) {}
+void CLAP_ABI GuiSuggestTitle(const clap_plugin_t* plugin, const char*) {
+  OnMain(plugin, kGuiOffMain, [](TClapPlugin&) {});
+}
 
 bool CLAP_ABI GuiShow(const clap_plugin_t* plugin) {
-  return Guarded(plugin, false, [](TClapPlugin& self) { return self.Editor().Show(); });
+  return OnMain(plugin, kGuiOffMain, false, [](TClapPlugin& self) { return self.Editor().Show(); });
 }
 
 bool CLAP_ABI GuiHide(const clap_plugin_t* plugin) {
-  return Guarded(plugin, false, [](TClapPlugin& self) { return self.Editor().Hide(); });
+  return OnMain(plugin, kGuiOffMain, false, [](TClapPlugin& self) { return self.Editor().Hide(); });
 }
 
 const clap_plugin_gui_t kGui{
@@ -205,13 +227,15 @@ const clap_plugin_gui_t kGui{
 // ---- timer-support, posix-fd-support ----
 
 void CLAP_ABI OnTimer(const clap_plugin_t* plugin, clap_id timer) {
-  Guarded(plugin, [&](TClapPlugin& self) { self.Editor().OnTimer(timer); });
+  OnMain(plugin, TClapBreach::TimerOffMain,
+         [&](TClapPlugin& self) { self.Editor().OnTimer(timer); });
 }
 
 const clap_plugin_timer_support_t kTimerSupport{&OnTimer};
 
 void CLAP_ABI OnDescriptor(const clap_plugin_t* plugin, int fd, clap_posix_fd_flags_t) {
-  Guarded(plugin, [&](TClapPlugin& self) { self.Editor().OnDescriptor(fd); });
+  OnMain(plugin, TClapBreach::DescriptorOffMain,
+         [&](TClapPlugin& self) { self.Editor().OnDescriptor(fd); });
 }
 
 const clap_plugin_posix_fd_support_t kPosixFdSupport{&OnDescriptor};
@@ -223,7 +247,11 @@ bool CLAP_ABI Init(const clap_plugin_t* plugin) {
 }
 
 void CLAP_ABI Destroy(const clap_plugin_t* plugin) {
-  delete TClapPlugin::From(plugin);
+  TClapPlugin* self = TClapPlugin::From(plugin);
+  if (!self)
+    return;
+  self->Contract().Destroy();
+  delete self;
 }
 
 bool CLAP_ABI Activate(const clap_plugin_t* plugin, double sampleRate, std::uint32_t,
@@ -237,10 +265,14 @@ void CLAP_ABI Deactivate(const clap_plugin_t* plugin) {
 }
 
 bool CLAP_ABI StartProcessing(const clap_plugin_t* plugin) {
-  return TClapPlugin::From(plugin) != nullptr;
+  TClapPlugin* self = TClapPlugin::From(plugin);
+  return self && self->StartProcessing();
 }
 
-void CLAP_ABI StopProcessing(const clap_plugin_t*) {}
+void CLAP_ABI StopProcessing(const clap_plugin_t* plugin) {
+  if (TClapPlugin* self = TClapPlugin::From(plugin))
+    self->StopProcessing();
+}
 
 void CLAP_ABI Reset(const clap_plugin_t* plugin) {
   if (TClapPlugin* self = TClapPlugin::From(plugin))
@@ -278,7 +310,11 @@ const void* CLAP_ABI GetExtension(const clap_plugin_t* plugin, const char* id) {
   return nullptr;
 }
 
-void CLAP_ABI OnMainThread(const clap_plugin_t*) {}
+// The host's answer to the contract's request: MainThreadCall writes what
+// other threads found.
+void CLAP_ABI OnMainThread(const clap_plugin_t* plugin) {
+  OnMain(plugin, TClapBreach::OnMainThreadOffMain, [](TClapPlugin&) {});
+}
 
 } // namespace
 

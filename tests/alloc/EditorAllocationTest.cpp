@@ -144,8 +144,10 @@ TEST(AudioThreadWithEditor, ClapAutomationInEveryFrame) {
   process.out_events = out.List();
   const clap_plugin_t* plugin = host.Plugin();
   auto blocks = [&] {
-    for (int block = 0; block < kBlocks; ++block)
-      plugin->process(plugin, &process);
+    host.OnAudioThread([&] {
+      for (int block = 0; block < kBlocks; ++block)
+        plugin->process(plugin, &process);
+    });
   };
   TCounting count;
   audio.Run(blocks);

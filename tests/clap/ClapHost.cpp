@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 
 #ifndef _WIN32
 #include <poll.h>
@@ -12,6 +13,39 @@
 namespace glowrasp::clap_test {
 
 using glowrasp::host::HostError;
+
+namespace {
+
+// Each thread's own: its address names the thread, its value counts the
+// audio calls the thread is in.
+thread_local int tlsAudioCalls = 0;
+
+void PrintMisbehaviour(const std::string& report) {
+  std::cerr << "host misbehaviour: " << report << '\n';
+}
+
+TMisbehaviourSink Sink = &PrintMisbehaviour;
+
+// Holds a spin lock for the scope's life.
+class TSpinGuard {
+public:
+  explicit TSpinGuard(std::atomic_flag& flag) : FFlag(flag) {
+    while (FFlag.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~TSpinGuard() { FFlag.clear(std::memory_order_release); }
+  TSpinGuard(const TSpinGuard&) = delete;
+  TSpinGuard& operator=(const TSpinGuard&) = delete;
+
+private:
+  std::atomic_flag& FFlag;
+};
+
+} // namespace
+
+void SetMisbehaviourSink(TMisbehaviourSink sink) {
+  Sink = sink ? sink : &PrintMisbehaviour;
+}
 
 TClapLibrary::TClapLibrary(const std::string& path) : FLibrary(path) {
   FEntry = static_cast<const clap_plugin_entry_t*>(FLibrary.symbol("clap_entry"));
@@ -135,6 +169,44 @@ void CLAP_ABI TClapHost::RequestCallback(const clap_host_t* host) {
   ++Self(host).CallbackRequests;
 }
 
+void CLAP_ABI TClapHost::Log(const clap_host_t* host, clap_log_severity severity,
+                             const char* message) {
+  auto& self = Self(host);
+  const std::string text = message ? message : "(null)";
+  const TSpinGuard guard(self.FLogLock);
+  if (IsAudioThread())
+    self.FAudioThreadLogs.push_back(text);
+  self.FLog.push_back({severity, text});
+}
+
+TClapHost::TAudioScope::TAudioScope() {
+  ++tlsAudioCalls;
+}
+
+TClapHost::TAudioScope::~TAudioScope() {
+  --tlsAudioCalls;
+}
+
+bool TClapHost::IsMainThread() const {
+  return &tlsAudioCalls == FMainThread && tlsAudioCalls == 0;
+}
+
+bool TClapHost::IsAudioThread() {
+  return tlsAudioCalls > 0;
+}
+
+std::vector<std::string> TClapHost::TakeMisbehaviours() {
+  const TSpinGuard guard(FLogLock);
+  std::vector<std::string> taken;
+  std::erase_if(FLog, [&](const TLogLine& line) {
+    if (line.Severity != CLAP_LOG_HOST_MISBEHAVING)
+      return false;
+    taken.push_back(line.Message);
+    return true;
+  });
+  return taken;
+}
+
 const void* CLAP_ABI TClapHost::GetExtension(const clap_host_t* host, const char* id) {
   static const clap_host_params_t params{
       [](const clap_host_t* h, clap_param_rescan_flags) { ++Self(h).ParamRescans; },
@@ -143,8 +215,9 @@ const void* CLAP_ABI TClapHost::GetExtension(const clap_host_t* host, const char
   static const clap_host_latency_t latency{[](const clap_host_t* h) { ++Self(h).LatencyChanges; }};
   static const clap_host_state_t state{[](const clap_host_t* h) { ++Self(h).DirtyMarks; }};
   static const clap_host_thread_check_t threadCheck{
-      [](const clap_host_t* h) { return !Self(h).FInAudioCall; },
-      [](const clap_host_t* h) { return Self(h).FInAudioCall; }};
+      [](const clap_host_t* h) { return Self(h).IsMainThread(); },
+      [](const clap_host_t*) { return IsAudioThread(); }};
+  static const clap_host_log_t log{&Log};
   static const clap_host_gui_t gui{
       [](const clap_host_t*) {},
       [](const clap_host_t* h, std::uint32_t width, std::uint32_t height) {
@@ -185,8 +258,10 @@ const void* CLAP_ABI TClapHost::GetExtension(const clap_host_t* host, const char
     return &latency;
   if (name == CLAP_EXT_STATE)
     return &state;
-  if (name == CLAP_EXT_THREAD_CHECK)
+  if (name == CLAP_EXT_THREAD_CHECK && self.OfferThreadCheck)
     return &threadCheck;
+  if (name == CLAP_EXT_LOG && self.OfferLog)
+    return &log;
   if (name == CLAP_EXT_GUI)
     return &gui;
   if (name == CLAP_EXT_TAIL)
@@ -198,7 +273,8 @@ const void* CLAP_ABI TClapHost::GetExtension(const clap_host_t* host, const char
   return nullptr;
 }
 
-TClapHost::TClapHost(const TClapLibrary& library, const std::string& pluginId) {
+TClapHost::TClapHost(const TClapLibrary& library, const std::string& pluginId, bool initialise)
+    : FMainThread(&tlsAudioCalls) {
   FHost.clap_version = CLAP_VERSION;
   FHost.host_data = this;
   FHost.name = "glowrasp clap test host";
@@ -215,15 +291,32 @@ TClapHost::TClapHost(const TClapLibrary& library, const std::string& pluginId) {
   FPlugin = factory->create_plugin(factory, &FHost, pluginId.c_str());
   if (!FPlugin)
     throw HostError("the factory cannot make " + pluginId);
-  if (!FPlugin->init(FPlugin)) {
+  if (initialise && !Init()) {
     FPlugin->destroy(FPlugin);
     throw HostError(pluginId + ": init failed");
   }
 }
 
 TClapHost::~TClapHost() {
-  Deactivate();
+  if (FPlugin) {
+    Deactivate();
+    FPlugin->destroy(FPlugin);
+  }
+  for (const std::string& line : FAudioThreadLogs)
+    Sink("logged on the audio thread: " + line);
+  for (const std::string& line : TakeMisbehaviours())
+    Sink(line);
+}
+
+bool TClapHost::Init() {
+  return FPlugin->init(FPlugin);
+}
+
+void TClapHost::DestroyAsItIs() {
   FPlugin->destroy(FPlugin);
+  FPlugin = nullptr;
+  FActive = false;
+  FProcessing = false;
 }
 
 bool TClapHost::Activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames) {
@@ -239,19 +332,22 @@ void TClapHost::Deactivate() {
 }
 
 bool TClapHost::StartProcessing() {
-  FInAudioCall = true;
+  const TAudioScope scope;
   FProcessing = FPlugin->start_processing(FPlugin);
-  FInAudioCall = false;
   return FProcessing;
 }
 
 void TClapHost::StopProcessing() {
   if (!FProcessing)
     return;
-  FInAudioCall = true;
+  const TAudioScope scope;
   FPlugin->stop_processing(FPlugin);
-  FInAudioCall = false;
   FProcessing = false;
+}
+
+void TClapHost::Reset() {
+  const TAudioScope scope;
+  FPlugin->reset(FPlugin);
 }
 
 clap_process_status TClapHost::Process(const std::vector<TPortBuffers>& inputs,
@@ -283,9 +379,8 @@ clap_process_status TClapHost::Process(std::span<const clap_audio_buffer_t> inpu
   process.audio_outputs_count = static_cast<std::uint32_t>(outputs.size());
   process.in_events = (events ? events : &none)->List();
   process.out_events = (out ? out : &discard)->List();
-  FInAudioCall = true;
-  const clap_process_status status = FPlugin->process(FPlugin, &process);
-  FInAudioCall = false;
+  clap_process_status status = CLAP_PROCESS_ERROR;
+  OnAudioThread([&] { status = FPlugin->process(FPlugin, &process); });
   FSteadyTime += frames;
   return status;
 }
@@ -329,10 +424,14 @@ void TClapHost::Flush(const TInputEvents* events, TOutputEvents* out) {
   const auto* params = Extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
   TInputEvents none;
   TOutputEvents discard;
+  const auto flush = [&] {
+    params->flush(FPlugin, (events ? events : &none)->List(), (out ? out : &discard)->List());
+  };
   // Flush runs on the audio thread while the plug-in is active.
-  FInAudioCall = FActive;
-  params->flush(FPlugin, (events ? events : &none)->List(), (out ? out : &discard)->List());
-  FInAudioCall = false;
+  if (FActive)
+    OnAudioThread(flush);
+  else
+    flush();
 }
 
 namespace {
@@ -381,10 +480,8 @@ bool TClapHost::LoadState(const std::vector<std::uint8_t>& bytes, std::uint64_t 
 }
 
 void TClapHost::RunEventLoopOnce() {
-  if (CallbackRequests > 0) {
-    CallbackRequests = 0;
+  if (CallbackRequests.exchange(0) > 0)
     FPlugin->on_main_thread(FPlugin);
-  }
   if (const auto* timer = Extension<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT)) {
     // A copy: a timer callback may register or unregister timers.
     const auto timers = Timers;

@@ -2,9 +2,15 @@
 // clap_entry, creates plug-ins from its factory and drives them on the
 // calling thread as a host's main and audio thread would, with the host
 // extensions a plug-in may ask for (params, latency, state, gui, thread check,
-// timers, file descriptors). It knows nothing of our plug-in's internals.
+// log, timers, file descriptors). It knows nothing of our plug-in's internals.
+//
+// Its thread check answers truly: the main thread is the one that made the
+// host, outside its audio calls; an audio thread is any thread inside one of
+// them (process, start and stop processing, reset, an active flush, or
+// OnAudioThread).
 #pragma once
 
+#include "clap/ClapLog.h"
 #include "clap/ClapPosixFdSupport.h"
 #include "clap/ClapTail.h"
 #include "hostlib/SharedLibrary.h"
@@ -19,6 +25,7 @@
 #include <clap/ext/timer-support.h>
 #include <clap/plugin-factory.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -105,6 +112,13 @@ private:
   clap_output_events_t FList{};
 };
 
+// Where a host sends, when it goes, the host misbehaviour its plug-in
+// reported and nobody took (TakeMisbehaviours), and any log line written on
+// its audio thread: to stderr unless a program sets another sink. The test
+// programs make each a test failure.
+using TMisbehaviourSink = void (*)(const std::string& report);
+void SetMisbehaviourSink(TMisbehaviourSink sink);
+
 // One audio port's channels for a process call.
 struct TPortBuffers {
   std::vector<float*> Channels;
@@ -114,8 +128,9 @@ struct TPortBuffers {
 // initialises it; destruction stops, deactivates and destroys it.
 class TClapHost {
 public:
-  // Throws HostError when the factory cannot make `pluginId` or init fails.
-  TClapHost(const TClapLibrary& library, const std::string& pluginId);
+  // Throws HostError when the factory cannot make `pluginId` or, when
+  // `initialise`, init fails.
+  TClapHost(const TClapLibrary& library, const std::string& pluginId, bool initialise = true);
   ~TClapHost();
   TClapHost(const TClapHost&) = delete;
   TClapHost& operator=(const TClapHost&) = delete;
@@ -126,11 +141,22 @@ public:
     return static_cast<const T*>(FPlugin->get_extension(FPlugin, id));
   }
 
+  bool Init();
   bool Activate(double sampleRate, std::uint32_t minFrames, std::uint32_t maxFrames);
   void Deactivate();
   bool StartProcessing();
   void StopProcessing();
+  void Reset();
   bool Active() const { return FActive; }
+  // Destroys the plug-in as it stands, active or not, as a careless host does.
+  void DestroyAsItIs();
+
+  // Runs `call` as this host's audio thread would.
+  template <class TCall>
+  void OnAudioThread(TCall&& call) {
+    const TAudioScope scope;
+    call();
+  }
 
   // Output channels may be the input ones (in place). `events` may be null
   // (no events); output events are recorded into `out` when given.
@@ -156,10 +182,14 @@ public:
   std::optional<std::vector<std::uint8_t>> SaveState(std::uint64_t chunk = 1u << 20);
   bool LoadState(const std::vector<std::uint8_t>& bytes, std::uint64_t chunk = 1u << 20);
 
+  // The host misbehaviour the plug-in reported in the log since the last
+  // call, in order; taken, they are no longer the sink's.
+  std::vector<std::string> TakeMisbehaviours();
+
   // What the plug-in asked of the host.
   int RestartRequests = 0;
   int ProcessRequests = 0;
-  int CallbackRequests = 0;
+  std::atomic<int> CallbackRequests = 0;
   int FlushRequests = 0;
   int ParamRescans = 0;
   int LatencyChanges = 0;
@@ -170,24 +200,50 @@ public:
   std::map<int, clap_posix_fd_flags_t> Descriptors; // fd -> flags
   bool OfferTimers = true;
   bool OfferDescriptors = true;
+  // Plug-ins ask for these in init: set them before it.
+  bool OfferThreadCheck = true;
+  bool OfferLog = true;
 
   // The host's event loop, once: due callbacks, every timer, and every
   // registered descriptor that is ready to read (Linux).
   void RunEventLoopOnce();
 
 private:
+  // Marks the calling thread as an audio thread for the scope's life.
+  struct TAudioScope {
+    TAudioScope();
+    ~TAudioScope();
+    TAudioScope(const TAudioScope&) = delete;
+    TAudioScope& operator=(const TAudioScope&) = delete;
+  };
+  struct TLogLine {
+    clap_log_severity Severity;
+    std::string Message;
+  };
+
   static const void* CLAP_ABI GetExtension(const clap_host_t* host, const char* id);
   static void CLAP_ABI RequestRestart(const clap_host_t* host);
   static void CLAP_ABI RequestProcess(const clap_host_t* host);
   static void CLAP_ABI RequestCallback(const clap_host_t* host);
+  static void CLAP_ABI Log(const clap_host_t* host, clap_log_severity severity,
+                           const char* message);
   static TClapHost& Self(const clap_host_t* host);
+  bool IsMainThread() const;
+  static bool IsAudioThread();
 
   clap_host_t FHost{};
   const clap_plugin_t* FPlugin = nullptr;
+  // The address of a thread_local on the thread that made the host: unlike a
+  // thread id, it needs no thread library (MinGW's win32 model has none).
+  const void* FMainThread = nullptr;
   bool FActive = false;
   bool FProcessing = false;
-  bool FInAudioCall = false;
   std::int64_t FSteadyTime = 0;
+  // The log is thread-safe in CLAP; a spin lock keeps it so without a
+  // thread library.
+  std::atomic_flag FLogLock = ATOMIC_FLAG_INIT;
+  std::vector<TLogLine> FLog;
+  std::vector<std::string> FAudioThreadLogs;
 };
 
 } // namespace glowrasp::clap_test

@@ -28,7 +28,8 @@ TEST(ClapProcessing, WithoutUsableOutputsItFailsButKeepsTheChanges) {
   std::vector<TPortBuffers> holed{{{a.data(), nullptr}}};
   EXPECT_EQ(host->Process({{{a.data(), b.data()}}}, holed, 64), CLAP_PROCESS_ERROR);
   EXPECT_TRUE(std::all_of(a.begin(), a.end(), [](float x) { return x == 0.5f; }));
-  EXPECT_EQ(host->Plugin()->process(host->Plugin(), nullptr), CLAP_PROCESS_ERROR);
+  host->OnAudioThread(
+      [&] { EXPECT_EQ(host->Plugin()->process(host->Plugin(), nullptr), CLAP_PROCESS_ERROR); });
 }
 
 TEST(ClapProcessing, WithoutAnInputItProcessesSilence) {
@@ -46,7 +47,7 @@ TEST(ClapProcessing, ResetStartsAgainFromSilence) {
   std::vector<float> l(512), r(512), first(512);
   host->ProcessStereo(const_cast<float*>(loud.data()), const_cast<float*>(loud.data()),
                       first.data(), r.data(), 512);
-  host->Plugin()->reset(host->Plugin());
+  host->Reset();
   host->ProcessStereo(const_cast<float*>(loud.data()), const_cast<float*>(loud.data()), l.data(),
                       r.data(), 512);
   EXPECT_EQ(FirstDifference(l, first), -1);

@@ -1,6 +1,7 @@
 // CLAP's two threads on one instance: the audio thread processes blocks with
 // parameter changes while the main thread reads values and texts and saves
-// and loads the state, as hosts do during playback. Run under
+// and loads the state, as hosts do during playback; and a third thread, which
+// the host names neither, gets no main-thread call through. Run under
 // ThreadSanitizer by `make test`; here it checks that nothing breaks.
 #include "ClapTestSupport.h"
 
@@ -8,7 +9,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace glowrasp::clap_test {
 namespace {
@@ -41,6 +45,25 @@ TEST(ClapThreads, MainThreadCallsWhileTheAudioThreadProcesses) {
   stop = true;
   audio.join();
   EXPECT_TRUE(finite);
+}
+
+// The refusals are told in the log from the main thread, once the host
+// calls back there.
+TEST(ClapThreads, MainThreadCallsFromAnotherThreadAreRefused) {
+  const auto host = NewPlugin();
+  std::optional<double> value = 0.0;
+  std::optional<std::vector<std::uint8_t>> state;
+  std::thread([&] {
+    value = host->Value(kGainId);
+    state = host->SaveState();
+  }).join();
+  EXPECT_FALSE(value);
+  EXPECT_FALSE(state);
+  EXPECT_TRUE(host->TakeMisbehaviours().empty());
+  host->RunEventLoopOnce();
+  EXPECT_EQ(host->TakeMisbehaviours(),
+            (std::vector<std::string>{"clap_plugin_params called off the main thread; refused",
+                                      "clap_plugin_state called off the main thread; refused"}));
 }
 
 } // namespace
