@@ -125,7 +125,8 @@ struct TPortBuffers {
 };
 
 // One plug-in instance with the host around it. Construction creates and
-// initialises it; destruction stops, deactivates and destroys it.
+// (unless told not to) initialises it; destruction stops, deactivates and
+// destroys it, then hands what the plug-in reported to the sink.
 class TClapHost {
 public:
   // Throws HostError when the factory cannot make `pluginId` or, when
@@ -241,7 +242,7 @@ private:
   std::int64_t FSteadyTime = 0;
   // The log is thread-safe in CLAP; a spin lock keeps it so without a
   // thread library.
-  std::atomic_flag FLogLock = ATOMIC_FLAG_INIT;
+  std::atomic_flag FLogLock;
   std::vector<TLogLine> FLog;
   std::vector<std::string> FAudioThreadLogs;
 };
