@@ -187,11 +187,11 @@ INSTANTIATE_TEST_SUITE_P(
                       [](TClapHost& h) {
                         const auto* ports =
                             h.Extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
-                        clap_audio_port_info_t info{};
+                        clap_audio_port_info_t port{};
                         bool refused = false;
                         h.OnAudioThread([&] {
                           refused =
-                              ports->count(P(h), true) == 0 && !ports->get(P(h), 0, false, &info);
+                              ports->count(P(h), true) == 0 && !ports->get(P(h), 0, false, &port);
                         });
                         return refused;
                       },
