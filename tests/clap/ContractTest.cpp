@@ -24,7 +24,7 @@ enum TLifecycle { lInactive, lActive, lProcessing };
 struct TCarelessCase {
   const char* Name;
   TLifecycle Lifecycle;
-  // Makes the careless call and answers whether it was refused.
+  // Makes the careless call; answers whether it was refused, where that shows.
   std::function<bool(TClapHost&)> Break;
   const char* Reported; // the start of the log line
 };
