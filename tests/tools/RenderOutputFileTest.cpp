@@ -1,15 +1,25 @@
 // glowrasp-render's output file: every byte of it checked, in place only
 // once it is whole, written through links, with true lengths on standard
-// output that is a file, and never more than its container can describe.
+// output that is a file, and never more than its container can describe; a
+// FIFO or a device written into, never replaced.
 #include "tools/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace glowrasp::testing {
@@ -199,6 +209,108 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"Dangling", {{"out.wav", "takes/new.wav"}}, "takes/new.wav", false},
         LinkCase{"Chain", {{"mid.wav", "take.wav"}, {"out.wav", "mid.wav"}}, "take.wav", true}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// The arguments that write an output: audio from in.wav, or the editor.
+std::vector<std::string> writing(const TempDir& dir, const std::string& output, bool screenshot) {
+  if (screenshot)
+    return {"--editor-screenshot", output};
+  return {dir.file("in.wav"), output};
+}
+
+// What a FIFO's writers send until the last of them closes it; what came
+// so far where nothing is there once `over` has been set.
+std::string drainFifo(int readEnd, const std::atomic<bool>& over) {
+  std::string bytes;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    // A FIFO that no writer has opened yet shows nothing, not its end.
+    const bool wasOver = over;
+    pollfd ready{readEnd, POLLIN, 0};
+    if (poll(&ready, 1, 100) == 0) {
+      if (wasOver)
+        return bytes;
+      continue;
+    }
+    const ssize_t got = read(readEnd, buffer.data(), buffer.size());
+    if (got > 0)
+      bytes.append(buffer.data(), static_cast<std::size_t>(got));
+    else if (got == 0 || (errno != EAGAIN && errno != EINTR))
+      return bytes;
+  }
+}
+
+struct FifoCase {
+  const char* name;
+  const char* file;
+  bool screenshot;
+};
+
+void PrintTo(const FifoCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RenderIntoFifos : public ::testing::TestWithParam<FifoCase> {};
+
+TEST_P(RenderIntoFifos, ReaderGetsTheBytesOfAFileAndTheFifoStays) {
+  // More than a pipe holds; FLAC, which a file would have to seek in,
+  // arrives whole too. Integer samples: a float WAV file's peak chunk
+  // carries the time it was written.
+  const auto [name, file, screenshot] = GetParam();
+  TempDir dir;
+  writeAudio(dir.file("in.wav"),
+             stereo(loudNoise(40000, 95), loudNoise(40000, 96), SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+  const std::string reference = dir.file(std::string("reference-") + file);
+  ASSERT_EQ(runRender(dir, writing(dir, reference, screenshot)).status, 0);
+  fs::create_directory(dir.file("spool"));
+  const std::string fifo = dir.file(file);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  const auto names = dir.names();
+
+  // The test's end makes the render's open go ahead, and stays on the FIFO
+  // that was there even if the render put a file in its place.
+  const int readEnd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(readEnd, 0);
+  std::atomic<bool> over{false};
+  std::string received;
+  std::thread reader([&] { received = drainFifo(readEnd, over); });
+  const auto run =
+      runRender(dir, writing(dir, fifo, screenshot), {"env", "TMPDIR=" + dir.file("spool")});
+  over = true;
+  reader.join();
+  close(readEnd);
+
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(received == readText(reference))
+      << received.size() << " bytes instead of " << fs::file_size(reference);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(dir.names(), names);
+  EXPECT_TRUE(fs::is_empty(dir.file("spool"))) << "the spool was left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, RenderIntoFifos,
+                         ::testing::Values(FifoCase{"Wav", "out.wav", false},
+                                           FifoCase{"Flac", "out.flac", false},
+                                           FifoCase{"Screenshot", "shot.png", true}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(RenderIntoDevices, ADeviceIsWrittenAndStaysADevice) {
+  TempDir dir;
+  const std::string device = dir.file("null.wav");
+  if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "cannot make a device file here: " << std::strerror(errno);
+  if (const int probe = open(device.c_str(), O_WRONLY); probe >= 0)
+    close(probe);
+  else
+    GTEST_SKIP() << "device files do not open here: " << std::strerror(errno);
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(900, 0.5f)));
+  const auto names = dir.names();
+  for (const bool screenshot : {false, true}) {
+    const auto run = runRender(dir, writing(dir, device, screenshot));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_character_file(device)) << (screenshot ? "screenshot" : "audio");
+    EXPECT_EQ(dir.names(), names);
+  }
+}
 
 } // namespace
 } // namespace glowrasp::testing

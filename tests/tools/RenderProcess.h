@@ -19,6 +19,21 @@
 
 namespace glowrasp::testing {
 
+// Far longer than a stopped render takes; a render still running then waits
+// for a producer or reader that never moves.
+constexpr std::chrono::seconds kStopGuard{30};
+
+// Polls the condition for up to 30 s; whether it came true.
+template <typename Condition>
+bool eventually(Condition condition) {
+  for (int tries = 0; tries < 3000; ++tries) {
+    if (condition())
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 struct Pipes {
   bool input = false;
   bool output = false;

@@ -87,21 +87,6 @@ TEST(RenderStreams, IntegerSamplesOnStandardOutput) {
   EXPECT_EQ(readIntegers(dir.file("out.wav")), readIntegers(dir.file("reference.wav")));
 }
 
-// Far longer than a stopped render takes; a render still running then waits
-// for a producer or reader that never moves.
-constexpr std::chrono::seconds kStopGuard{30};
-
-// Polls the condition for up to 30 s; whether it came true.
-template <typename Condition>
-bool eventually(Condition condition) {
-  for (int tries = 0; tries < 3000; ++tries) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 // Waits until the render has opened its output in the folder.
 bool outputStarted(const RenderProcess& render, const TempDir& dir) {
   return eventually([&] { return render.writesInto(dir); });
@@ -173,6 +158,25 @@ TEST(RenderStopSignals, ReaderThatStopsReadingDoesNotDelayTheStop) {
   EXPECT_EQ(run->signal, SIGTERM) << "status " << run->status << ": " << run->err;
   EXPECT_EQ(run->err, "glowrasp-render: stopped by SIGTERM\n") << run->err;
   EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+}
+
+TEST(RenderStopSignals, FifoWithoutReaderDoesNotDelayTheStop) {
+  // A FIFO as the output waits for a reader, as a shell's redirection does;
+  // the signal may come before or while it waits.
+  TempDir dir;
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(1000, 0.5f)));
+  ASSERT_EQ(mkfifo(dir.file("out.wav").c_str(), 0644), 0);
+  const auto before = dir.names();
+  RenderProcess render(dir, {dir.file("in.wav"), dir.file("out.wav")}, {});
+  ASSERT_TRUE(eventually([&] { return render.catches(SIGTERM); }));
+  kill(render.pid(), SIGTERM);
+  const auto run = render.waitWhileStalled(kStopGuard);
+
+  ASSERT_TRUE(run) << "the render waited for a reader instead of stopping";
+  EXPECT_EQ(run->signal, SIGTERM) << "status " << run->status << ": " << run->err;
+  EXPECT_EQ(run->err, "glowrasp-render: stopped by SIGTERM\n") << run->err;
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.file("out.wav")));
+  EXPECT_EQ(dir.names(), before);
 }
 
 TEST(RenderStopSignals, ClosedOutputPipeEndsTheRunLikeSigpipe) {

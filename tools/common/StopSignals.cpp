@@ -87,6 +87,13 @@ bool waitUntilReady(int descriptor, short events) {
   }
 }
 
+bool pauseUnlessStopped(std::chrono::milliseconds time) {
+  pollfd wake{wakeRead.load(std::memory_order_relaxed), POLLIN, 0};
+  if (!stopRequested())
+    poll(&wake, 1, static_cast<int>(time.count()));
+  return !stopRequested();
+}
+
 std::string signalName(int signal) {
   for (const auto& [number, name] : kStopSignals)
     if (number == signal)

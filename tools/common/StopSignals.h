@@ -4,6 +4,7 @@
 // expects.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace glowrasp::tools {
@@ -22,6 +23,10 @@ bool stopRequested();
 // Waits until the descriptor is ready for the poll() events given; false
 // when a stop signal arrived first, however long the descriptor stalls.
 bool waitUntilReady(int descriptor, short events);
+
+// Waits for the time given; false when a stop signal arrived first, which
+// ends the wait at once.
+bool pauseUnlessStopped(std::chrono::milliseconds time);
 
 // "SIGHUP"; "signal N" for any other number.
 std::string signalName(int signal);

@@ -3,6 +3,8 @@
 // render that dies on the way, even by SIGKILL, leaves nothing behind.
 #pragma once
 
+#include "render/OutputFile.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -13,18 +15,17 @@ namespace glowrasp::render {
 // makes that last on disk; without a commit the file goes, and the target
 // never changes. A target that exists keeps its file mode. Where the file
 // system has no nameless files, a hidden temporary name stands in.
-class PendingFile {
+class PendingFile final : public OutputFile {
 public:
   explicit PendingFile(const std::string& target);
-  ~PendingFile();
+  ~PendingFile() override;
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
 
-  int descriptor() const { return FDescriptor; }
-  // Waits until what is written is on disk, which commit() also does; a
-  // caller that syncs first can still change its mind after the long wait.
-  void sync() const;
-  void commit();
+  int descriptor() const override { return FDescriptor; }
+  // Waits until what is written is on disk.
+  void sync() const override;
+  void commit() override;
 
 private:
   void openNameless(mode_t mode);

@@ -1,7 +1,7 @@
 #include "render/PngFile.h"
 
 #include "hostlib/PluginHost.h"
-#include "render/PendingFile.h"
+#include "render/OutputFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -31,12 +31,13 @@ std::vector<png_byte> toRgb(const host::EditorPicture& picture) {
 
 } // namespace
 
-void writePng(PendingFile& file, const std::string& shownPath, const host::EditorPicture& picture) {
+void writePng(const OutputFile& file, const std::string& shownPath,
+              const host::EditorPicture& picture) {
   const auto failure = [&shownPath](const std::string& reason) {
     return host::HostError("cannot write '" + shownPath + "': " + reason);
   };
   // The stream gets a descriptor of its own: closing it must leave the
-  // pending file's one open for the commit.
+  // output file's one open for the commit.
   const int descriptor = dup(file.descriptor());
   if (descriptor < 0)
     throw failure(std::strerror(errno));

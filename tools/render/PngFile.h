@@ -7,10 +7,11 @@
 
 namespace glowrasp::render {
 
-class PendingFile;
+class OutputFile;
 
-// Writes the picture as 8-bit RGB into the pending file's descriptor; the
+// Writes the picture as 8-bit RGB into the output file's descriptor; the
 // caller commits. shownPath names the file in errors.
-void writePng(PendingFile& file, const std::string& shownPath, const host::EditorPicture& picture);
+void writePng(const OutputFile& file, const std::string& shownPath,
+              const host::EditorPicture& picture);
 
 } // namespace glowrasp::render

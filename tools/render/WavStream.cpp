@@ -1,18 +1,10 @@
 #include "render/WavStream.h"
 
-#include "common/StopSignals.h"
-#include "hostlib/PluginHost.h"
 #include "render/PlainPcm.h"
 #include "render/SoundFiles.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstring>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace glowrasp::render {
@@ -52,23 +44,13 @@ void putTag(std::vector<unsigned char>& bytes, const char* tag) {
   bytes.insert(bytes.end(), tag, tag + 4);
 }
 
-// A pipe or socket that reports room takes this much without waiting, so a
-// reader that stops reading leaves the wait to poll(), which a stop signal
-// ends; a write could wait through the signal.
-std::size_t pieceFor(int descriptor) {
-  struct stat status {};
-  const bool waits =
-      fstat(descriptor, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
-  return waits ? PIPE_BUF : SSIZE_MAX;
-}
-
 } // namespace
 
 WavStream::WavStream(int descriptor, std::string shownPath, int format, int channels,
                      int sampleRate)
-    : FDescriptor(descriptor), FPath(std::move(shownPath)), FFormat(format),
+    : FWriter(descriptor, std::move(shownPath)), FFormat(format),
       FSubtype(format & SF_FORMAT_SUBMASK), FChannels(channels),
-      FBytesPerSample(bytesPerSample(FSubtype)), FPiece(pieceFor(descriptor)) {
+      FBytesPerSample(bytesPerSample(FSubtype)) {
   const auto blockAlign = static_cast<std::uint32_t>(channels * FBytesPerSample);
   std::vector<unsigned char> header;
   putTag(header, "RIFF");
@@ -127,22 +109,7 @@ void WavStream::close() {
 }
 
 void WavStream::put(const std::vector<unsigned char>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    if (!tools::waitUntilReady(FDescriptor, POLLOUT))
-      throw host::HostError("interrupted");
-    const ssize_t wrote =
-        ::write(FDescriptor, bytes.data() + done, std::min(bytes.size() - done, FPiece));
-    if (wrote < 0 && errno == EINTR)
-      continue;
-    if (wrote <= 0)
-      fail();
-    done += static_cast<std::size_t>(wrote);
-  }
-}
-
-void WavStream::fail() const {
-  throw host::HostError("cannot write '" + FPath + "': " + std::strerror(errno));
+  FWriter.write(bytes.data(), bytes.size());
 }
 
 } // namespace glowrasp::render

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "render/AudioSink.h"
+#include "render/StreamWriter.h"
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,15 +24,12 @@ public:
 
 private:
   void put(const std::vector<unsigned char>& bytes);
-  void fail() const;
 
-  int FDescriptor;
-  std::string FPath;
+  StreamWriter FWriter;
   int FFormat;
   int FSubtype;
   int FChannels;
   int FBytesPerSample;
-  std::size_t FPiece; // bytes per write
   std::vector<unsigned char> FBuffer;
 };
 

@@ -8,7 +8,7 @@
 #include "hostlib/PluginHost.h"
 #include "render/HeaderLength.h"
 #include "render/Options.h"
-#include "render/PendingFile.h"
+#include "render/OutputFile.h"
 #include "render/PngFile.h"
 #include "render/Renderer.h"
 #include "render/SoundFiles.h"
@@ -203,11 +203,11 @@ std::optional<sf_count_t> expectedFrames(const render::SoundFile& input) {
 }
 
 std::unique_ptr<render::AudioSink> openOutput(const render::RenderOptions& options,
-                                              std::optional<render::PendingFile>& pending,
-                                              int format, const SF_INFO& inInfo, bool lengthKnown) {
-  if (pending)
+                                              const render::OutputFile* named, int format,
+                                              const SF_INFO& inInfo, bool lengthKnown) {
+  if (named)
     return std::make_unique<render::SoundFile>(
-        render::SoundFile::createOnDescriptor(pending->descriptor(), options.output, format,
+        render::SoundFile::createOnDescriptor(named->descriptor(), options.output, format,
                                               inInfo.channels, inInfo.samplerate, lengthKnown));
   if (seekableStandardOutput())
     return std::make_unique<render::SoundFile>(render::SoundFile::createOnDescriptor(
@@ -261,9 +261,9 @@ int run(const render::RenderOptions& options) {
   if (!isStandardStream(options.output) || seekableStandardOutput())
     outFormat = render::formatForLength(outFormat, frames, inInfo.channels,
                                         shownName(options.output, "standard output"));
-  std::optional<render::PendingFile> pending;
+  std::unique_ptr<render::OutputFile> named;
   if (!isStandardStream(options.output))
-    pending.emplace(options.output);
+    named = render::openOutputFile(options.output);
 
   const auto plugin = startPlugin(pluginPath(options), options, inInfo.samplerate);
   const int latency = std::max(plugin->initialDelay(), 0);
@@ -271,7 +271,7 @@ int run(const render::RenderOptions& options) {
   if (report)
     printSetup(report, *plugin, options, input, latency);
 
-  const auto output = openOutput(options, pending, outFormat, inInfo, frames.has_value());
+  const auto output = openOutput(options, named.get(), outFormat, inInfo, frames.has_value());
   const bool longFile =
       !input.stream() && inInfo.frames > kProgressAfterSeconds * inInfo.samplerate;
   const render::RenderPlan plan{
@@ -285,14 +285,14 @@ int run(const render::RenderOptions& options) {
   const auto result = render::renderFile(*plugin, input, *output, plan);
   plugin->suspend();
   output->close();
-  if (pending)
-    pending->sync();
+  if (named)
+    named->sync();
   // A stop that came during the last block or the sync still leaves the
   // target alone.
   if (tools::stopRequested())
     throw host::HostError("interrupted");
-  if (pending)
-    pending->commit();
+  if (named)
+    named->commit();
   reportOutcome(options, input, output->format(), result,
                 std::chrono::duration<double>(Clock::now() - started).count());
   return EXIT_SUCCESS;
@@ -301,7 +301,7 @@ int run(const render::RenderOptions& options) {
 // The same start-up as for audio, then the editor opened without a window;
 // the picture is written before the editor closes.
 int runScreenshot(const render::RenderOptions& options) {
-  render::PendingFile pending(options.screenshot);
+  const auto output = render::openOutputFile(options.screenshot);
   const auto plugin = startPlugin(pluginPath(options), options, kEditorSampleRate);
   std::FILE* report = reportStream(options);
   if (report) {
@@ -320,8 +320,8 @@ int runScreenshot(const render::RenderOptions& options) {
     editor.idle();
   }
   const host::EditorPicture picture = editor.snapshot();
-  render::writePng(pending, options.screenshot, picture);
-  pending.commit();
+  render::writePng(*output, options.screenshot, picture);
+  output->commit();
   if (report)
     std::fprintf(report, "editor     %s: %d x %d, help %s\n", options.screenshot.c_str(),
                  picture.width, picture.height, options.helpOverlay ? "shown" : "hidden");
