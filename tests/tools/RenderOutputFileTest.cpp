@@ -1,7 +1,8 @@
 // glowrasp-render's output file: every byte of it checked, in place only
 // once it is whole, written through links, with true lengths on standard
 // output that is a file, and never more than its container can describe; a
-// FIFO or a device written into, never replaced.
+// FIFO or a device written into, never replaced; a file or folder the user
+// may not write refused before the run.
 #include "tools/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
@@ -311,6 +313,116 @@ TEST(RenderIntoDevices, ADeviceIsWrittenAndStaysADevice) {
     EXPECT_EQ(dir.names(), names);
   }
 }
+
+// Root may write any file, so where the tests run as root the tool runs as
+// this user for the permission cases.
+constexpr uid_t kUnprivileged = 65534;
+
+uid_t toolUser() {
+  return geteuid() == 0 ? kUnprivileged : geteuid();
+}
+
+// A launcher that runs the tool as toolUser(); nothing where that user
+// cannot run it (a build folder closed to others, no setpriv).
+std::optional<std::vector<std::string>> unprivilegedLauncher() {
+  if (geteuid() != 0)
+    return std::vector<std::string>{};
+  const std::vector<std::string> launcher{"setpriv", "--reuid=" + std::to_string(kUnprivileged),
+                                          "--regid=" + std::to_string(kUnprivileged),
+                                          "--clear-groups"};
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms::all);
+  if (runRender(dir, {"--editor-screenshot", dir.file("probe.png")}, launcher).status != 0)
+    return std::nullopt;
+  return launcher;
+}
+
+std::vector<std::string> listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct ProtectedCase {
+  const char* name;
+  fs::perms folder;
+  std::optional<fs::perms> file; // an output that exists, with these permissions
+  bool othersFile;               // it belongs to root, else to the tool's user
+  bool screenshot;
+  const char* reason; // after "cannot write 'OUT': "; % stands for the folder
+};
+
+void PrintTo(const ProtectedCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RenderProtectedOutputs : public ::testing::TestWithParam<ProtectedCase> {};
+
+TEST_P(RenderProtectedOutputs, AreRefusedBeforeTheRunAndStayAsTheyWere) {
+  const ProtectedCase& c = GetParam();
+  static const auto launcher = unprivilegedLauncher();
+  if (!launcher)
+    GTEST_SKIP() << "user " << kUnprivileged << " cannot run the tool from its build folder";
+  if (c.othersFile && geteuid() != 0)
+    GTEST_SKIP() << "only root can leave a file of another user in a folder";
+  TempDir dir;
+  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  writeAudio(dir.file("in.wav"), mono(std::vector<float>(900, 0.5f)));
+  fs::permissions(dir.file("in.wav"), fs::perms::owner_read | fs::perms::owner_write |
+                                          fs::perms::group_read | fs::perms::others_read);
+  const std::string folder = dir.file("out");
+  fs::create_directory(folder);
+  const std::string output = folder + (c.screenshot ? "/shot.png" : "/out.wav");
+  if (c.file) {
+    writeText(output, "an older file");
+    if (!c.othersFile && geteuid() == 0) {
+      ASSERT_EQ(chown(output.c_str(), toolUser(), kUnprivileged), 0);
+    }
+    fs::permissions(output, *c.file);
+  }
+  fs::permissions(folder, c.folder);
+  const auto names = listing(folder);
+
+  const auto run = runRender(dir, writing(dir, output, c.screenshot), *launcher);
+  const auto namesAfter = listing(folder);
+  fs::permissions(folder, fs::perms::all); // so that the scratch folder can go
+
+  std::string reason = c.reason;
+  if (const auto at = reason.find('%'); at != std::string::npos)
+    reason.replace(at, 1, folder);
+  EXPECT_EQ(run.status, kFailure) << run.err;
+  EXPECT_EQ(run.err, "glowrasp-render: cannot write '" + output + "': " + reason + "\n");
+  EXPECT_EQ(run.out, "") << "the run went ahead";
+  EXPECT_EQ(namesAfter, names);
+  if (c.file) {
+    EXPECT_EQ(readText(output), "an older file");
+    EXPECT_EQ(fs::status(output).permissions(), *c.file);
+  }
+}
+
+constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr auto kReadWrite =
+    kReadOnly | fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+constexpr auto kClosedFolder =
+    kReadOnly | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+constexpr auto kStickyFolder = fs::perms::all | fs::perms::sticky_bit;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RenderProtectedOutputs,
+    ::testing::Values(ProtectedCase{"WriteProtectedFile", fs::perms::all, kReadOnly, false, false,
+                                    "Permission denied"},
+                      ProtectedCase{"WriteProtectedPicture", fs::perms::all, kReadOnly, false, true,
+                                    "Permission denied"},
+                      ProtectedCase{"ClosedFolder", kClosedFolder, std::nullopt, false, false,
+                                    "cannot create files in '%': Permission denied"},
+                      ProtectedCase{"WritableFileInClosedFolder", kClosedFolder, kReadWrite, false,
+                                    false, "cannot create files in '%': Permission denied"},
+                      ProtectedCase{"OthersFileInStickyFolder", kStickyFolder, kReadWrite, true,
+                                    false, "only its owner may replace it in '%'"}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace glowrasp::testing

@@ -78,6 +78,7 @@ PendingFile::PendingFile(const std::string& target)
   const bool exists = stat(FTarget.c_str(), &status) == 0;
   if (exists && S_ISDIR(status.st_mode))
     throw host::HostError("cannot write '" + FShown + "': is a folder");
+  checkReplaceable(exists ? &status : nullptr);
   const mode_t mode = modeFor(status, exists);
   openNameless(mode);
   if (FDescriptor < 0)
@@ -91,6 +92,26 @@ PendingFile::~PendingFile() {
     close(FDescriptor);
   if (!FCommitted && !FTemporary.empty())
     unlink(FTemporary.c_str());
+}
+
+// The target is replaced, not written, so the permissions that count are
+// the folder's; but a file that a shell's ">" would refuse to write is not
+// replaced either. Judged for the effective user as the kernel judges it,
+// so root may overwrite a write-protected file, as root's shell does.
+void PendingFile::checkReplaceable(const struct stat* existing) const {
+  if (existing && faccessat(AT_FDCWD, FTarget.c_str(), W_OK, AT_EACCESS) != 0)
+    fail();
+  if (faccessat(AT_FDCWD, FFolder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    throw host::HostError("cannot write '" + FShown + "': cannot create files in '" + FFolder +
+                          "': " + std::strerror(errno));
+  // In a sticky folder (/tmp) only the file's owner, the folder's owner and
+  // root may replace a file; the rename would fail only after the whole run.
+  struct stat folder {};
+  const uid_t user = geteuid();
+  if (existing && stat(FFolder.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+      user != 0 && user != existing->st_uid && user != folder.st_uid)
+    throw host::HostError("cannot write '" + FShown + "': only its owner may replace it in '" +
+                          FFolder + "'");
 }
 
 void PendingFile::openNameless(mode_t mode) {

@@ -6,6 +6,7 @@
 #include "render/OutputFile.h"
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace glowrasp::render {
@@ -14,7 +15,9 @@ namespace glowrasp::render {
 // names; the link stays. commit() puts the file in place of the target and
 // makes that last on disk; without a commit the file goes, and the target
 // never changes. A target that exists keeps its file mode. Where the file
-// system has no nameless files, a hidden temporary name stands in.
+// system has no nameless files, a hidden temporary name stands in. A target
+// that the user could not write with a shell's redirection, or could not
+// replace, is refused before anything is written.
 class PendingFile final : public OutputFile {
 public:
   explicit PendingFile(const std::string& target);
@@ -28,6 +31,7 @@ public:
   void commit() override;
 
 private:
+  void checkReplaceable(const struct stat* existing) const;
   void openNameless(mode_t mode);
   void openNamed();
   bool linkAs(const std::string& path) const;
