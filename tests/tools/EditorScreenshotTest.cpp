@@ -1,14 +1,18 @@
 // glowrasp-render --editor-screenshot end to end: the real plug-in's editor,
 // opened without a window, read back from the PNG it wrote.
+#include "tools/RenderProcess.h"
 #include "tools/ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace glowrasp::testing {
@@ -202,6 +206,39 @@ TEST(EditorScreenshot, HelpOverlayAtTwiceTheScaleCoversTheWholeEditor) {
   // found the hot spot at its scaled place.
   EXPECT_FALSE(editor.sameAt(help, 358, 178));
 }
+
+class EditorScreenshotStopSignals : public ::testing::TestWithParam<int> {};
+
+TEST_P(EditorScreenshotStopSignals, StopMidwayAndLeaveTheFileAlone) {
+  // The stand-in editor opens only once the test closes the gate, so the
+  // signal comes in the middle of the run, which could then go on.
+  TempDir dir;
+  const std::string gate = dir.file("gate");
+  ASSERT_EQ(mkfifo(gate.c_str(), 0600), 0);
+  writeText(dir.file("shot.png"), "an older file");
+  const auto before = dir.names();
+  RenderProcess render(
+      dir, {"--editor-screenshot", dir.file("shot.png"), "--plugin", GLOWRASP_FAKE_EDITOR_GATED},
+      {}, {"env", "GLOWRASP_FAKE_EDITOR_GATE=" + gate});
+  // The gate opens for writing once the editor waits at it.
+  int gateEnd = -1;
+  ASSERT_TRUE(eventually([&] {
+    return (gateEnd = open(gate.c_str(), O_WRONLY | O_NONBLOCK)) >= 0;
+  })) << "the editor never came to the gate";
+  kill(render.pid(), GetParam());
+  close(gateEnd);
+  const auto run = render.waitWhileStalled(kStopGuard);
+
+  ASSERT_TRUE(run) << "the screenshot did not end";
+  EXPECT_EQ(run->signal, GetParam()) << "status " << run->status << ": " << run->err;
+  EXPECT_EQ(run->err,
+            "glowrasp-render: stopped by SIG" + std::string(sigabbrev_np(GetParam())) + "\n");
+  EXPECT_EQ(readText(dir.file("shot.png")), "an older file");
+  EXPECT_EQ(dir.names(), before) << "files left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EditorScreenshotStopSignals, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& test) { return std::string(sigabbrev_np(test.param)); });
 
 struct ErrorCase {
   const char* name;

@@ -241,6 +241,12 @@ void reportOutcome(const render::RenderOptions& options, const render::SoundFile
                render::integerBits(outFormat) > 0, runSeconds);
 }
 
+// Between steps that a stop signal does not cut short itself.
+void stopIfRequested() {
+  if (tools::stopRequested())
+    throw host::HostError("interrupted");
+}
+
 int run(const render::RenderOptions& options) {
   const auto started = Clock::now();
   // Everything that can be checked without the plug-in is checked first.
@@ -289,8 +295,7 @@ int run(const render::RenderOptions& options) {
     named->sync();
   // A stop that came during the last block or the sync still leaves the
   // target alone.
-  if (tools::stopRequested())
-    throw host::HostError("interrupted");
+  stopIfRequested();
   if (named)
     named->commit();
   reportOutcome(options, input, output->format(), result,
@@ -303,6 +308,7 @@ int run(const render::RenderOptions& options) {
 int runScreenshot(const render::RenderOptions& options) {
   const auto output = render::openOutputFile(options.screenshot);
   const auto plugin = startPlugin(pluginPath(options), options, kEditorSampleRate);
+  stopIfRequested();
   std::FILE* report = reportStream(options);
   if (report) {
     std::fprintf(report, "plug-in    %s (%s)\n", plugin->library().path().c_str(),
@@ -321,6 +327,10 @@ int runScreenshot(const render::RenderOptions& options) {
   }
   const host::EditorPicture picture = editor.snapshot();
   render::writePng(*output, options.screenshot, picture);
+  output->sync();
+  // As for audio: a stop while the editor drew or the picture was written
+  // leaves the target alone.
+  stopIfRequested();
   output->commit();
   if (report)
     std::fprintf(report, "editor     %s: %d x %d, help %s\n", options.screenshot.c_str(),
