@@ -278,9 +278,11 @@ driven the way a VST 2 host does, or draws the plug-in's editor into a PNG.
 
 Mono files are fed to both plug-in inputs and written as mono. An existing
 OUT (or FILE.png) is replaced only when the whole file has been written, and
-keeps its file mode; an OUT that is a link is written through to its file. A
-.wav OUT past 4 GiB is RF64. Samples beyond full scale in an integer OUT are
-clipped and counted in a warning.
+keeps its file mode; an OUT that is a link is written through to its file. An
+OUT that is a FIFO or a device is written into at the end and stays as it is.
+An OUT the user may not write (a write-protected file, a folder without write
+permission) is refused before the run. A .wav OUT past 4 GiB is RF64. Samples
+beyond full scale in an integer OUT are clipped and counted in a warning.
 
 Exit status: 0 done, 1 usage error, 2 failure while running. SIGINT, SIGTERM,
 SIGHUP, SIGQUIT and a closed output pipe stop the run; the tool cleans up and
