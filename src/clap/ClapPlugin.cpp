@@ -61,15 +61,23 @@ bool TClapPlugin::Activate(double sampleRate) {
     if (!TEffectInstance::UsableSampleRate(sampleRate))
       return false;
     // Hosts deactivate for every change of rate or device: what was playing
-    // before must not sound after.
+    // before must not sound after, and modulation starts again from none.
     FInstance.Reset();
+    FInstance.ClearModulation();
     return true;
   });
 }
 
+void TClapPlugin::Deactivate() {
+  if (FContract.Deactivate())
+    FInstance.ClearModulation();
+}
+
 void TClapPlugin::Reset() {
-  if (FContract.Reset())
+  if (FContract.Reset()) {
     FInstance.Reset();
+    FInstance.ClearModulation();
+  }
 }
 
 // Each change takes effect at its own frame, in one pass through the block.
@@ -140,19 +148,45 @@ void TClapPlugin::ProcessSpan(const clap_process_t& process, const clap_audio_bu
 }
 
 std::optional<TParameterChange> TClapPlugin::ChangeOf(const clap_event_header_t& event) const {
-  if (event.space_id != CLAP_CORE_EVENT_SPACE_ID || event.type != CLAP_EVENT_PARAM_VALUE ||
-      event.size < sizeof(clap_event_param_value_t))
+  if (event.space_id != CLAP_CORE_EVENT_SPACE_ID)
     return std::nullopt;
-  const auto& change = reinterpret_cast<const clap_event_param_value_t&>(event);
+  if (event.type == CLAP_EVENT_PARAM_VALUE && event.size >= sizeof(clap_event_param_value_t))
+    return ValueChangeOf(reinterpret_cast<const clap_event_param_value_t&>(event));
+  if (event.type == CLAP_EVENT_PARAM_MOD && event.size >= sizeof(clap_event_param_mod_t))
+    return ModulationOf(reinterpret_cast<const clap_event_param_mod_t&>(event));
+  return std::nullopt;
+}
+
+std::optional<TParameterChange>
+TClapPlugin::ValueChangeOf(const clap_event_param_value_t& change) const {
   const std::int32_t index = IndexOf(change.param_id);
   if (index < 0 || !std::isfinite(change.value))
     return std::nullopt;
-  return TParameterChange{static_cast<std::int32_t>(event.time), index,
+  return TParameterChange{static_cast<std::int32_t>(change.header.time), index,
                           FInstance.PlainToNormalized(index, SteppedPlain(index, change.value))};
 }
 
+// The amount is in the parameter's plain unit, as values are; the instance
+// takes it as a fraction of the range. Amounts aimed at one note or key are
+// not for an effect that declares no per-note modulation.
+std::optional<TParameterChange>
+TClapPlugin::ModulationOf(const clap_event_param_mod_t& modulation) {
+  const std::int32_t index = IndexOf(modulation.param_id);
+  if (index < 0 || TEffectInstance::Parameter(index).IsBypass ||
+      !std::isfinite(modulation.amount) || modulation.note_id >= 0 || modulation.key >= 0)
+    return std::nullopt;
+  const TParameterInfo& parameter = TEffectInstance::Parameter(index);
+  return TParameterChange{static_cast<std::int32_t>(modulation.header.time), index,
+                          modulation.amount / (parameter.Max - parameter.Min), true};
+}
+
 void TClapPlugin::ApplyEvent(const clap_event_header_t& event) {
-  if (const std::optional<TParameterChange> change = ChangeOf(event))
+  const std::optional<TParameterChange> change = ChangeOf(event);
+  if (!change)
+    return;
+  if (change->Modulation)
+    FInstance.SetModulation(change->Index, change->Normalized);
+  else
     FInstance.SetNormalizedValue(change->Index, change->Normalized);
 }
 
@@ -220,6 +254,8 @@ bool TClapPlugin::ParamInfo(std::uint32_t index, clap_param_info_t& info) {
   info.flags = CLAP_PARAM_IS_AUTOMATABLE;
   if (parameter.IsBypass)
     info.flags |= CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED;
+  else
+    info.flags |= CLAP_PARAM_IS_MODULATABLE;
   CopyText(parameter.Name, info.name, sizeof info.name);
   info.min_value = parameter.Min;
   info.max_value = parameter.Max;

@@ -9,8 +9,8 @@
 //  - any thread: get_extension and the tail's get.
 // The host contract checks each call's thread and state before it reaches
 // the instance. The threads meet only in atomics: the contract's states, the
-// instance's parameter values, the editor's outgoing edits and the editor's
-// set of values to repaint.
+// instance's parameter values and modulation amounts, the editor's outgoing
+// edits and the editor's set of values to repaint.
 #pragma once
 
 #include "clap/ClapEditor.h"
@@ -42,7 +42,9 @@ public:
 
   bool Init() { return FContract.Init(); }
   bool Activate(double sampleRate);
-  void Deactivate() { FContract.Deactivate(); }
+  // A host's modulation lasts while it plays: both of these drop it, so an
+  // open editor stops showing it too.
+  void Deactivate();
   bool StartProcessing() { return FContract.StartProcessing(); }
   void StopProcessing() { FContract.StopProcessing(); }
   void Reset();
@@ -75,6 +77,8 @@ private:
   // The parameter change an event carries, at its frame; nothing for any
   // other event.
   std::optional<TParameterChange> ChangeOf(const clap_event_header_t& event) const;
+  std::optional<TParameterChange> ValueChangeOf(const clap_event_param_value_t& change) const;
+  static std::optional<TParameterChange> ModulationOf(const clap_event_param_mod_t& modulation);
   void SendEdits(const clap_output_events_t* out);
   // input: the host's first input port, or null when it has none usable.
   // The changes' frames count from `from`.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace {
 
@@ -85,14 +86,17 @@ void TGraphicKnob::ReadParam(const TVSTParameterSource& source, unsigned items) 
     FMaxCache.store(param->MaxValue(), std::memory_order_relaxed);
   if (items & riMin)
     FMinCache.store(param->MinValue(), std::memory_order_relaxed);
-  if (items & riValue)
+  if (items & riValue) {
     FValueCache.store(param->CurValue(), std::memory_order_relaxed);
+    FModulatedCache.store(param->ModulatedValue(), std::memory_order_relaxed);
+  }
   Repaint();
 }
 
+// A modulating host tells no one: its amount is polled with the value.
 void TGraphicKnob::Idle() {
   const TVSTParameter* param = Parameter();
-  if (param && param->CurValue() != ValueCache())
+  if (param && (param->CurValue() != ValueCache() || param->ModulatedValue() != ModulatedCache()))
     ReadParam(*FParamSrc, riValue);
 }
 
@@ -128,6 +132,35 @@ void TGraphicKnob::Paint(TCanvas& canvas) {
   const TSize frame = ScaledSize({filmstrip->Width(), filmstrip->Height()}, canvas.Scale());
   canvas.Draw(-column * frame.Width, -row * frame.Height,
               *filmstrip->PixelsAt(canvas.Scale(), true));
+  PaintModulation(canvas);
+}
+
+namespace {
+
+// The skin's ring: a 270 degree sweep from the lower left, clockwise, around
+// the centre of the frame. The modulation arc runs in the light band just
+// inside the ring, as fractions of the frame's width.
+constexpr double kSweepStart = 1.25 * std::numbers::pi;
+constexpr double kSweep = 1.5 * std::numbers::pi;
+constexpr double kModulationRadius = 29.5 / 74;
+constexpr double kModulationWidth = 2.0 / 74;
+
+} // namespace
+
+void TGraphicKnob::PaintModulation(TCanvas& canvas) const {
+  const std::int32_t value = ValueCache();
+  const std::int32_t modulated = ModulatedCache();
+  const double low = MinCache();
+  const double range = MaxCache() - low;
+  if (modulated == value || range <= 0)
+    return;
+  const auto angle = [&](std::int32_t v) {
+    return kSweepStart - std::clamp((v - low) / range, 0.0, 1.0) * kSweep;
+  };
+  const double size = PixelSize().Width;
+  canvas.PenColor = kModulationColor;
+  canvas.Arc(size / 2, PixelSize().Height / 2.0, size * kModulationRadius,
+             std::max(size * kModulationWidth, 1.0), angle(value), angle(modulated));
 }
 
 TVSTParameter* TGraphicKnob::Parameter() const {

@@ -41,6 +41,10 @@ public:
   std::int32_t MinCache() const { return FMinCache.load(std::memory_order_relaxed); }
   std::int32_t MaxCache() const { return FMaxCache.load(std::memory_order_relaxed); }
   std::int32_t ValueCache() const { return FValueCache.load(std::memory_order_relaxed); }
+  // Where a host's modulation holds the value, as last polled; the value
+  // itself while nothing modulates. A thin arc on the ring joins the two.
+  std::int32_t ModulatedCache() const { return FModulatedCache.load(std::memory_order_relaxed); }
+  static constexpr TColor kModulationColor = 0xB4500A;
   bool Dragging() const { return FDragging; }
   bool SyncActive() const { return FSyncActive; }
   std::int32_t DragDelta() const { return FDragDelta; }
@@ -65,12 +69,14 @@ private:
   void ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t Value);
   void ReadParam(const TVSTParameterSource& source, unsigned items);
   TVSTParameter* Parameter() const;
+  void PaintModulation(TCanvas& canvas) const;
   // The sync parameter, unless it is missing or the knob's own.
   TVSTParameter* SyncParameter() const;
 
   std::atomic<std::int32_t> FMinCache{0};
   std::atomic<std::int32_t> FMaxCache{100};
   std::atomic<std::int32_t> FValueCache{0};
+  std::atomic<std::int32_t> FModulatedCache{0};
   std::int32_t FStepSlow = 1;
   std::int32_t FStepFast = 10;
   std::int32_t FStepScaleH = 10;

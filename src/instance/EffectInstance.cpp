@@ -130,6 +130,22 @@ void TEffectInstance::SetNormalizedValue(std::int32_t index, double value) {
     ModelParameter(index)->SetNormalizedValue(static_cast<float>(value));
 }
 
+double TEffectInstance::Modulation(std::int32_t index) const {
+  if (!ValidIndex(index) || index == kBypassIndex)
+    return 0.0;
+  return ModelParameter(index)->Modulation();
+}
+
+void TEffectInstance::SetModulation(std::int32_t index, double amount) {
+  if (ValidIndex(index) && index != kBypassIndex)
+    ModelParameter(index)->SetModulation(amount);
+}
+
+void TEffectInstance::ClearModulation() {
+  for (std::int32_t i = 0; i < kBypassIndex; ++i)
+    ModelParameter(i)->SetModulation(0.0);
+}
+
 double TEffectInstance::NormalizedToPlain(std::int32_t index, double normalized) const {
   if (!ValidIndex(index))
     return 0.0;
@@ -177,6 +193,11 @@ void TEffectInstance::Reset() {
 
 namespace {
 
+// The bypass switches and is never modulated.
+bool Applicable(const TParameterChange& change) {
+  return ValidIndex(change.Index) && !(change.Modulation && change.Index == TEffectInstance::kBypassIndex);
+}
+
 bool Usable(const float* const* inputs, float* const* outputs, std::int32_t frames) {
   return inputs && outputs && frames > 0 && inputs[0] && inputs[1] && outputs[0] && outputs[1];
 }
@@ -218,6 +239,14 @@ void TEffectInstance::ProcessPass(const float* const* inputs, float* const* outp
 void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
                               std::int32_t frames, std::span<const TParameterChange> changes) {
   if (Usable(inputs, outputs, frames)) {
+    // A value and a modulation combine: each change sets one of the two, and
+    // the processor follows their sum from its frame on.
+    std::array<std::int32_t, kBypassIndex> steps{};
+    std::array<double, kBypassIndex> amounts{};
+    for (std::int32_t i = 0; i < kBypassIndex; ++i) {
+      steps[i] = ModelParameter(i)->CurValue();
+      amounts[i] = ModelParameter(i)->Modulation();
+    }
     std::int32_t from = 0;
     std::size_t next = 0;
     while (next < changes.size()) {
@@ -225,16 +254,21 @@ void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
       std::int32_t to = frames;
       for (; next < changes.size(); ++next) {
         const TParameterChange& change = changes[next];
-        if (!ValidIndex(change.Index))
+        if (!Applicable(change))
           continue;
         const std::int32_t at = std::clamp(change.Frame, from, frames);
         if (change.Index == kBypassIndex || count == kChangesPerPass) {
           to = at;
           break;
         }
+        const TVSTParameter& param = *ModelParameter(change.Index);
+        const auto i = static_cast<std::size_t>(change.Index);
+        if (change.Modulation)
+          amounts[i] = std::isfinite(change.Normalized) ? change.Normalized : 0.0;
+        else
+          steps[i] = param.StepOf(static_cast<float>(change.Normalized));
         FSettingChanges[count++] = FDefinition->SettingChangeAt(
-            at - from, change.Index,
-            ModelParameter(change.Index)->StepOf(static_cast<float>(change.Normalized)));
+            at - from, change.Index, param.ModulatedStep(steps[i], amounts[i]));
       }
       ProcessPass(inputs, outputs, from, to, std::span(FSettingChanges.get(), count));
       from = to;
@@ -244,14 +278,23 @@ void TEffectInstance::Process(const float* const* inputs, float* const* outputs,
     if (from < frames)
       ProcessPass(inputs, outputs, from, frames, {});
   }
-  // What the host reads back: every parameter's last value, set once.
+  // What the host reads back: every parameter's last value and last
+  // modulation, each set once.
   unsigned set = 0;
   for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
-    if (!ValidIndex(change->Index) || (set & (1u << change->Index)))
+    if (!Applicable(*change))
       continue;
-    set |= 1u << change->Index;
-    SetNormalizedValue(change->Index, change->Normalized);
+    const unsigned bit = 1u << (change->Index + (change->Modulation ? kParameterCount : 0));
+    if (set & bit)
+      continue;
+    set |= bit;
+    if (change->Modulation)
+      SetModulation(change->Index, change->Normalized);
+    else
+      SetNormalizedValue(change->Index, change->Normalized);
   }
+  if (!changes.empty())
+    FDefinition->ForgetAppliedSettings();
 }
 
 std::int32_t TEffectInstance::Latency() const {

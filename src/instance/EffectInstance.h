@@ -56,6 +56,14 @@ public:
   // then to the nearest of the parameter's steps; NaN counts as 0; a bad
   // index does nothing.
   void SetNormalizedValue(std::int32_t index, double value);
+  // The amount a modulating host adds to the value for processing alone, in
+  // host-value units (a fraction of the range), until another replaces it:
+  // the value, its texts and the saved state never see it. Continuous
+  // parameters only; any thread, real-time safe. The editor shows it.
+  double Modulation(std::int32_t index) const;
+  void SetModulation(std::int32_t index, double amount);
+  // Every amount back to 0.
+  void ClearModulation();
   double NormalizedToPlain(std::int32_t index, double normalized) const;
   // Clamped to [0, 1].
   double PlainToNormalized(std::int32_t index, double plain) const;
@@ -73,8 +81,8 @@ public:
   void Process(const float* const* inputs, float* const* outputs, std::int32_t frames);
   // The same with changes inside the call, in frame order: each takes effect
   // from its frame on, bit for bit as if the call were cut there and the
-  // value set in between, but in one pass; afterwards every parameter holds
-  // its last value. Real-time safe.
+  // value (or modulation) set in between, but in one pass; afterwards every
+  // parameter holds its last value and its last modulation. Real-time safe.
   void Process(const float* const* inputs, float* const* outputs, std::int32_t frames,
                std::span<const TParameterChange> changes);
   // Frames the output lags the input, bypassed or not.

@@ -7,5 +7,8 @@
 struct TParameterChange {
   std::int32_t Frame;
   std::int32_t Index;
+  // The value, or with Modulation the amount added to it, in host-value
+  // units: a CLAP host modulates without moving the value itself.
   double Normalized;
+  bool Modulation = false;
 };

@@ -133,6 +133,21 @@ constexpr std::int32_t kExactProductRange = std::int32_t{1} << 29;
 
 } // namespace
 
+void TVSTParameter::SetModulation(double amount) {
+  FModulation.store(std::isfinite(amount) ? amount : 0.0, std::memory_order_relaxed);
+}
+
+std::int32_t TVSTParameter::ModulatedStep(std::int32_t step, double amount) const {
+  if (amount == 0.0)
+    return step;
+  const std::int32_t low = MinValue();
+  const std::int32_t range = MaxValue() - low;
+  if (range <= 0)
+    return low;
+  const double moved = static_cast<double>(step - low) / range + amount;
+  return StepOf(static_cast<float>(std::clamp(moved, 0.0, 1.0)));
+}
+
 std::int32_t NearestStep(float x, std::int32_t range) {
   if (x > 1.0f)
     x = 1.0f;

@@ -88,6 +88,16 @@ public:
   std::int32_t StepOf(float x) const {
     return MinValue() + NearestStep(x, MaxValue() - MinValue());
   }
+  // What a host that modulates adds to the value, in host-value units:
+  // processing follows the value moved by it, while the value itself, its
+  // texts and the saved state never see it. 0 while nothing modulates. Any
+  // thread, real-time safe; a non-finite amount counts as 0.
+  double Modulation() const { return FModulation.load(std::memory_order_relaxed); }
+  void SetModulation(double amount);
+  // The step processing follows for the value `step` moved by `amount`:
+  // clamped to the range and rounded as SetNormalizedValue rounds.
+  std::int32_t ModulatedStep(std::int32_t step, double amount) const;
+  std::int32_t ModulatedValue() const { return ModulatedStep(CurValue(), Modulation()); }
   // From an editor control: asks the host to move this parameter to v; the
   // value itself changes only when the host applies it.
   void RequestValue(std::int32_t v);
@@ -127,6 +137,8 @@ private:
   std::atomic<std::uint64_t> FValue{0};
   static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
   std::atomic<std::int32_t> FDefValue{0};
+  std::atomic<double> FModulation{0.0};
+  static_assert(std::atomic<double>::is_always_lock_free);
   TVSTParamOnGetStrValue FOnGetStrValue;
   TVSTParamOnGetRealValue FOnGetRealValue;
   TVSTOnParamChange FOnParamChange;

@@ -207,12 +207,13 @@ void TEffParameters::ApplySettingChanges(std::span<const TSettingChange> Changes
     StoreSettings(*unit, Changes);
 }
 
-// The processor follows the values the parameters hold, whichever thread set
-// them: each call compares them with the ones it applied last.
+// The processor follows the values the parameters hold, moved by their
+// modulation, whichever thread set them: each call compares them with the
+// ones it applied last.
 void TEffParameters::ApplyChangedSettings(TShaperUnit& unit) {
   const TVSTParameters& params = FParamHost->Parameters();
   for (std::int32_t index = 0; index < kSettingCount; ++index) {
-    const std::int32_t step = params.Items(index)->CurValue();
+    const std::int32_t step = params.Items(index)->ModulatedValue();
     if (step == FAppliedSteps[index])
       continue;
     FAppliedSteps[index] = step;
@@ -252,7 +253,7 @@ void TEffParameters::EffectProcessorCreate(TComponent*) {
   auto unit = std::make_unique<TShaperUnit>();
   const TVSTParameters& params = FParamHost->Parameters();
   for (std::int32_t index = 0; index < kSettingCount; ++index) {
-    const TSettingChange change = SettingChangeAt(0, index, params.Items(index)->CurValue());
+    const TSettingChange change = SettingChangeAt(0, index, params.Items(index)->ModulatedValue());
     StoreSettings(*unit, std::span(&change, 1));
   }
   delete FShaperUnit.exchange(unit.release(), std::memory_order_acq_rel);

@@ -53,6 +53,11 @@ public:
   TSettingChange SettingChangeAt(std::int32_t Frame, std::int32_t Index, std::int32_t Step) const;
   // Sets them on the processor at once, for changes that fall on no frame.
   void ApplySettingChanges(std::span<const TSettingChange> Changes);
+  // Once a call's changes are all applied and the parameters hold their last
+  // values: the next call sets every setting again from the parameters, so
+  // none keeps a value from inside the call that the parameters no longer
+  // hold (a modulation ended, a value set back). Audio thread.
+  void ForgetAppliedSettings() { FAppliedSteps.fill(-1); }
   // A new editor form in the host's window, bound to this effect's parameters.
   TForm* EffectProcessorCreateEditor(void* SysWindow);
   // The output lags the input by the kernel's centre slot.

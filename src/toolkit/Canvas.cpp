@@ -3,6 +3,8 @@
 #include "toolkit/BuiltinFont.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -75,6 +77,32 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   fill(left, bottom - 1, right, bottom, PenColor);
   fill(left, top, left + 1, bottom, PenColor);
   fill(right - 1, top, right, bottom, PenColor);
+}
+
+void TCanvas::Arc(double cx, double cy, double radius, double width, double from, double to) {
+  const double inner = std::max(radius - width / 2, 0.0);
+  const double outer = radius + width / 2;
+  if (!(outer > inner) || !std::isfinite(cx + cy + outer + from + to))
+    return;
+  const double low = std::min(from, to);
+  const double high = std::max(from, to);
+  const auto edge = [](double v) { return static_cast<TCoord>(std::floor(v)); };
+  const TRect area = Visible(FTarget, FOrigin, FClip, edge(cx - outer), edge(cy - outer),
+                             edge(cx + outer) + 1, edge(cy + outer) + 1);
+  constexpr double kTurn = 2 * std::numbers::pi;
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x) {
+      const double dx = x - FOrigin.X + 0.5 - cx;
+      const double dy = cy - (y - FOrigin.Y + 0.5);
+      const double distance = std::hypot(dx, dy);
+      if (distance < inner || distance > outer)
+        continue;
+      // The pixel's angle taken in the turn that starts at the arc's low end.
+      double angle = std::atan2(dy, dx);
+      angle += std::ceil((low - angle) / kTurn) * kTurn;
+      if (angle <= high)
+        FTarget.SetPixel(x, y, PenColor);
+    }
 }
 
 TSize TCanvas::TextExtent(std::string_view text) const {

@@ -30,6 +30,10 @@ public:
   // One-pixel outline in the pen colour, inside in the brush (unless clear),
   // from (x1, y1) to (x2, y2), the right and bottom edges exclusive.
   void Rectangle(int x1, int y1, int x2, int y2);
+  // A band of the circle of `radius` around (cx, cy), `width` wide, in the
+  // pen colour, from angle `from` to angle `to` (radians, counter-clockwise
+  // from the right, either order). A pixel belongs to it when its centre does.
+  void Arc(double cx, double cy, double radius, double width, double from, double to);
   TSize TextExtent(std::string_view text) const;
   // The text's cell has its top-left corner at (x, y); only what falls inside
   // `clip` (and the canvas's own clip) is drawn, blended over what is there.

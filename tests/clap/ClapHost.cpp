@@ -102,6 +102,19 @@ void TInputEvents::AddParamValue(std::uint32_t time, clap_id param, double value
   Insert(e);
 }
 
+void TInputEvents::AddParamMod(std::uint32_t time, clap_id param, double amount) {
+  TAnyEvent e{};
+  e.Mod.header = {sizeof(clap_event_param_mod_t), time, CLAP_CORE_EVENT_SPACE_ID,
+                  CLAP_EVENT_PARAM_MOD, 0};
+  e.Mod.param_id = param;
+  e.Mod.note_id = -1;
+  e.Mod.port_index = -1;
+  e.Mod.channel = -1;
+  e.Mod.key = -1;
+  e.Mod.amount = amount;
+  Insert(e);
+}
+
 void TInputEvents::AddGesture(std::uint32_t time, clap_id param, bool begin) {
   TAnyEvent e{};
   e.Gesture.header = {sizeof(clap_event_param_gesture_t), time, CLAP_CORE_EVENT_SPACE_ID,

@@ -65,6 +65,8 @@ public:
   TInputEvents& operator=(const TInputEvents&) = delete;
 
   void AddParamValue(std::uint32_t time, clap_id param, double value, void* cookie = nullptr);
+  // A global modulation amount, in the parameter's plain unit.
+  void AddParamMod(std::uint32_t time, clap_id param, double amount);
   void AddGesture(std::uint32_t time, clap_id param, bool begin);
   // Any other event, copied as it is: for kinds a plug-in must skip.
   void AddRaw(const clap_event_header_t& event);
@@ -76,6 +78,7 @@ private:
   union TAnyEvent {
     clap_event_header_t Header;
     clap_event_param_value_t Value;
+    clap_event_param_mod_t Mod;
     clap_event_param_gesture_t Gesture;
     clap_event_transport_t Transport;
   };
