@@ -235,6 +235,37 @@ INSTANTIATE_TEST_SUITE_P(
                     TRoute{"StereoInPlace", false, true}, TRoute{"MonoInPlace", true, true}),
     [](const testing::TestParamInfo<TRoute>& route) { return std::string(route.param.Name); });
 
+// A value that a change inside a call moved, set back between calls, or a
+// modulation that ends: the processor follows the parameter again, not what
+// the call left in it.
+TEST(EffectInstance, ProcessingFollowsAValueSetBackAfterAChangeInsideACall) {
+  struct TCase {
+    const char* Name;
+    TParameterChange Change;
+  };
+  const TCase cases[] = {{"value", {100, 0, 0.9}}, {"modulation", {100, 2, -0.3, true}}};
+  const std::vector<float> noise = Noise(512, 9);
+  const float* in[2] = {noise.data(), noise.data()};
+  std::vector<float> l(512), r(512), expectedL(512), expectedR(512);
+  float* expected[2] = {expectedL.data(), expectedR.data()};
+  TEffectInstance reference(44100.0);
+  reference.Process(in, expected, 512);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TEffectInstance instance(44100.0);
+    float* out[2] = {l.data(), r.data()};
+    instance.Process(in, out, 512);
+    instance.Process(in, out, 512, std::span(&c.Change, 1));
+    if (c.Change.Modulation)
+      instance.SetModulation(c.Change.Index, 0.0);
+    else
+      instance.SetNormalizedValue(c.Change.Index, reference.NormalizedValue(c.Change.Index));
+    instance.Reset();
+    instance.Process(in, out, 512);
+    EXPECT_TRUE(SameBits(l, expectedL));
+  }
+}
+
 TEST(EffectInstance, ProcessIgnoresEmptyCallsAndSurvivesNonFiniteSamples) {
   TEffectInstance instance(44100.0);
   std::vector<float> in(64, 0.5f), out(64, 7.0f);

@@ -70,6 +70,55 @@ TEST_F(KnobTest, CachedValueOutsideTheCachedRangeStaysInsideTheFilmstrip) {
   EXPECT_EQ(ShownFrame(*Form->GKGain), 0);
 }
 
+// A host's modulation shows as a thin arc on the ring from the value to
+// where the modulation holds it, only while there is one; nothing else in
+// the editor changes.
+TEST_F(KnobTest, ModulationArcShowsOnlyWhileTheHostModulates) {
+  TGraphicKnob& knob = *Form->GKGain;
+  Gain().SetCurValue(500000); // straight up
+  Form->Idle();
+  const TBitmap plain = Form->BackBuffer();
+  // Points on the arc's circle, in the knob's coordinates: upper right and
+  // upper left of the top, right of the centre.
+  const TPoint upperRight{58, 16}, upperLeft{16, 16}, right{66, 37};
+  struct TCase {
+    double Amount;
+    std::vector<TPoint> Drawn;
+    std::vector<TPoint> Clear;
+  };
+  const TCase cases[] = {
+      {0.25, {upperRight}, {upperLeft, right}},
+      {-0.25, {upperLeft}, {upperRight, right}},
+      {2.0, {upperRight, right}, {upperLeft}}, // clamped at the end of the ring
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Amount);
+    Gain().SetModulation(c.Amount);
+    Form->Idle();
+    const TBitmap& shown = Form->BackBuffer();
+    for (const TPoint p : c.Drawn)
+      EXPECT_EQ(shown.Pixel(knob.Left() + p.X, knob.Top() + p.Y), TGraphicKnob::kModulationColor)
+          << p.X << "," << p.Y;
+    for (const TPoint p : c.Clear)
+      EXPECT_EQ(shown.Pixel(knob.Left() + p.X, knob.Top() + p.Y),
+                plain.Pixel(knob.Left() + p.X, knob.Top() + p.Y))
+          << p.X << "," << p.Y;
+    // Only arc pixels inside the knob differ from the unmodulated picture.
+    for (int y = 0; y < shown.Height(); ++y)
+      for (int x = 0; x < shown.Width(); ++x)
+        if (shown.Pixel(x, y) != plain.Pixel(x, y)) {
+          ASSERT_EQ(shown.Pixel(x, y), TGraphicKnob::kModulationColor) << x << "," << y;
+          ASSERT_TRUE(x >= knob.Left() && x < knob.Left() + knob.Width() && y >= knob.Top() &&
+                      y < knob.Top() + knob.Height())
+              << x << "," << y;
+        }
+    EXPECT_EQ(ShownFrame(knob), -1) << "the arc is drawn over the value's frame";
+  }
+  Gain().SetModulation(0.0);
+  Form->Idle();
+  EXPECT_EQ(Form->BackBuffer(), plain);
+}
+
 TEST_F(KnobTest, DragStepsRoundHalvesToEvenPerAxis) {
   struct TCase {
     TGraphicKnob* TFormEditor::*Knob;
