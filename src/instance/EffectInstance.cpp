@@ -195,7 +195,8 @@ namespace {
 
 // The bypass switches and is never modulated.
 bool Applicable(const TParameterChange& change) {
-  return ValidIndex(change.Index) && !(change.Modulation && change.Index == TEffectInstance::kBypassIndex);
+  return ValidIndex(change.Index) &&
+         !(change.Modulation && change.Index == TEffectInstance::kBypassIndex);
 }
 
 bool Usable(const float* const* inputs, float* const* outputs, std::int32_t frames) {

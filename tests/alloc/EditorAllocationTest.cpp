@@ -101,7 +101,9 @@ void ExpectNothingCounted(const TCounting& count) {
   EXPECT_EQ(count.Locks(), 0);
 }
 
-TEST(AudioThreadWithEditor, ClapAutomationInEveryFrame) {
+// A modulating host sends its amounts beside the values; the open editor
+// polls them.
+TEST(AudioThreadWithEditor, ClapAutomationAndModulationInEveryFrame) {
   TAudioThread audio;
   TXSession x;
   ASSERT_TRUE(x) << "no X display: run under tests/run-with-xvfb.sh";
@@ -121,9 +123,12 @@ TEST(AudioThreadWithEditor, ClapAutomationInEveryFrame) {
   ASSERT_TRUE(EditorShown(x, parent, [&] { host.RunEventLoopOnce(); }));
 
   glowrasp::clap_test::TInputEvents events;
-  for (int t = 0; t < kBlock; ++t)
+  for (int t = 0; t < kBlock; ++t) {
     events.AddParamValue(static_cast<std::uint32_t>(t), static_cast<clap_id>(t % 3),
                          t % 3 == 1 ? (t % 100) : (t % 97) / 2.0 - 24.0);
+    events.AddParamMod(static_cast<std::uint32_t>(t), static_cast<clap_id>((t + 1) % 3),
+                       (t % 41) - 20.0);
+  }
   glowrasp::clap_test::TOutputEvents out;
   TSignal signal;
   float* inputs[2] = {signal.Left.data(), signal.Right.data()};

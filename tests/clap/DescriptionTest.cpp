@@ -103,12 +103,10 @@ TEST(ClapParams, FollowTheParameterTable) {
 
 TEST(ClapParams, TheThreeControlsAndTheHostsBypass) {
   const TParamCase expected[] = {
-      {kGainId, "Gain", -48, 48, 0,
-       CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE},
+      {kGainId, "Gain", -48, 48, 0, CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE},
       {kIntensityId, "Intensity", 0, 100, 100,
        CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE},
-      {kOutGainId, "Out Gain", -48, 48, 0,
-       CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE},
+      {kOutGainId, "Out Gain", -48, 48, 0, CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE},
       {kBypassId, "Bypass", 0, 1, 0,
        CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED},
   };

@@ -96,18 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
                         {{0, kIntensityId, 20.0}, {1, kIntensityId, -250.0, kMod}},
                         {{0, kIntensityId, 20.0}, {1, kIntensityId, 0.0}}},
         // The amount is absolute: a new one replaces the last, 0 ends it.
-        TModulationCase{"a_new_amount_replaces_the_last",
-                        {{0, kGainId, 12.0, kMod},
-                         {600, kGainId, -24.0, kMod},
-                         {1300, kGainId, 0.0, kMod}},
-                        {{0, kGainId, 12.0}, {600, kGainId, -24.0}, {1300, kGainId, 0.0}}},
+        TModulationCase{
+            "a_new_amount_replaces_the_last",
+            {{0, kGainId, 12.0, kMod}, {600, kGainId, -24.0, kMod}, {1300, kGainId, 0.0, kMod}},
+            {{0, kGainId, 12.0}, {600, kGainId, -24.0}, {1300, kGainId, 0.0}}},
         // A later value combines with the amount in force, in the same
         // block and in later ones.
-        TModulationCase{"a_later_value_keeps_the_amount",
-                        {{0, kOutGainId, 6.0, kMod},
-                         {200, kOutGainId, -18.0},
-                         {900, kOutGainId, 45.0}},
-                        {{0, kOutGainId, 6.0}, {200, kOutGainId, -12.0}, {900, kOutGainId, 48.0}}},
+        TModulationCase{
+            "a_later_value_keeps_the_amount",
+            {{0, kOutGainId, 6.0, kMod}, {200, kOutGainId, -18.0}, {900, kOutGainId, 45.0}},
+            {{0, kOutGainId, 6.0}, {200, kOutGainId, -12.0}, {900, kOutGainId, 48.0}}},
         TModulationCase{"every_parameter_at_once",
                         {{0, kGainId, 24.0},
                          {0, kIntensityId, 50.0},
