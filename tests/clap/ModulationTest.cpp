@@ -195,7 +195,7 @@ TEST(ClapModulation, EndsWithResetAndActivation) {
   const auto host = NewPlugin();
   host->ProcessStereo(in, in, l.data(), r.data(), kBlock, &amounts);
   ASSERT_NE(FirstDifference(l, plainL), -1);
-  host->Plugin()->reset(host->Plugin());
+  host->Reset();
   host->ProcessStereo(in, in, l.data(), r.data(), kBlock);
   EXPECT_EQ(FirstDifference(l, plainL), -1) << "after reset";
 
