@@ -2,6 +2,10 @@
 // x86-64), chosen at run time where the processor has it.
 #include "shaper/ShaperBlock.h"
 
+#if defined(__x86_64__) && defined(__AVX2__)
+#include <immintrin.h>
+#endif
+
 namespace shaper {
 
 #if defined(__x86_64__) && defined(__AVX2__)
