@@ -2,7 +2,7 @@
 
 #include "instance/EditorStateRecord.h"
 #include "instance/StateRecord.h"
-#include "instance/TypedValue.h"
+#include "params/TypedValue.h"
 #include "shaper/EffParams.h"
 
 #include <algorithm>
@@ -180,11 +180,7 @@ std::optional<double> TEffectInstance::TextToNormalized(std::int32_t index,
     return std::nullopt;
   if (index == kBypassIndex)
     return ParseSwitch(text);
-  TVSTParameter* param = ModelParameter(index);
-  const std::optional<double> value = ParseTypedValue(text, param->DisplayLabel());
-  if (!value)
-    return std::nullopt;
-  return param->OnUnitToNormalized()(param, *value);
+  return TypedNormalizedValue(*ModelParameter(index), text);
 }
 
 void TEffectInstance::Reset() {

@@ -1,4 +1,6 @@
-#include "instance/TypedValue.h"
+#include "params/TypedValue.h"
+
+#include "params/VSTParameter.h"
 
 #include <cctype>
 #include <cmath>
@@ -71,4 +73,11 @@ std::optional<double> ParseTypedValue(std::string_view text, std::string_view un
       SameIgnoringCase(text.substr(text.size() - unit.size()), unit))
     text = Trimmed(text.substr(0, text.size() - unit.size()));
   return ParseNumber(text);
+}
+
+std::optional<float> TypedNormalizedValue(TVSTParameter& param, std::string_view text) {
+  const std::optional<double> value = ParseTypedValue(text, param.DisplayLabel());
+  if (!value || !param.OnUnitToNormalized())
+    return std::nullopt;
+  return param.OnUnitToNormalized()(&param, *value);
 }
