@@ -76,7 +76,7 @@ void TControl::SetVisible(bool visible) {
   if (visible) {
     Repaint();
   } else {
-    FParent->ReleaseCapture(this);
+    FParent->ReleaseInput(this);
     FParent->RepaintRect(FBounds);
   }
 }

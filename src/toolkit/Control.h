@@ -6,7 +6,9 @@
 #include "base/Event.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Keyboard.h"
 #include "toolkit/Mouse.h"
+#include "toolkit/MouseWheel.h"
 
 #include <atomic>
 
@@ -73,6 +75,21 @@ public:
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+  // Whole wheel notches over the control (up and right positive), in pixels
+  // from its top-left corner. False when the control has no use for them.
+  virtual bool MouseWheel(TShiftState, TWheelAxis, int /*notches*/, int /*x*/, int /*y*/) {
+    return false;
+  }
+  // The pointer went to another control or out of the window.
+  virtual void MouseLeave() {}
+
+  // The keyboard, while the control holds its form's keyboard focus.
+  virtual void KeyDown(TEditKey, TShiftState) {}
+  virtual void CharTyped(char) {}
+  // The focus went elsewhere: a press on another control, or another window
+  // took the keyboard.
+  virtual void FocusLost() {}
 
   TMouseEvent OnMouseDown;
   TMouseMoveEvent OnMouseMove;

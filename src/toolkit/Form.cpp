@@ -125,6 +125,8 @@ TControl* TForm::ControlAt(int x, int y) const {
 void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   // A press starts from the values as they are now.
   PollControls();
+  if (FFocus && ControlAt(x, y) != FFocus)
+    FFocus->FocusLost();
   // A press with no other button held starts afresh, even if a release was lost.
   if (!FPressActive || (shift & kMouseButtons & ~ButtonFlag(button)) == 0) {
     FCapture = ControlAt(x, y);
@@ -139,6 +141,7 @@ void TForm::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 void TForm::MouseMove(TShiftState shift, int x, int y) {
+  Hover(ControlAt(x, y));
   if (TControl* const control = FPressActive ? FCapture : ControlAt(x, y)) {
     const TRect at = PixelRect(control->BoundsRect());
     control->MouseMove(shift, x - at.Left, y - at.Top);
@@ -159,6 +162,63 @@ void TForm::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   PollControls();
 }
 
+bool TForm::MouseWheel(TShiftState shift, TWheelAxis axis, int delta, int x, int y) {
+  TControl* const control = ControlAt(x, y);
+  Hover(control);
+  const int notches = FWheel[axis].Add(delta);
+  if (!control)
+    return false;
+  const TRect at = PixelRect(control->BoundsRect());
+  const bool taken = control->MouseWheel(shift, axis, notches, x - at.Left, y - at.Top);
+  PollControls();
+  return taken;
+}
+
+void TForm::Hover(TControl* control) {
+  if (control == FHover)
+    return;
+  TControl* const left = FHover;
+  FHover = control;
+  for (TWheelAccumulator& wheel : FWheel)
+    wheel.Reset();
+  if (left)
+    left->MouseLeave();
+}
+
+void TForm::SetFocusedControl(TControl* control) {
+  if (control == FFocus)
+    return;
+  TControl* const old = FFocus;
+  FFocus = control;
+  if (old)
+    old->FocusLost();
+  if (control && !old)
+    Backend().TakeKeyboardFocus();
+  else if (!control && old)
+    Backend().ReturnKeyboardFocus();
+}
+
+bool TForm::KeyDown(TEditKey key, TShiftState shift) {
+  if (!FFocus)
+    return false;
+  FFocus->KeyDown(key, shift);
+  PollControls();
+  return true;
+}
+
+bool TForm::CharTyped(char c) {
+  if (!FFocus)
+    return false;
+  FFocus->CharTyped(c);
+  PollControls();
+  return true;
+}
+
+void TForm::KeyboardFocusLost() {
+  if (FFocus)
+    FFocus->FocusLost();
+}
+
 void TForm::InsertControl(TControl* control) {
   if (std::find(FControls.begin(), FControls.end(), control) == FControls.end())
     FControls.push_back(control);
@@ -169,14 +229,20 @@ void TForm::RemoveControl(TControl* control) {
   if (it == FControls.end())
     return;
   FControls.erase(it);
-  ReleaseCapture(control);
+  ReleaseInput(control);
   if (control->Visible())
     RepaintRect(control->BoundsRect());
 }
 
-void TForm::ReleaseCapture(TControl* control) {
+void TForm::ReleaseInput(TControl* control) {
   if (FCapture == control)
     FCapture = nullptr;
+  if (FHover == control)
+    FHover = nullptr;
+  if (FFocus == control) {
+    FFocus = nullptr;
+    Backend().ReturnKeyboardFocus();
+  }
 }
 
 void TForm::BringToFront(TControl* control) {

@@ -83,14 +83,29 @@ public:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The control under the pointer gets the whole notches, each axis gathered
+  // apart and started afresh when the pointer moves to another control.
+  // False when no control takes them (the host may have a use for them).
+  bool MouseWheel(TShiftState shift, TWheelAxis axis, int delta, int x, int y) override;
+  void MouseLeave() override { Hover(nullptr); }
+
+  // The control that takes the keys; null while none does, and then keys are
+  // left to the host. While one has it the window holds the keyboard. A press
+  // on any other control, or another window taking the keyboard, tells the
+  // control FocusLost first.
+  TControl* FocusedControl() const { return FFocus; }
+  void SetFocusedControl(TControl* control);
+  bool KeyDown(TEditKey key, TShiftState shift) override;
+  bool CharTyped(char c) override;
+  void KeyboardFocusLost() override;
 
   // Used by the controls.
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void BringToFront(TControl* control);
-  // A control that is hidden or leaves the form loses the mouse; the rest of
-  // that press goes to no control.
-  void ReleaseCapture(TControl* control);
+  // A control that is hidden or leaves the form loses the mouse (the rest of
+  // that press goes to no control) and the keyboard.
+  void ReleaseInput(TControl* control);
   // The opaque/transparent rule: an opaque control is painted with everything
   // visible above it; a transparent one repaints its area from the bottom up.
   void RepaintControl(TControl* control);
@@ -110,6 +125,8 @@ private:
   void RepaintPixels(const TRect& area);
 
   TControl* ControlAt(int x, int y) const;
+  // The pointer is over `control` (or none) now.
+  void Hover(TControl* control);
   void PaintControlsFrom(std::size_t first, const TRect& area);
   void DeferFullRepaint();
 
@@ -123,6 +140,9 @@ private:
   std::vector<TControl*> FControls;
   TControl* FCapture = nullptr;
   bool FPressActive = false; // a press is held, whether or not a control took it
+  TControl* FHover = nullptr;
+  TControl* FFocus = nullptr;
+  TWheelAccumulator FWheel[2]; // by TWheelAxis
   bool FPainting = false;
   int FPaintLock = 0; // while resizing or dying, a full repaint follows or none is needed
   std::atomic<bool> FRepaintRequested{false};

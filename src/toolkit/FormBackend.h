@@ -4,7 +4,9 @@
 
 #include "toolkit/Bitmap.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Keyboard.h"
 #include "toolkit/Mouse.h"
+#include "toolkit/MouseWheel.h"
 
 #include <memory>
 #include <string>
@@ -22,6 +24,16 @@ public:
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y) = 0;
   virtual void MouseMove(TShiftState shift, int x, int y) = 0;
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) = 0;
+  // A wheel's delta (kWheelNotch a notch, up and right positive) with the
+  // pointer at (x, y): true when a control took it. The pointer left the window.
+  virtual bool MouseWheel(TShiftState shift, TWheelAxis axis, int delta, int x, int y) = 0;
+  virtual void MouseLeave() = 0;
+  // Keys, while the form holds the keyboard: true when a control took the
+  // key, false to leave it to whoever else wants it.
+  virtual bool KeyDown(TEditKey key, TShiftState shift) = 0;
+  virtual bool CharTyped(char c) = 0;
+  // Another window took the keyboard from the form.
+  virtual void KeyboardFocusLost() = 0;
   // The backend's own timer, where the host drives no idle of its own.
   virtual void Idle() = 0;
 
@@ -41,6 +53,11 @@ public:
   virtual void SetCaption(const std::string&) {}
   // The back buffer changed inside `area` (client coordinates): show it.
   virtual void Present(const TBitmap& backBuffer, const TRect& area) = 0;
+  // While a control edits text the window holds the keyboard: Take remembers
+  // which window had it, Return gives it back there unless another window
+  // has taken it meanwhile. Keys reach the window only in between.
+  virtual void TakeKeyboardFocus() {}
+  virtual void ReturnKeyboardFocus() {}
   // Handles the window events waiting for the form (input, exposure).
   virtual void ProcessEvents() = 0;
   // The desktop's scale for the window (pixels per 96-dpi pixel): the

@@ -6,6 +6,8 @@
 #include "toolkit/linux/X11Support.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,8 +17,11 @@
 
 namespace {
 
-constexpr long kEventMask =
-    ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
+constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            LeaveWindowMask | StructureNotifyMask;
+// Only while a control edits text: at any other time the keys go past the
+// window to the host's, as if it were not there.
+constexpr long kEditingEventMask = kEventMask | KeyPressMask | FocusChangeMask;
 
 constexpr long kXEmbedVersion = 1;
 constexpr long kXEmbedMapped = 1;
@@ -37,6 +42,63 @@ std::optional<TMouseButton> ToButton(unsigned button) {
   default: // the wheel and extra buttons
     return std::nullopt;
   }
+}
+
+// Buttons 4 and 5 are the wheel's notches up and down, 6 and 7 left and right.
+struct TWheelNotch {
+  TWheelAxis Axis;
+  int Delta;
+};
+
+std::optional<TWheelNotch> ToWheelNotch(unsigned button) {
+  switch (button) {
+  case 4:
+    return TWheelNotch{waVertical, kWheelNotch};
+  case 5:
+    return TWheelNotch{waVertical, -kWheelNotch};
+  case 6:
+    return TWheelNotch{waHorizontal, -kWheelNotch};
+  case 7:
+    return TWheelNotch{waHorizontal, kWheelNotch};
+  default:
+    return std::nullopt;
+  }
+}
+
+std::optional<TEditKey> ToEditKey(KeySym symbol) {
+  switch (symbol) {
+  case XK_BackSpace:
+    return ekBackspace;
+  case XK_Delete:
+  case XK_KP_Delete:
+    return ekDelete;
+  case XK_Left:
+  case XK_KP_Left:
+    return ekLeft;
+  case XK_Right:
+  case XK_KP_Right:
+    return ekRight;
+  case XK_Home:
+  case XK_KP_Home:
+    return ekHome;
+  case XK_End:
+  case XK_KP_End:
+    return ekEnd;
+  case XK_Return:
+  case XK_KP_Enter:
+    return ekEnter;
+  case XK_Escape:
+    return ekEscape;
+  default:
+    return std::nullopt;
+  }
+}
+
+// Focus left the window itself for another one, not for a moment while a
+// grab (a menu, a window manager's shortcut) held the keyboard.
+bool FocusTakenAway(const XFocusChangeEvent& event) {
+  return (event.mode == NotifyNormal || event.mode == NotifyWhileGrabbed) &&
+         (event.detail == NotifyAncestor || event.detail == NotifyNonlinear);
 }
 
 TShiftState ToShift(unsigned state) {
@@ -67,6 +129,8 @@ public:
   void SetCaption(const std::string& caption) override;
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   void ProcessEvents() override;
+  void TakeKeyboardFocus() override;
+  void ReturnKeyboardFocus() override;
   // Embedding hosts take an X window id in a pointer-sized handle.
   double DesktopScale() const override { return FDesktopScale; }
   void* WindowHandle() const override {
@@ -82,6 +146,7 @@ private:
   bool EnsurePixmap(int width, int height);
   void Dispatch(const XEvent& event, const XEvent* next);
   void Press(const XButtonEvent& event);
+  void Key(XKeyEvent event);
   bool IsDoubleClick(const XButtonEvent& event);
 
   TFormBackendClient& FClient;
@@ -96,6 +161,10 @@ private:
   Pixmap FPixmap = None;
   int FPixmapWidth = 0;
   int FPixmapHeight = 0;
+
+  // Who had the keyboard before the window took it.
+  Window FPreviousFocus = None;
+  int FPreviousRevert = RevertToParent;
 
   bool FFirstClickPending = false;
   unsigned FLastButton = 0;
@@ -243,6 +312,17 @@ void TX11FormBackend::Dispatch(const XEvent& event, const XEvent* next) {
       FClient.MouseUp(*button, ToShift(event.xbutton.state) & ~ButtonFlag(*button), event.xbutton.x,
                       event.xbutton.y);
     break;
+  case LeaveNotify:
+    if (event.xcrossing.detail != NotifyInferior)
+      FClient.MouseLeave();
+    break;
+  case KeyPress:
+    Key(event.xkey);
+    break;
+  case FocusOut:
+    if (FocusTakenAway(event.xfocus))
+      FClient.KeyboardFocusLost();
+    break;
   case MotionNotify:
     // Of a run of moves only the last position matters.
     if (!next || next->type != MotionNotify)
@@ -254,6 +334,10 @@ void TX11FormBackend::Dispatch(const XEvent& event, const XEvent* next) {
 }
 
 void TX11FormBackend::Press(const XButtonEvent& event) {
+  if (const auto notch = ToWheelNotch(event.button)) {
+    FClient.MouseWheel(ToShift(event.state), notch->Axis, notch->Delta, event.x, event.y);
+    return;
+  }
   const auto button = ToButton(event.button);
   if (!button)
     return;
@@ -261,6 +345,40 @@ void TX11FormBackend::Press(const XButtonEvent& event) {
   if (IsDoubleClick(event))
     shift |= ssDouble;
   FClient.MouseDown(*button, shift, event.x, event.y);
+}
+
+// No input method: a value needs no composed characters.
+void TX11FormBackend::Key(XKeyEvent event) {
+  char text[8];
+  KeySym symbol = NoSymbol;
+  const int length = XLookupString(&event, text, sizeof text, &symbol, nullptr);
+  if (const auto key = ToEditKey(symbol))
+    FClient.KeyDown(*key, ToShift(event.state));
+  else if (length == 1)
+    FClient.CharTyped(text[0]);
+}
+
+void TX11FormBackend::TakeKeyboardFocus() {
+  TX11ErrorTrap trap(FDisplay);
+  XGetInputFocus(FDisplay, &FPreviousFocus, &FPreviousRevert);
+  XSelectInput(FDisplay, FWindow, kEditingEventMask);
+  XSetInputFocus(FDisplay, FWindow, RevertToParent, CurrentTime);
+  XFlush(FDisplay);
+}
+
+// Where the window that had the keyboard is gone, the pointer decides.
+void TX11FormBackend::ReturnKeyboardFocus() {
+  TX11ErrorTrap trap(FDisplay);
+  XSelectInput(FDisplay, FWindow, kEventMask);
+  Window focus = None;
+  int revert = RevertToParent;
+  XGetInputFocus(FDisplay, &focus, &revert);
+  if (focus == FWindow) {
+    XSetInputFocus(FDisplay, FPreviousFocus, FPreviousRevert, CurrentTime);
+    if (trap.Failed())
+      XSetInputFocus(FDisplay, PointerRoot, RevertToPointerRoot, CurrentTime);
+  }
+  XFlush(FDisplay);
 }
 
 bool TX11FormBackend::IsDoubleClick(const XButtonEvent& event) {

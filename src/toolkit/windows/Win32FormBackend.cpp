@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <exception>
+#include <optional>
+#include <utility>
 
 #include <windows.h>
 #include <windowsx.h>
@@ -111,6 +113,41 @@ TShiftState ShiftState(WPARAM keys) {
   return shift;
 }
 
+std::optional<TEditKey> ToEditKey(WPARAM key) {
+  switch (key) {
+  case VK_BACK:
+    return ekBackspace;
+  case VK_DELETE:
+    return ekDelete;
+  case VK_LEFT:
+    return ekLeft;
+  case VK_RIGHT:
+    return ekRight;
+  case VK_HOME:
+    return ekHome;
+  case VK_END:
+    return ekEnd;
+  case VK_RETURN:
+    return ekEnter;
+  case VK_ESCAPE:
+    return ekEscape;
+  default:
+    return std::nullopt;
+  }
+}
+
+// The modifier keys held now: key messages carry none.
+TShiftState KeyShiftState() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0)
+    shift |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0)
+    shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0)
+    shift |= ssAlt;
+  return shift;
+}
+
 class TWin32FormBackend final : public TFormBackend {
 public:
   TWin32FormBackend(TFormBackendClient& client, HWND parent);
@@ -128,6 +165,8 @@ public:
   void Present(const TBitmap& backBuffer, const TRect& area) override;
   // The host's message loop delivers the window's messages.
   void ProcessEvents() override {}
+  void TakeKeyboardFocus() override;
+  void ReturnKeyboardFocus() override;
   void* WindowHandle() const override { return FWindow.load(); }
   double DesktopScale() const override;
 
@@ -137,11 +176,18 @@ private:
   void Paint();
   void Press(TMouseButton button, TShiftState shift, LPARAM position);
   void Release(TMouseButton button, WPARAM keys, LPARAM position);
+  void Move(WPARAM keys, LPARAM position);
+  bool Wheel(TWheelAxis axis, WPARAM wParam, LPARAM screenPosition);
 
   TFormBackendClient& FClient;
   // Null once the window is gone, also when the host destroyed its own window
   // first (a null window would stand for the whole screen).
   std::atomic<HWND> FWindow{nullptr};
+  // Asked for WM_MOUSELEAVE since the pointer last came in.
+  bool FTrackingLeave = false;
+  // Who had the keyboard before the window took it.
+  HWND FPreviousFocus = nullptr;
+  bool FHoldsKeyboard = false;
 };
 
 // BeginPaint and EndPaint around one WM_PAINT, whatever happens in between.
@@ -273,6 +319,50 @@ void TWin32FormBackend::Release(TMouseButton button, WPARAM keys, LPARAM positio
   FClient.MouseUp(button, ShiftState(keys), GET_X_LPARAM(position), GET_Y_LPARAM(position));
 }
 
+void TWin32FormBackend::Move(WPARAM keys, LPARAM position) {
+  if (!FTrackingLeave) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = FWindow.load();
+    FTrackingLeave = TrackMouseEvent(&track) != FALSE;
+  }
+  FClient.MouseMove(ShiftState(keys), GET_X_LPARAM(position), GET_Y_LPARAM(position));
+}
+
+// The wheel's messages go to the window with the keyboard, wherever the
+// pointer is, and carry its screen position: the control under it gets them.
+// Outside the window, or where no control wants them, they go on to the
+// host's window (DefWindowProc passes them to the parent).
+bool TWin32FormBackend::Wheel(TWheelAxis axis, WPARAM wParam, LPARAM screenPosition) {
+  const HWND window = FWindow;
+  POINT at{GET_X_LPARAM(screenPosition), GET_Y_LPARAM(screenPosition)};
+  RECT client{};
+  if (!ScreenToClient(window, &at) || !GetClientRect(window, &client) || !PtInRect(&client, at))
+    return false;
+  return FClient.MouseWheel(ShiftState(GET_KEYSTATE_WPARAM(wParam)), axis,
+                            GET_WHEEL_DELTA_WPARAM(wParam), at.x, at.y);
+}
+
+void TWin32FormBackend::TakeKeyboardFocus() {
+  const HWND window = FWindow;
+  if (!window)
+    return;
+  const HWND previous = GetFocus();
+  FPreviousFocus = previous != window ? previous : nullptr;
+  FHoldsKeyboard = true;
+  SetFocus(window);
+}
+
+// Unless another window has taken the keyboard meanwhile: then it keeps it.
+void TWin32FormBackend::ReturnKeyboardFocus() {
+  const HWND window = FWindow;
+  if (!std::exchange(FHoldsKeyboard, false) || !window || GetFocus() != window)
+    return;
+  const HWND previous = FPreviousFocus;
+  SetFocus(previous && IsWindow(previous) ? previous : GetParent(window));
+}
+
 bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case WM_PAINT:
@@ -305,8 +395,30 @@ bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     Press(mbMiddle, ShiftState(wParam) | ssDouble, lParam);
     return true;
   case WM_MOUSEMOVE:
-    FClient.MouseMove(ShiftState(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    Move(wParam, lParam);
     return true;
+  case WM_MOUSELEAVE:
+    FTrackingLeave = false;
+    FClient.MouseLeave();
+    return true;
+  case WM_MOUSEWHEEL:
+    return Wheel(waVertical, wParam, lParam);
+  case WM_MOUSEHWHEEL:
+    return Wheel(waHorizontal, wParam, lParam);
+  // While a control edits text: keys the form does not take, and every key
+  // at other times, are left to DefWindowProc as if the window had none.
+  case WM_KEYDOWN:
+    if (const auto key = ToEditKey(wParam))
+      return FClient.KeyDown(*key, KeyShiftState());
+    return false;
+  case WM_CHAR:
+    // The edit keys' characters (Backspace, Enter, Escape) came as keys.
+    return wParam >= 0x20 && wParam < 0x7F && FClient.CharTyped(static_cast<char>(wParam));
+  case WM_KILLFOCUS:
+    // The window that takes the keyboard keeps it.
+    if (std::exchange(FHoldsKeyboard, false))
+      FClient.KeyboardFocusLost();
+    return false;
   case WM_LBUTTONUP:
     Release(mbLeft, wParam, lParam);
     return true;
@@ -333,6 +445,9 @@ LRESULT CALLBACK TWin32FormBackend::WindowProc(HWND window, UINT message, WPARAM
   if (backend && message == WM_NCDESTROY) {
     backend->FWindow = nullptr;
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  } else if (backend && message == WM_GETDLGCODE && backend->FHoldsKeyboard) {
+    // A host's dialog would take Enter and Escape for its own buttons.
+    return DLGC_WANTALLKEYS | DLGC_WANTCHARS;
   } else if (backend) {
     // No error may unwind into the host's message loop.
     try {
