@@ -4,6 +4,7 @@
 #include "editor/EffDataModule.h"
 #include "editor/ZoomSetting.h"
 #include "params/ParameterTable.h"
+#include "params/TypedValue.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,7 +67,8 @@ TFormEditor::TFormEditor(TComponent* owner, void* parentWindow)
       GraphicText1(CreateComponent<TGraphicText>(this, "GraphicText1")),
       GraphicText2(CreateComponent<TGraphicText>(this, "GraphicText2")),
       GraphicText3(CreateComponent<TGraphicText>(this, "GraphicText3")),
-      ZoomMenu(CreateComponent<TPopupMenu>(this, "ZoomMenu")) {
+      ZoomMenu(CreateComponent<TPopupMenu>(this, "ZoomMenu")),
+      ValueEditor(CreateComponent<TTextField>(this, "ValueEditor")) {
   SetName("FormEditor");
   // Every component exists before the description is applied: the knobs
   // name sources that come later in the table.
@@ -154,6 +156,11 @@ void TFormEditor::LoadControls() {
   LoadText(this, *GraphicText1, 31, ParamGainSource);
   LoadText(this, *GraphicText2, 143, ParamIntensitySource);
   LoadText(this, *GraphicText3, 255, ParamOutGainSource);
+  for (TGraphicText* text : {GraphicText1, GraphicText2, GraphicText3})
+    text->OnMouseDown = TMouseEvent::Bind<&TFormEditor::GraphicTextMouseDown>(this);
+  // Hidden on top of everything until a read-out opens it.
+  ValueEditor->SetParent(this);
+  ValueEditor->OnAccept = TTextField::TFieldEvent::Bind<&TFormEditor::ValueEditorAccept>(this);
 
   ZoomMenu->SetParent(this);
   for (const double step : kZoomSteps)
@@ -186,4 +193,31 @@ void TFormEditor::ZoomMenuChoose(TPopupMenu*, int Index) {
 // Alignment and place at the front stay: the next show looks the same.
 void TFormEditor::HelpImageMouseDown(TComponent*, TMouseButton, TShiftState, int, int) {
   HelpImage->SetVisible(false);
+}
+
+void TFormEditor::GraphicTextMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift,
+                                       int, int) {
+  auto* const text = static_cast<TGraphicText*>(Sender);
+  if (Button != mbLeft || !(Shift & ssDouble) || !text->ParamSrc() ||
+      !text->ParamSrc()->Parameter())
+    return;
+  FEditedText = text;
+  ValueEditor->SetBounds(text->Left(), text->Top(), text->Width(), text->Height());
+  ValueEditor->Open(text->Text());
+}
+
+void TFormEditor::ValueEditorAccept(TTextField* Sender) {
+  TVSTParameterSource* const source = FEditedText ? FEditedText->ParamSrc() : nullptr;
+  TVSTParameter* const param = source ? source->Parameter() : nullptr;
+  if (!param) {
+    Sender->Close();
+    return;
+  }
+  const std::optional<float> normalized = TypedNormalizedValue(*param, Sender->Text());
+  if (!normalized) {
+    Sender->SetInvalid(true);
+    return;
+  }
+  Sender->Close();
+  RequestValueGesture(*param, param->StepOf(*normalized));
 }

@@ -1,5 +1,6 @@
 // The editor window: backdrop, three knobs with their read-outs, and the help
-// overlay that the hot spot in the top-right corner shows. Its controls reach
+// overlay that the hot spot in the top-right corner shows. A double click on
+// a read-out opens a text field over it to type the value in. Its controls reach
 // the parameters by name through HostProxy, which the effect definition
 // points at its parameter host once the form exists.
 //
@@ -16,6 +17,7 @@
 #include "params/VSTParameterSource.h"
 #include "toolkit/Form.h"
 #include "toolkit/PopupMenu.h"
+#include "toolkit/TextField.h"
 
 class TFormEditor : public TForm {
 public:
@@ -36,6 +38,7 @@ public:
   TGraphicText* GraphicText2;
   TGraphicText* GraphicText3;
   TPopupMenu* ZoomMenu;
+  TTextField* ValueEditor;
 
   // 0 when the host asks for no scale.
   double HostScale() const { return FHostScale; }
@@ -57,6 +60,11 @@ public:
   void BackgroundImageMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X,
                                 int Y);
   void ZoomMenuChoose(TPopupMenu* Sender, int Index);
+  void GraphicTextMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X,
+                            int Y);
+  // The typed text, read as the formats read a host's text: applied as one
+  // gesture, or refused with the field left open and marked.
+  void ValueEditorAccept(TTextField* Sender);
 
 private:
   void LoadForm();
@@ -66,4 +74,5 @@ private:
   double FHostScale = 0;
   double FDesktopScale = 0;
   double FUserZoom = 0;
+  TGraphicText* FEditedText = nullptr; // the read-out ValueEditor is open over
 };

@@ -64,12 +64,14 @@ void TGraphicKnob::ParamNotify(void* Sender, std::uint8_t Kind, std::int32_t) {
   case gnDestroying:
     FParamSrc = nullptr;
     FGesture.Forget();
+    FWheel.Forget();
     break;
   case gnRangeChanged:
     ReadParam(source, riMin | riMax);
     break;
   case gnSourceChanged:
     FGesture.Forget();
+    FWheel.Forget();
     ReadParam(source, riAll);
     break;
   default:
@@ -95,6 +97,7 @@ void TGraphicKnob::ReadParam(const TVSTParameterSource& source, unsigned items) 
 
 // A modulating host tells no one: its amount is polled with the value.
 void TGraphicKnob::Idle() {
+  FWheel.Idle(TWheelBurst::TClock::now());
   const TVSTParameter* param = Parameter();
   if (param && (param->CurValue() != ValueCache() || param->ModulatedValue() != ModulatedCache()))
     ReadParam(*FParamSrc, riValue);
@@ -172,20 +175,22 @@ TVSTParameter* TGraphicKnob::SyncParameter() const {
   return sync != Parameter() ? sync : nullptr;
 }
 
+bool TGraphicKnob::Hits(int x, int y) const {
+  if (!Radial)
+    return true;
+  const int m = PixelSize().Width / 2;
+  const double dx = x - m;
+  const double dy = y - m;
+  return std::sqrt(dx * dx + dy * dy) <= m;
+}
+
 void TGraphicKnob::KnobMouseDown(TComponent*, TMouseButton, TShiftState Shift, int X, int Y) {
   TVSTParameter* param = Parameter();
-  if (!param)
-    return;
-  if (Radial) {
-    const int m = PixelSize().Width / 2;
-    const double dx = X - m;
-    const double dy = Y - m;
-    if (std::sqrt(dx * dx + dy * dy) > m)
-      return;
-  }
   // Other buttons never start anything by themselves.
-  if (!(Shift & ssLeft))
+  if (!param || !Hits(X, Y) || !(Shift & ssLeft))
     return;
+  // The hand has moved on from the wheel: its touch ends before the next.
+  FWheel.End();
   TVSTParameter* sync = (Shift & (ssShift | ssAlt)) ? SyncParameter() : nullptr;
   FSyncActive = sync != nullptr;
   if (sync)
@@ -227,6 +232,19 @@ void TGraphicKnob::KnobMouseMove(TComponent*, TShiftState Shift, int X, int Y) {
     sync->RequestValue(v);
   else if (Shift & ssAlt)
     sync->RequestValue(Saturate(std::int64_t{FSyncStartValue} + FDragDelta));
+}
+
+bool TGraphicKnob::MouseWheel(TShiftState Shift, TWheelAxis Axis, int Notches, int X, int Y) {
+  TVSTParameter* param = Parameter();
+  if (!param || !Hits(X, Y))
+    return false;
+  // A smooth wheel between notches, or a drag under way: nothing to do yet.
+  if (Notches == 0 || FDragging)
+    return true;
+  const std::int64_t step = Axis == waHorizontal || (Shift & ssShift) ? FStepSlow : FStepFast;
+  FWheel.Notch(*param, TWheelBurst::TClock::now());
+  param->RequestValue(Saturate(param->CurValue() + Notches * step));
+  return true;
 }
 
 void TGraphicKnob::KnobMouseUp(TComponent*, TMouseButton, TShiftState, int, int) {

@@ -9,6 +9,7 @@
 
 #include "editor/EditGesture.h"
 #include "editor/GraphicContainerControl.h"
+#include "editor/WheelBurst.h"
 #include "params/VSTParameterSource.h"
 
 #include <atomic>
@@ -53,6 +54,9 @@ public:
 
   void Paint(TCanvas& canvas) override;
   void Idle() override;
+  // A notch moves one coarse step, with Shift or sideways one fine step.
+  bool MouseWheel(TShiftState Shift, TWheelAxis Axis, int Notches, int X, int Y) override;
+  void MouseLeave() override { FWheel.End(); }
 
   void KnobMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void KnobMouseMove(TComponent* Sender, TShiftState Shift, int X, int Y);
@@ -70,6 +74,8 @@ private:
   void ReadParam(const TVSTParameterSource& source, unsigned items);
   TVSTParameter* Parameter() const;
   void PaintModulation(TCanvas& canvas) const;
+  // Whether a point (pixels from the corner) lies on the knob.
+  bool Hits(int x, int y) const;
   // The sync parameter, unless it is missing or the knob's own.
   TVSTParameter* SyncParameter() const;
 
@@ -90,4 +96,5 @@ private:
   std::int32_t FSyncStartValue = 0;
   TVSTParameterSource* FParamSrc = nullptr;
   TEditGesture FGesture; // from the press that starts a drag to the release
+  TWheelBurst FWheel;
 };

@@ -1,7 +1,8 @@
 // An effect definition that the host has told sample rate and block size,
 // with an offscreen editor open on it. Editor changes reach the parameters as
 // the host bridge applies them: through the automation callback, which sets
-// the normalised value.
+// the normalised value. What a host hears is kept in order, as "begin 0",
+// "automate 0", "end 0".
 #pragma once
 
 #include "editor/EffDataModule.h"
@@ -11,16 +12,23 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 struct TAutomationRecorder {
   std::vector<std::pair<TVSTParameter*, float>> Calls;
+  std::vector<std::string> Events;
 
   void Automate(TVSTParameter* Param, float Value) {
     Calls.emplace_back(Param, Value);
+    Events.push_back("automate " + std::to_string(Param->Index()));
     Param->SetNormalizedValue(Value);
   }
+  void BeginEdit(TVSTParameter* Param) {
+    Events.push_back("begin " + std::to_string(Param->Index()));
+  }
+  void EndEdit(TVSTParameter* Param) { Events.push_back("end " + std::to_string(Param->Index())); }
 };
 
 class EditorFixture : public testing::Test {
@@ -29,6 +37,8 @@ protected:
     CreateEffectDataModule();
     TVSTParameterHost& host = *Effect->ParamHost();
     host.SetOnParamAutomate(TVSTOnParamAutomate::Bind<&TAutomationRecorder::Automate>(&Automation));
+    host.SetOnParamBeginEdit(TVSTOnParamEdit::Bind<&TAutomationRecorder::BeginEdit>(&Automation));
+    host.SetOnParamEndEdit(TVSTOnParamEdit::Bind<&TAutomationRecorder::EndEdit>(&Automation));
     host.SetSampleRate(44100);
     host.SetBlockSize(512);
     OpenEditor();

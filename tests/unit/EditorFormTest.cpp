@@ -28,8 +28,9 @@ TEST_F(EditorFormTest, OpensBoundWithTheDescribedLayout) {
   EXPECT_EQ(f.Controls(),
             (std::vector<TControl*>{f.BackgroundImage, f.HelpImage, f.GKGain, f.GKIntensity,
                                     f.GKOutGain, f.GraphicImage3, f.GraphicText1, f.GraphicText2,
-                                    f.GraphicText3, f.ZoomMenu}));
+                                    f.GraphicText3, f.ValueEditor, f.ZoomMenu}));
   EXPECT_FALSE(f.ZoomMenu->Visible());
+  EXPECT_FALSE(f.ValueEditor->Visible());
   EXPECT_EQ(f.Scale(), 1) << "offscreen: neither the user's zoom nor the desktop's scale";
   EXPECT_EQ(f.ClientRect(), (TRect{0, 0, 402, 250}));
   EXPECT_FALSE(f.HelpImage->Visible());
