@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/keysym.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -507,5 +509,210 @@ TEST_P(TXScaledKnobDragTest, GivesTheValuesOfTheSameGestureAtOne) {
 INSTANTIATE_TEST_SUITE_P(Cases, TXScaledKnobDragTest,
                          ::testing::ValuesIn(kDragCases, kDragCases + 5),
                          [](const auto& test) { return std::string(test.param.Name); });
+
+// ---- Wheel -------------------------------------------------------------------
+
+using TEvents = std::vector<std::string>;
+
+bool EndsWith(const TEvents& events, const std::string& last) {
+  return !events.empty() && events.back() == last;
+}
+
+struct TWheelCase {
+  const char* Name;
+  VstInt32 Knob;
+  float Start;
+  unsigned Button; // 4 up, 5 down, 6 left, 7 right
+  bool Shift;
+  int Notches;
+  std::int32_t Expected; // in parameter units, 0 … 1000000
+};
+
+std::ostream& operator<<(std::ostream& out, const TWheelCase& c) {
+  return out << c.Name;
+}
+
+class TXWheelTest : public TXEditorTest, public ::testing::WithParamInterface<TWheelCase> {};
+
+// However many notches, the host hears one touch around them.
+TEST_P(TXWheelTest, NotchesStepTheKnobInOneGesture) {
+  const TWheelCase& c = GetParam();
+  SetParameter(c.Knob, c.Start);
+  ShowEditor();
+  TEditEvents events(Effect);
+  MoveTo(kKnobCentres[c.Knob]);
+  X.HoldShift(c.Shift);
+  for (int i = 0; i < c.Notches; ++i) {
+    X.Press(c.Button);
+    X.Release(c.Button);
+  }
+  X.HoldShift(false);
+  const float expected = static_cast<float>(c.Expected / 1e6);
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return Parameter(c.Knob) == expected; }))
+      << "the parameter stayed at " << Parameter(c.Knob);
+  MoveTo({200, 20}); // off the knob
+  const std::string index = std::to_string(c.Knob);
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return EndsWith(events.Events(), "end " + index); }));
+  TEvents wanted(static_cast<std::size_t>(c.Notches), "automate " + index);
+  wanted.insert(wanted.begin(), "begin " + index);
+  wanted.push_back("end " + index);
+  EXPECT_EQ(events.Events(), wanted);
+  ExpectScreenShows(OffscreenRendering(), "the editor after the wheel");
+}
+
+const TWheelCase kWheelCases[] = {
+    {"UpIsACoarseStep", kGain, 0.5f, 4, false, 3, 575000},
+    {"DownIsACoarseStep", kIntensity, 1.0f, 5, false, 2, 900000},
+    {"ShiftMakesItFine", kOutGain, 0.5f, 4, true, 2, 502000},
+    {"RightIsFine", kOutGain, 0.5f, 7, false, 1, 501000},
+    {"LeftIsFine", kGain, 0.5f, 6, false, 4, 496000},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TXWheelTest, ::testing::ValuesIn(kWheelCases),
+                         [](const auto& test) { return std::string(test.param.Name); });
+
+TEST_F(TXEditorTest, TheWheelsGestureEndsWhenTheHandRests) {
+  ShowEditor();
+  TEditEvents events(Effect);
+  MoveTo(kKnobCentres[kOutGain]);
+  X.Press(4);
+  X.Release(4);
+  // The pointer stays on the knob: the editor's idle sees the pause.
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return EndsWith(events.Events(), "end 2"); }));
+  EXPECT_EQ(events.Events(), (TEvents{"begin 2", "automate 2", "end 2"}));
+}
+
+// ---- Typed values --------------------------------------------------------------
+
+constexpr TPoint kReadOuts[] = {{66, 149}, {178, 149}, {290, 149}};
+constexpr std::uint32_t kRefusedFill = 0x6E1010;
+
+class TXTypedValueTest : public TXEditorTest {
+protected:
+  // The host's window has the keyboard, as after a click into the host.
+  void SetUp() override {
+    TXEditorTest::SetUp();
+    ShowEditor();
+    XSetInputFocus(X.Connection(), HostWindow, RevertToParent, CurrentTime);
+    XSync(X.Connection(), False);
+  }
+
+  void OpenField(VstInt32 index) {
+    Click(kReadOuts[index]);
+    Click(kReadOuts[index]);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return X.KeyboardFocus() == EditorWindow; }))
+        << "the field did not take the keyboard";
+  }
+
+  // Whether the field over the read-out shows a refused text.
+  bool ShowsRefused(VstInt32 index) {
+    return Snapshot(Effect).Data[static_cast<std::size_t>(kReadOuts[index].Y - 10) * kWidth +
+                                 kReadOuts[index].X - 30] == kRefusedFill;
+  }
+
+  bool KeyboardBackWithTheHost() { return X.KeyboardFocus() == HostWindow; }
+};
+
+struct TTypedCase {
+  const char* Name;
+  VstInt32 Knob;
+  const char* Typed;
+  const char* Display;
+};
+
+std::ostream& operator<<(std::ostream& out, const TTypedCase& c) {
+  return out << c.Name;
+}
+
+class TXTypedValueCaseTest : public TXTypedValueTest,
+                             public ::testing::WithParamInterface<TTypedCase> {};
+
+// The value is the one the host's own text entry (effString2Parameter) gives
+// for the same text, set in one gesture, and the keyboard goes back.
+TEST_P(TXTypedValueCaseTest, EnterSetsWhatTheHostsTextGives) {
+  const TTypedCase& c = GetParam();
+  TEditEvents events(Effect);
+  OpenField(c.Knob);
+  X.Type(c.Typed);
+  X.TapKey(XK_Return);
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return KeyboardBackWithTheHost(); }))
+      << "the keyboard stayed with the editor";
+  EXPECT_EQ(Text(Effect, effGetParamDisplay, c.Knob), c.Display);
+  const std::string index = std::to_string(c.Knob);
+  EXPECT_EQ(events.Events(), (TEvents{"begin " + index, "automate " + index, "end " + index}));
+
+  host::Plugin other(Library());
+  Start(other);
+  std::string text = c.Typed;
+  ASSERT_EQ(other.dispatch(effString2Parameter, c.Knob, 0, text.data()), 1);
+  EXPECT_EQ(Parameter(c.Knob), other.getParameter(c.Knob));
+  ExpectScreenShows(OffscreenRendering(), "the editor after typing");
+}
+
+const TTypedCase kTypedCases[] = {
+    {"GainWithItsUnit", kGain, "-3.5 dB", "-3.5"},
+    {"GainBare", kGain, "6", "6.0"},
+    {"GainWithADecimalComma", kGain, "6,5", "6.5"},
+    {"IntensityInPercent", kIntensity, "50 %", "50.0"},
+    {"OutGainBeyondTheRange", kOutGain, "60dB", "48.0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TXTypedValueCaseTest, ::testing::ValuesIn(kTypedCases),
+                         [](const auto& test) { return std::string(test.param.Name); });
+
+TEST_F(TXTypedValueTest, ARefusedTextShowsRedUntilEscapeLeavesEverythingAsItWas) {
+  TEditEvents events(Effect);
+  OpenField(kGain);
+  for (const char* refused : {"abc", "3 %", "--1"}) {
+    SCOPED_TRACE(refused);
+    X.TapKey(XK_Home);
+    X.TapKey(XK_End, true);
+    X.Type(refused);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return !ShowsRefused(kGain); }));
+    X.TapKey(XK_Return);
+    ASSERT_TRUE(IdleUntil(Effect, [&] { return ShowsRefused(kGain); }))
+        << "the field did not show the text refused";
+    EXPECT_EQ(X.KeyboardFocus(), EditorWindow) << "the field stays open for correction";
+  }
+  X.TapKey(XK_Escape);
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return KeyboardBackWithTheHost(); }));
+  EXPECT_FLOAT_EQ(Parameter(kGain), 0.5f);
+  EXPECT_TRUE(events.Events().empty());
+  ExpectScreenShows(OffscreenRendering(), "the editor after Escape");
+}
+
+TEST_F(TXTypedValueTest, AClickElsewhereCancels) {
+  OpenField(kOutGain);
+  X.Type("12");
+  Click({200, 20});
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return KeyboardBackWithTheHost(); }));
+  EXPECT_FLOAT_EQ(Parameter(kOutGain), 0.5f);
+  EXPECT_TRUE(Automations.empty());
+  ExpectScreenShows(OffscreenRendering(), "the editor after the click");
+}
+
+// Keys typed over the editor reach the host's window while no field is open,
+// and only then.
+TEST_F(TXTypedValueTest, KeysAreTheHostsWhileNoFieldIsOpen) {
+  Display* display = X.Connection();
+  XSelectInput(display, HostWindow, StructureNotifyMask | KeyPressMask);
+  const auto hostGotAKey = [&] {
+    XSync(display, False);
+    XEvent event;
+    return XCheckTypedWindowEvent(display, HostWindow, KeyPress, &event) == True;
+  };
+  MoveTo(kKnobCentres[kGain]);
+  X.TapKey(XK_space);
+  EXPECT_TRUE(IdleUntil(Effect, hostGotAKey)) << "the editor swallowed a key";
+
+  OpenField(kGain);
+  X.Type("7");
+  X.TapKey(XK_Return);
+  ASSERT_TRUE(IdleUntil(Effect, [&] { return KeyboardBackWithTheHost(); }));
+  EXPECT_FALSE(hostGotAKey()) << "the host saw keys meant for the field";
+  EXPECT_EQ(Text(Effect, effGetParamDisplay, kGain), "7.0");
+  X.TapKey(XK_space);
+  EXPECT_TRUE(IdleUntil(Effect, hostGotAKey)) << "the editor kept the keys after the field closed";
+}
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "xhost/XSession.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <bit>
@@ -160,6 +162,41 @@ void TXSession::ReleaseButtons() {
   for (unsigned button = 1; button <= 5; ++button)
     if (mask & (Button1Mask << (button - 1)))
       Release(button);
+}
+
+void TXSession::HoldShift(bool down) {
+  XTestFakeKeyEvent(FDisplay, XKeysymToKeycode(FDisplay, XK_Shift_L), down ? True : False,
+                    CurrentTime);
+  XSync(FDisplay, False);
+}
+
+void TXSession::TapKey(KeySym key, bool shift) {
+  const KeyCode code = XKeysymToKeycode(FDisplay, key);
+  ASSERT_NE(code, 0) << "no key for keysym " << key;
+  if (shift)
+    HoldShift(true);
+  XTestFakeKeyEvent(FDisplay, code, True, CurrentTime);
+  XTestFakeKeyEvent(FDisplay, code, False, CurrentTime);
+  XSync(FDisplay, False);
+  if (shift)
+    HoldShift(false);
+}
+
+// Latin-1 keysyms are the characters' codes.
+void TXSession::Type(const std::string& text) {
+  for (const char c : text) {
+    const auto key = static_cast<KeySym>(static_cast<unsigned char>(c));
+    const KeyCode code = XKeysymToKeycode(FDisplay, key);
+    ASSERT_NE(code, 0) << "no key types '" << c << "'";
+    TapKey(key, XkbKeycodeToKeysym(FDisplay, code, 0, 0) != key);
+  }
+}
+
+Window TXSession::KeyboardFocus() {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(FDisplay, &focus, &revert);
+  return focus;
 }
 
 bool IdleUntil(const glowrasp::host::Plugin& plugin, const std::function<bool()>& done,

@@ -1,6 +1,6 @@
 // The test's side of a real X server: its own connection, a top-level window
-// playing the host's plug-in window, pointer input through XTest and
-// screenshots of what the server shows.
+// playing the host's plug-in window, pointer and keyboard input through XTest
+// and screenshots of what the server shows.
 #pragma once
 
 #include "hostlib/PluginHost.h"
@@ -67,6 +67,15 @@ public:
   void DragIn(Window window, TPoint from, int dx, int dy, unsigned button);
   // A failed test must not leave a button held for the next one.
   void ReleaseButtons();
+
+  // Keys as a keyboard sends them, to whichever window has the keyboard:
+  // one key pressed and released, with Shift held when `shift`; each of the
+  // printable ASCII characters of `text`, with Shift where the layout needs it.
+  void TapKey(KeySym key, bool shift = false);
+  void Type(const std::string& text);
+  void HoldShift(bool down);
+  // The window that has the keyboard now (or None, PointerRoot).
+  Window KeyboardFocus();
 
 private:
   Display* FDisplay = nullptr;
