@@ -177,7 +177,7 @@ private:
   void Press(TMouseButton button, TShiftState shift, LPARAM position);
   void Release(TMouseButton button, WPARAM keys, LPARAM position);
   void Move(WPARAM keys, LPARAM position);
-  bool Wheel(TWheelAxis axis, WPARAM wParam, LPARAM screenPosition);
+  bool Wheel(TWheelAxis axis, WPARAM wParam);
 
   TFormBackendClient& FClient;
   // Null once the window is gone, also when the host destroyed its own window
@@ -331,12 +331,15 @@ void TWin32FormBackend::Move(WPARAM keys, LPARAM position) {
 }
 
 // The wheel's messages go to the window with the keyboard, wherever the
-// pointer is, and carry its screen position: the control under it gets them.
-// Outside the window, or where no control wants them, they go on to the
-// host's window (DefWindowProc passes them to the parent).
-bool TWin32FormBackend::Wheel(TWheelAxis axis, WPARAM wParam, LPARAM screenPosition) {
+// pointer is: the control under the pointer gets them. Outside the window,
+// or where no control wants them, they go on to the host's window
+// (DefWindowProc passes them to the parent). The pointer's place is the
+// message's own screen position; the one in lParam is not that everywhere
+// (Wine gives the horizontal wheel's in client coordinates).
+bool TWin32FormBackend::Wheel(TWheelAxis axis, WPARAM wParam) {
   const HWND window = FWindow;
-  POINT at{GET_X_LPARAM(screenPosition), GET_Y_LPARAM(screenPosition)};
+  const DWORD position = GetMessagePos();
+  POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
   RECT client{};
   if (!ScreenToClient(window, &at) || !GetClientRect(window, &client) || !PtInRect(&client, at))
     return false;
@@ -402,9 +405,9 @@ bool TWin32FormBackend::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     FClient.MouseLeave();
     return true;
   case WM_MOUSEWHEEL:
-    return Wheel(waVertical, wParam, lParam);
+    return Wheel(waVertical, wParam);
   case WM_MOUSEHWHEEL:
-    return Wheel(waHorizontal, wParam, lParam);
+    return Wheel(waHorizontal, wParam);
   // While a control edits text: keys the form does not take, and every key
   // at other times, are left to DefWindowProc as if the window had none.
   case WM_KEYDOWN:

@@ -235,5 +235,116 @@ TEST_F(EditorWindow, ChangesFromAnotherThreadTouchNoWindow) {
   EXPECT_NE(Difference(Snapshot(plugin), before), "");
 }
 
+// ---- Wheel and typed values ---------------------------------------------------
+
+using TEvents = std::vector<std::string>;
+
+void SendWheel(DWORD flags, int delta) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  input.mi.mouseData = static_cast<DWORD>(delta);
+  SendInput(1, &input, sizeof input);
+  Pump(3);
+}
+
+void SendKey(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+void TapKey(WORD key, bool shift = false) {
+  if (shift)
+    SendKey(VK_SHIFT, false);
+  SendKey(key, false);
+  SendKey(key, true);
+  if (shift)
+    SendKey(VK_SHIFT, true);
+  Pump(3);
+}
+
+// Each character with the key and Shift state the keyboard layout gives it.
+void Type(const char* text) {
+  for (const char* c = text; *c; ++c) {
+    const SHORT key = VkKeyScanA(*c);
+    ASSERT_NE(key, -1) << "no key types '" << *c << "'";
+    TapKey(LOBYTE(key), (HIBYTE(key) & 1) != 0);
+  }
+}
+
+// The wheel's messages go to the window with the keyboard: here the editor,
+// as a host that focuses its plug-in's window makes it. The knob under the
+// pointer takes the notches, one touch for the burst.
+TEST_F(EditorWindow, WheelNotchesGoToTheKnobUnderThePointer) {
+  TEditEvents recorder(plugin);
+  SetFocus(editor);
+  Pump(2);
+  MoveTo(At(253 + 37, 52 + 37));
+  SendWheel(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+  SendWheel(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+  EXPECT_EQ(plugin.getParameter(host::kOutGain), 0.55f);
+  // A smooth wheel's parts count once they make a notch.
+  SendWheel(MOUSEEVENTF_WHEEL, -40);
+  SendWheel(MOUSEEVENTF_WHEEL, -40);
+  EXPECT_EQ(plugin.getParameter(host::kOutGain), 0.55f);
+  SendWheel(MOUSEEVENTF_WHEEL, -40);
+  EXPECT_EQ(plugin.getParameter(host::kOutGain), 0.525f);
+  // Sideways, a fine step.
+  SendWheel(MOUSEEVENTF_HWHEEL, WHEEL_DELTA);
+  EXPECT_EQ(plugin.getParameter(host::kOutGain), 0.526f);
+  MoveTo(At(200, 20));
+  Pump(3);
+  EXPECT_EQ(recorder.Events(),
+            (TEvents{"begin 2", "automate 2", "automate 2", "automate 2", "automate 2", "end 2"}));
+
+  recorder.Clear();
+  MoveTo(At(30 + 37, 52 + 37));
+  SendKey(VK_SHIFT, false);
+  SendWheel(MOUSEEVENTF_WHEEL, -WHEEL_DELTA);
+  SendKey(VK_SHIFT, true);
+  EXPECT_EQ(plugin.getParameter(host::kGain), 0.499f) << "Shift makes a notch fine";
+  // The editor's timer ends the touch once the hand rests.
+  for (int i = 0; i < 100 && recorder.Events().size() < 3; ++i)
+    Pump(2);
+  EXPECT_EQ(recorder.Events(), (TEvents{"begin 0", "automate 0", "end 0"}));
+  ExpectScreenShows(Reference(), "after the wheel");
+}
+
+// A double click on a read-out opens the field with the keyboard; Enter sets
+// the value as one gesture and gives the keyboard back.
+TEST_F(EditorWindow, TypedValueIsSetAndTheKeyboardGoesBack) {
+  SetFocus(host);
+  Pump(2);
+  TEditEvents recorder(plugin);
+  Click(At(66, 149));
+  Click(At(66, 149));
+  EXPECT_EQ(GetFocus(), editor) << "the field did not take the keyboard";
+  Type("-3.5 dB");
+  TapKey(VK_RETURN);
+  EXPECT_EQ(GetFocus(), host) << "the keyboard was not given back";
+  EXPECT_EQ(Text(plugin, effGetParamDisplay, host::kGain), "-3.5");
+  EXPECT_EQ(recorder.Events(), (TEvents{"begin 0", "automate 0", "end 0"}));
+  ExpectScreenShows(Reference(), "after typing");
+}
+
+TEST_F(EditorWindow, RefusedTextShowsRedAndEscapeLeavesTheValue) {
+  SetFocus(host);
+  Pump(2);
+  Click(At(178, 149));
+  Click(At(178, 149));
+  Type("abc");
+  TapKey(VK_RETURN);
+  EXPECT_EQ(Snapshot(plugin)[139 * kWidth + 148], 0x6E1010u) << "the field is not marked";
+  EXPECT_EQ(GetFocus(), editor) << "the field closed";
+  TapKey(VK_ESCAPE);
+  EXPECT_EQ(GetFocus(), host);
+  EXPECT_EQ(plugin.getParameter(host::kIntensity), 1.0f);
+  EXPECT_TRUE(automations.empty());
+  ExpectScreenShows(Reference(), "after Escape");
+}
+
 } // namespace
 } // namespace glowrasp::hosttest
