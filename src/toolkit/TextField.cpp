@@ -168,13 +168,12 @@ std::size_t TTextField::OffsetAt(const TBitmapFont& font, int x) {
 
 void TTextField::Paint(TCanvas& canvas) {
   const TSize size = PixelSize();
-  canvas.PenColor = FInvalid ? kInvalidBorder : kBorder;
-  canvas.BrushColor = FInvalid ? kInvalidFill : kFill;
-  canvas.BrushStyle = bsSolid;
-  canvas.Rectangle(0, 0, size.Width, size.Height);
+  const int frame = ScaledLength(1, canvas.Scale());
+  const TRect inside{frame, frame, size.Width - frame, size.Height - frame};
+  FillRect(canvas, {0, 0, size.Width, size.Height}, FInvalid ? kInvalidBorder : kBorder);
+  FillRect(canvas, inside, FInvalid ? kInvalidFill : kFill);
 
   const TBitmapFont& font = BuiltinSansFont(canvas.Scale());
-  const TRect inside{1, 1, size.Width - 1, size.Height - 1};
   const int left = TextLeft(font);
   const int top = (size.Height - font.LineHeight) / 2;
   const int from = left + PrefixWidth(font, FText, SelectionStart());
@@ -192,8 +191,6 @@ void TTextField::Paint(TCanvas& canvas) {
   text({from, inside.Top, to, inside.Bottom}, kSelectedInk);
   text({to, inside.Top, inside.Right, inside.Bottom}, kInk);
 
-  if (from == to) {
-    const int caret = ScaledLength(1, canvas.Scale());
-    FillRect(canvas, TRect{from, top, from + caret, top + font.LineHeight}.Intersect(inside), kInk);
-  }
+  if (from == to)
+    FillRect(canvas, TRect{from, top, from + frame, top + font.LineHeight}.Intersect(inside), kInk);
 }
